@@ -1,0 +1,186 @@
+#pragma once
+
+#include "TDataEvent.h"
+#include "TField.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TDAODatabase;
+class TDataSource;
+class ResultSet;
+
+enum class TDataSetState { Inactive, Browse, Edit, Insert, CalcFields };
+
+enum TLocateOption { loCaseInsensitive = 1, loPartialKey = 2 };
+using TLocateOptions = int;
+
+// A dataset over one engine result: a current row, typed fields, the states inactive, browse,
+// edit and insert, and events around every operation. Events are plain handlers; an
+// exception thrown by one aborts the operation exactly where it was raised.
+class TDAODataset
+{
+public:
+    using Handler = std::function<void(TDAODataset&)>;
+
+    explicit TDAODataset(QString name);
+    virtual ~TDAODataset();
+    TDAODataset(const TDAODataset&) = delete;
+    TDAODataset& operator=(const TDAODataset&) = delete;
+
+    const QString& Name() const { return m_name; }
+    TDAODatabase* Database() const { return m_database; }
+    void setDatabase(TDAODatabase* database);
+
+    // Fields. Declared fields are bound to the result's columns by name when the dataset
+    // opens; without declarations every column gets a field of its own type.
+    TField& AddField(const QString& name, TFieldType type, int size = 0, bool required = false);
+    TField& AddCalcField(const QString& name, TFieldType type, int size = 0);
+    const std::vector<std::unique_ptr<TField>>& Fields() const { return m_fields; }
+    TField* FindField(const QString& name) const;
+    TField& FieldByName(const QString& name) const;
+
+    bool Active() const { return m_state != TDataSetState::Inactive; }
+    void setActive(bool value);
+    TDataSetState State() const { return m_state; }
+    bool Modified() const { return m_modified; }
+    // True when the result can be written (it comes from one table and carries its key).
+    bool CanModify() const;
+
+    void Open();
+    void Close();
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    // Makes row `index` (0-based, in result order) current.
+    void MoveTo(int index);
+    bool Eof() const { return m_eof; }
+    bool Bof() const { return m_bof; }
+    bool IsEmpty() const;
+    // Rows reached so far (all of them: the keys are read when the dataset opens); -1 while
+    // closed.
+    int RecordCount() const;
+    // 0-based position of the current row, -1 when there is none.
+    int RecNo() const;
+
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    // Leaves edit state: posts a modified row, cancels an unmodified one.
+    void CheckBrowseMode();
+    // Asks everything bound to store its pending input.
+    void UpdateRecord();
+
+    // Moves to the first row, in result order, whose fields (separated by ";") match the
+    // values. Answers whether one was found; the current row stays otherwise.
+    virtual bool Locate(const QString& keyFields, const QVariantList& values, TLocateOptions options);
+
+    const QString& Filter() const { return m_filter; }
+    virtual void setFilter(const QString& value);
+    bool Filtered() const { return m_filtered; }
+    virtual void setFiltered(bool value);
+
+    // Holding back notifications nests; the final release tells everything bound once.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_disableCount > 0; }
+
+    // Events.
+    Handler BeforeOpen, AfterOpen, BeforeClose, AfterClose;
+    Handler BeforeInsert, AfterInsert, BeforeEdit, AfterEdit;
+    Handler BeforePost, AfterPost, BeforeCancel, AfterCancel;
+    Handler BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
+    Handler OnNewRecord, OnCalcFields;
+    // Error notifications: they see the error before it is raised; they cannot swallow it.
+    std::function<void(TDAODataset&, const std::exception&)> OnPostError, OnEditError, OnDeleteError;
+
+    // For grids and other bound views: every row of the result, plus the pending new row in
+    // insert state (always the last one).
+    int RowCount() const;
+    int CurrentRow() const { return RecNo(); }
+    QVariant rowValue(int row, const TField& field);
+    bool rowIsNew(int row) const;
+
+    // For fields, data sources and links.
+    QVariant fieldValue(const TField& field) const;
+    void checkWritable(const TField& field) const;
+    void setFieldValue(const TField& field, const QVariant& value);
+    void addDataSource(TDataSource* source);
+    void removeDataSource(TDataSource* source);
+    const std::vector<TDataSource*>& dataSources() const { return m_dataSources; }
+
+    // Raises "<name>: <message>".
+    [[noreturn]] void misuse(const QString& message) const;
+
+protected:
+    // Opens the engine result (subclasses build the statement).
+    virtual std::unique_ptr<ResultSet> openResult() = 0;
+    virtual void closeResult() {}
+    // Re-runs the result with the same settings, keeping the dataset open (filter changes).
+    void reopenResult();
+
+    ResultSet* result() const { return m_result.get(); }
+    void checkActive() const;
+    void dataEvent(TDataEvent event, std::intptr_t info = 0);
+    // Sets the current row and tells the bound views it moved.
+    void setCurrent(int index, bool notify);
+    void bindFields();
+    // Finds the first row of the result, in result order, whose key is in `keys`.
+    int firstRowWithKey(const std::vector<qint64>& keys) const;
+    void runHandler(const Handler& handler);
+
+    QString m_filter;
+    bool m_filtered = false;
+
+private:
+    enum class Buffer { Current, Other };
+    void setState(TDataSetState state);
+    void readCurrent();
+    void calculate(std::vector<QVariant>& values);
+    void fillRow(int row, std::vector<QVariant>& values);
+    void writeRow();
+    void deleteRow();
+    void clearEditing();
+    bool hasCalcFields() const;
+    void leaveEditState();
+    TField& addField(const QString& name, TFieldType type, int size, bool required, TFieldKind kind);
+
+    QString m_name;
+    TDAODatabase* m_database = nullptr;
+    std::vector<std::unique_ptr<TField>> m_fields;
+    int m_declaredFields = 0; // fields beyond these were made from the result and go at close
+    std::vector<TDataSource*> m_dataSources;
+    std::unique_ptr<ResultSet> m_result;
+
+    TDataSetState m_state = TDataSetState::Inactive;
+    int m_recNo = -1;
+    int m_savedRecNo = -1; // the row current before an insert
+    bool m_eof = true;
+    bool m_bof = true;
+
+    std::vector<QVariant> m_current;      // values of the current row (data, then calculated)
+    std::vector<QVariant>* m_active = &m_current;
+    std::vector<bool> m_assigned;          // fields written since edit or insert began
+    bool m_modified = false;
+    bool m_inNewRecord = false;
+
+    int m_disableCount = 0;
+    TDataSetState m_disableState = TDataSetState::Inactive;
+
+    // Rows shown by views (with their calculated fields), until the result changes.
+    struct ShownRow
+    {
+        int row = -1;
+        std::vector<QVariant> values;
+    };
+    std::vector<ShownRow> m_shown;
+};

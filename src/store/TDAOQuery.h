@@ -1,0 +1,55 @@
+#pragma once
+
+#include "TDAODataset.h"
+#include "TParam.h"
+
+#include <QStringList>
+#include <memory>
+
+class TDataSource;
+class TMasterDataLink;
+
+// A dataset over an SQL text, with parameters, and optionally the detail of a master dataset:
+// it runs again whenever the master's current row changes.
+class TDAOQuery : public TDAODataset
+{
+public:
+    explicit TDAOQuery(QString name);
+    ~TDAOQuery() override;
+
+    const QStringList& SQL() const { return m_sql; }
+    // Replacing the text closes nothing; it takes effect at the next opening.
+    void setSQL(const QStringList& lines);
+    void clearSQL();
+    void addSQL(const QString& line);
+
+    TParams& Params() { return m_params; }
+    const TParams& Params() const { return m_params; }
+    TParam& ParamByName(const QString& name) { return m_params.ParamByName(name); }
+
+    // The master's data source; parameters the program has not set follow its current row.
+    TDataSource* DataSource() const { return m_masterSource; }
+    void setDataSource(TDataSource* master);
+
+    void setFilter(const QString& value) override;
+    void setFiltered(bool value) override;
+    bool Locate(const QString& keyFields, const QVariantList& values, TLocateOptions options) override;
+
+    // Runs the detail again for the master's current row (closes and opens, notifications held back).
+    void refreshFromMaster();
+
+protected:
+    std::unique_ptr<ResultSet> openResult() override;
+
+private:
+    struct Statement;
+    Statement prepareStatement() const;
+    void takeParamsFromMaster();
+    QString filterCondition(const std::vector<struct ResultColumn>& columns, int firstIndex,
+                            std::vector<QVariant>& binds) const;
+
+    QStringList m_sql;
+    TParams m_params;
+    TDataSource* m_masterSource = nullptr;
+    std::unique_ptr<TMasterDataLink> m_masterLink;
+};

@@ -1,0 +1,181 @@
+#include "TFieldType.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+QString FieldTypes::name(TFieldType type)
+{
+    switch (type) {
+    case TFieldType::String: return QStringLiteral("String");
+    case TFieldType::SmallInt: return QStringLiteral("SmallInt");
+    case TFieldType::Integer: return QStringLiteral("Integer");
+    case TFieldType::AutoInc: return QStringLiteral("AutoInc");
+    case TFieldType::Boolean: return QStringLiteral("Boolean");
+    case TFieldType::Float: return QStringLiteral("Float");
+    case TFieldType::Currency: return QStringLiteral("Currency");
+    case TFieldType::Date: return QStringLiteral("Date");
+    case TFieldType::Time: return QStringLiteral("Time");
+    case TFieldType::DateTime: return QStringLiteral("DateTime");
+    case TFieldType::Memo: return QStringLiteral("Memo");
+    case TFieldType::Blob: return QStringLiteral("Blob");
+    case TFieldType::Variant: return QStringLiteral("Variant");
+    case TFieldType::Unknown: break;
+    }
+    return QStringLiteral("Unknown");
+}
+
+bool FieldTypes::isInteger(TFieldType type)
+{
+    return type == TFieldType::SmallInt || type == TFieldType::Integer || type == TFieldType::AutoInc;
+}
+
+bool FieldTypes::isDate(TFieldType type)
+{
+    return type == TFieldType::Date || type == TFieldType::Time || type == TFieldType::DateTime;
+}
+
+bool FieldTypes::compatible(TFieldType declared, TFieldType actual)
+{
+    if (declared == actual || actual == TFieldType::Variant)
+        return declared != TFieldType::Unknown;
+    if (isInteger(declared) && isInteger(actual))
+        return true;
+    auto floating = [](TFieldType t) { return t == TFieldType::Float || t == TFieldType::Currency; };
+    if (floating(declared) && floating(actual))
+        return true;
+    if (isDate(declared) && isDate(actual))
+        return true;
+    auto large = [](TFieldType t) { return t == TFieldType::Memo || t == TFieldType::Blob; };
+    return large(declared) && large(actual);
+}
+
+TFieldType FieldTypes::fromDeclaration(const QString& declared, int* size)
+{
+    *size = 0;
+    const QString d = declared.trimmed().toUpper();
+    if (d.isEmpty())
+        return TFieldType::Variant;
+    static const QRegularExpression sized(QStringLiteral("^(?:N?VARCHAR|N?CHAR|TEXT|CHARACTER VARYING)\\s*\\(\\s*(\\d+)\\s*\\)$"));
+    if (const auto m = sized.match(d); m.hasMatch()) {
+        *size = qBound(1, m.captured(1).toInt(), 65535);
+        return TFieldType::String;
+    }
+    if (d == QLatin1String("TEXT") || d == QLatin1String("VARCHAR") || d == QLatin1String("CHAR")) {
+        *size = 255;
+        return TFieldType::String;
+    }
+    if (d == QLatin1String("MEMO") || d == QLatin1String("LONGTEXT") || d == QLatin1String("CLOB"))
+        return TFieldType::Memo;
+    if (d == QLatin1String("SMALLINT") || d == QLatin1String("SHORT") || d == QLatin1String("TINYINT")
+        || d == QLatin1String("BYTE"))
+        return TFieldType::SmallInt;
+    if (d == QLatin1String("INTEGER") || d == QLatin1String("INT") || d == QLatin1String("LONG")
+        || d == QLatin1String("BIGINT"))
+        return TFieldType::Integer;
+    if (d == QLatin1String("BOOLEAN") || d == QLatin1String("YESNO") || d == QLatin1String("BIT"))
+        return TFieldType::Boolean;
+    if (d == QLatin1String("CURRENCY") || d == QLatin1String("MONEY"))
+        return TFieldType::Currency;
+    if (d == QLatin1String("REAL") || d == QLatin1String("DOUBLE") || d == QLatin1String("FLOAT")
+        || d.startsWith(QLatin1String("NUMERIC")) || d.startsWith(QLatin1String("DECIMAL")))
+        return TFieldType::Float;
+    if (d == QLatin1String("DATETIME") || d == QLatin1String("TIMESTAMP"))
+        return TFieldType::DateTime;
+    if (d == QLatin1String("DATE"))
+        return TFieldType::Date;
+    if (d == QLatin1String("TIME"))
+        return TFieldType::Time;
+    if (d == QLatin1String("BLOB") || d == QLatin1String("LONGBINARY") || d == QLatin1String("IMAGE"))
+        return TFieldType::Blob;
+    return TFieldType::Unknown;
+}
+
+TFieldType FieldTypes::fromValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return TFieldType::Integer;
+    case QMetaType::Double:
+        return TFieldType::Float;
+    case QMetaType::QByteArray:
+        return TFieldType::Blob;
+    default:
+        return TFieldType::String;
+    }
+}
+
+namespace {
+
+QDateTime parseEngineDate(const QString& text)
+{
+    static const char* formats[] = {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd", "yyyy-MM-ddThh:mm:ss",
+                                    "yyyy-MM-dd hh:mm:ss.zzz", "hh:mm:ss", "yyyy-MM-dd hh:mm"};
+    for (const char* f : formats) {
+        QDateTime dt = QDateTime::fromString(text, QLatin1String(f));
+        if (dt.isValid())
+            return dt;
+        if (QByteArrayView(f) == "hh:mm:ss") {
+            const QTime t = QTime::fromString(text, QLatin1String(f));
+            if (t.isValid())
+                return QDateTime(QDate(1899, 12, 30), t);
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QVariant FieldTypes::fromEngine(TFieldType type, const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    switch (type) {
+    case TFieldType::String:
+    case TFieldType::Memo:
+        return value.toString();
+    case TFieldType::SmallInt:
+    case TFieldType::Integer:
+    case TFieldType::AutoInc:
+        return value.toLongLong();
+    case TFieldType::Boolean:
+        return value.toLongLong() != 0;
+    case TFieldType::Float:
+    case TFieldType::Currency:
+        return value.toDouble();
+    case TFieldType::Date:
+    case TFieldType::Time:
+    case TFieldType::DateTime: {
+        const QDateTime dt = parseEngineDate(value.toString());
+        return dt.isValid() ? QVariant(dt) : QVariant();
+    }
+    case TFieldType::Blob:
+        return value.toByteArray();
+    case TFieldType::Variant:
+    case TFieldType::Unknown:
+        break;
+    }
+    return value;
+}
+
+QString FieldTypes::engineDateText(TFieldType type, const QDateTime& value)
+{
+    if (type == TFieldType::Date)
+        return value.date().toString(QStringLiteral("yyyy-MM-dd"));
+    if (type == TFieldType::Time)
+        return value.time().toString(QStringLiteral("hh:mm:ss"));
+    return value.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+QVariant FieldTypes::toEngine(TFieldType type, const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    if (isText(type))
+        return value.toString().isEmpty() ? QVariant() : QVariant(value.toString());
+    if (isDate(type))
+        return engineDateText(type, value.toDateTime());
+    if (type == TFieldType::Boolean)
+        return qint64(value.toBool() ? 1 : 0);
+    return value;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+enum class TFieldType {
+    Unknown,
+    String,
+    SmallInt,
+    Integer,
+    AutoInc,
+    Boolean,
+    Float,
+    Currency,
+    Date,
+    Time,
+    DateTime,
+    Memo,
+    Blob,
+    // A computed result column without a declared type (max(...), count(...)): it binds to
+    // whatever type the program declares for it.
+    Variant,
+};
+
+enum class TFieldKind { Data, Calculated };
+
+// Names, compatibility and value conversion of field types.
+class FieldTypes
+{
+public:
+    static QString name(TFieldType type);
+    // Declared fields bind to columns of a compatible type: integers with each other, floating
+    // point with currency, dates and times with each other, memo with binary.
+    static bool compatible(TFieldType declared, TFieldType actual);
+    // Reads SQLite's declared column type ("VARCHAR(50)", "SMALLINT", "MEMO", ...).
+    static TFieldType fromDeclaration(const QString& declared, int* size);
+    static TFieldType fromValue(const QVariant& value);
+
+    static bool isText(TFieldType type) { return type == TFieldType::String || type == TFieldType::Memo; }
+    static bool isInteger(TFieldType type);
+    static bool isDate(TFieldType type);
+
+    // Converts what SQLite returned into the value a field of this type holds.
+    static QVariant fromEngine(TFieldType type, const QVariant& value);
+    // Converts a field's value into what is written; an empty text becomes null.
+    static QVariant toEngine(TFieldType type, const QVariant& value);
+    static QString engineDateText(TFieldType type, const QDateTime& value);
+};

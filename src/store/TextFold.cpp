@@ -1,0 +1,446 @@
+#include "TextFold.h"
+
+#include <QChar>
+#include <QList>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// How one code point folds: `primary` drops case and accents, `secondary` drops case only.
+// Both are short runs of code points (case folding and decomposition may expand a character).
+struct Folding
+{
+    std::u32string primary;
+    std::u32string secondary;
+};
+
+// Letters that carry a stroke or similar instead of a combining accent: Unicode gives them
+// no decomposition, yet a reader expects them beside their base letter.
+char32_t strokeBase(char32_t c)
+{
+    switch (c) {
+    case U'ł': return U'l';
+    case U'ø': return U'o';
+    case U'đ': return U'd';
+    case U'ħ': return U'h';
+    case U'ı': return U'i';
+    case U'ŧ': return U't';
+    case U'ŀ': return U'l';
+    case U'ƀ': return U'b';
+    case U'ɨ': return U'i';
+    default: return 0;
+    }
+}
+
+std::u32string toUcs4(const QString& s)
+{
+    std::u32string out;
+    out.reserve(size_t(s.size()));
+    for (const char32_t c : s.toUcs4())
+        out.push_back(c);
+    return out;
+}
+
+Folding computeFolding(char32_t cp)
+{
+    const QString one = QString::fromUcs4(&cp, 1);
+    const QString secondary = one.normalized(QString::NormalizationForm_D).toCaseFolded()
+                                  .normalized(QString::NormalizationForm_D);
+    QString primary;
+    for (const char32_t c : secondary.toUcs4()) {
+        if (QChar::category(c) == QChar::Mark_NonSpacing || QChar::category(c) == QChar::Mark_Enclosing)
+            continue;
+        const char32_t base = strokeBase(c);
+        primary.append(QString::fromUcs4(base ? &base : &c, 1));
+    }
+    return {toUcs4(primary), toUcs4(secondary)};
+}
+
+// Lazily filled tables, one page of 256 code points at a time. Pages are published with
+// release/acquire so that a lookup needs no lock once its page exists.
+class FoldingTable
+{
+public:
+    const Folding& lookup(char32_t cp)
+    {
+        const uint32_t pageNo = cp >> 8;
+        Page* page = m_pages[pageNo].load(std::memory_order_acquire);
+        if (!page)
+            page = fill(pageNo);
+        return page->entries[cp & 0xff];
+    }
+
+    ~FoldingTable()
+    {
+        for (auto& p : m_pages)
+            delete p.load();
+    }
+
+private:
+    static constexpr uint32_t kPages = 0x1100; // 0x110000 >> 8
+    struct Page
+    {
+        std::array<Folding, 256> entries;
+    };
+
+    Page* fill(uint32_t pageNo)
+    {
+        std::lock_guard lock(m_mutex);
+        if (Page* existing = m_pages[pageNo].load(std::memory_order_acquire))
+            return existing;
+        auto page = std::make_unique<Page>();
+        for (uint32_t i = 0; i < 256; ++i)
+            page->entries[i] = computeFolding((pageNo << 8) | i);
+        m_pages[pageNo].store(page.get(), std::memory_order_release);
+        return page.release();
+    }
+
+    std::mutex m_mutex;
+    std::array<std::atomic<Page*>, kPages> m_pages{};
+};
+
+FoldingTable& table()
+{
+    static FoldingTable t;
+    return t;
+}
+
+// Decodes UTF-8 leniently: an invalid byte stands for itself (as U+FFFD would lose information
+// and make different texts compare equal).
+char32_t nextCodePoint(std::string_view s, size_t& i)
+{
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    auto cont = [&](size_t k) -> int {
+        if (i + k >= s.size())
+            return -1;
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        return (b & 0xC0) == 0x80 ? (b & 0x3F) : -1;
+    };
+    if ((b0 & 0xE0) == 0xC0) {
+        const int c1 = cont(1);
+        if (c1 >= 0) {
+            i += 2;
+            return char32_t(((b0 & 0x1F) << 6) | c1);
+        }
+    } else if ((b0 & 0xF0) == 0xE0) {
+        const int c1 = cont(1), c2 = c1 >= 0 ? cont(2) : -1;
+        if (c2 >= 0) {
+            i += 3;
+            return char32_t(((b0 & 0x0F) << 12) | (c1 << 6) | c2);
+        }
+    } else if ((b0 & 0xF8) == 0xF0) {
+        const int c1 = cont(1), c2 = c1 >= 0 ? cont(2) : -1, c3 = c2 >= 0 ? cont(3) : -1;
+        if (c3 >= 0) {
+            i += 4;
+            const char32_t cp = char32_t(((b0 & 0x07) << 18) | (c1 << 12) | (c2 << 6) | c3);
+            return cp <= 0x10FFFF ? cp : 0xFFFD;
+        }
+    }
+    ++i;
+    return 0xDC00 | b0; // an unpaired surrogate value: distinct and never produced by valid text
+}
+
+// Appends the folded run of each code point of `text` to `out`.
+template <typename Source>
+void foldInto(Source&& nextCp, std::u32string& primary, std::u32string* secondary)
+{
+    char32_t cp;
+    while (nextCp(cp)) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            // Bytes that were not valid UTF-8 stand for themselves.
+            primary.push_back(cp);
+            if (secondary)
+                secondary->push_back(cp);
+            continue;
+        }
+        if (cp < 0x80) {
+            const char32_t lower = (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+            primary.push_back(lower);
+            if (secondary)
+                secondary->push_back(lower);
+            continue;
+        }
+        const Folding& f = table().lookup(cp);
+        primary += f.primary;
+        if (secondary)
+            *secondary += f.secondary;
+    }
+}
+
+void foldUtf8(std::string_view s, std::u32string& primary, std::u32string* secondary)
+{
+    size_t i = 0;
+    foldInto([&](char32_t& cp) {
+        if (i >= s.size())
+            return false;
+        cp = nextCodePoint(s, i);
+        return true;
+    }, primary, secondary);
+}
+
+void foldUtf16(QStringView s, std::u32string& primary, std::u32string* secondary)
+{
+    qsizetype i = 0;
+    foldInto([&](char32_t& cp) {
+        if (i >= s.size())
+            return false;
+        const QChar c = s[i++];
+        if (c.isHighSurrogate() && i < s.size() && s[i].isLowSurrogate())
+            cp = QChar::surrogateToUcs4(c, s[i++]);
+        else
+            cp = c.unicode();
+        return true;
+    }, primary, secondary);
+}
+
+int compareRuns(const std::u32string& a, const std::u32string& b)
+{
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+int compareFolded(std::u32string& pa, std::u32string& sa, std::u32string& pb, std::u32string& sb)
+{
+    if (const int c = compareRuns(pa, pb))
+        return c;
+    return compareRuns(sa, sb);
+}
+
+} // namespace
+
+int TextFold::compareUtf8(std::string_view a, std::string_view b)
+{
+    // Plain ASCII needs no table: compare with letters lowered until a difference or a
+    // non-ASCII byte shows up.
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i < n; ++i) {
+        auto ca = static_cast<unsigned char>(a[i]);
+        auto cb = static_cast<unsigned char>(b[i]);
+        if ((ca | cb) & 0x80)
+            break;
+        if (ca >= 'A' && ca <= 'Z')
+            ca += 32;
+        if (cb >= 'A' && cb <= 'Z')
+            cb += 32;
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (i == n && i == a.size() && i == b.size())
+        return 0;
+    if (i == n) {
+        // One text is an ASCII prefix of the other; only a fold of the rest could change that
+        // when the longer one continues with non-ASCII characters.
+        const std::string_view restA = a.substr(i), restB = b.substr(i);
+        const bool asciiRest = (restA.empty() || static_cast<unsigned char>(restA[0]) < 0x80)
+                               && (restB.empty() || static_cast<unsigned char>(restB[0]) < 0x80);
+        if (asciiRest)
+            return a.size() < b.size() ? -1 : 1;
+    }
+    // The common prefix folds alike in both texts, so only the rest decides.
+    std::u32string pa, sa, pb, sb;
+    foldUtf8(a.substr(i), pa, &sa);
+    foldUtf8(b.substr(i), pb, &sb);
+    return compareFolded(pa, sa, pb, sb);
+}
+
+int TextFold::compare(QStringView a, QStringView b)
+{
+    std::u32string pa, sa, pb, sb;
+    foldUtf16(a, pa, &sa);
+    foldUtf16(b, pb, &sb);
+    return compareFolded(pa, sa, pb, sb);
+}
+
+std::u32string TextFold::primaryKey(QStringView text)
+{
+    std::u32string p;
+    foldUtf16(text, p, nullptr);
+    return p;
+}
+
+std::u32string TextFold::equalityKey(QStringView text)
+{
+    std::u32string p, s;
+    foldUtf16(text, p, &s);
+    return s;
+}
+
+namespace {
+
+// Pattern matching works on the equality keys of single characters, so that "É" matches "é"
+// but not "e".
+std::vector<std::u32string> charKeys(QStringView text)
+{
+    std::vector<std::u32string> keys;
+    keys.reserve(size_t(text.size()));
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype start = i;
+        ++i;
+        if (text[start].isHighSurrogate() && i < text.size() && text[i].isLowSurrogate())
+            ++i;
+        // Combining marks belong to the character before them.
+        while (i < text.size() && (text[i].category() == QChar::Mark_NonSpacing
+                                   || text[i].category() == QChar::Mark_Enclosing))
+            ++i;
+        keys.push_back(TextFold::equalityKey(text.mid(start, i - start)));
+    }
+    return keys;
+}
+
+struct PatternItem
+{
+    enum Kind { Literal, AnyRun, AnyOne, Digit, Class } kind = Literal;
+    std::u32string literal;
+    std::vector<std::pair<std::u32string, std::u32string>> ranges; // for Class
+    bool negated = false;
+};
+
+bool classMatches(const PatternItem& item, const std::u32string& key)
+{
+    bool hit = false;
+    for (const auto& [lo, hi] : item.ranges) {
+        if (hi.empty() ? key == lo : (key >= lo && key <= hi)) {
+            hit = true;
+            break;
+        }
+    }
+    return hit != item.negated;
+}
+
+std::vector<PatternItem> parsePattern(QStringView pattern, TextFold::PatternKind kind, char32_t escape)
+{
+    const std::vector<std::u32string> keys = charKeys(pattern);
+    std::vector<PatternItem> items;
+    auto isChar = [&](size_t i, char32_t c) { return keys[i].size() == 1 && keys[i][0] == c; };
+    for (size_t i = 0; i < keys.size(); ++i) {
+        PatternItem item;
+        if (kind == TextFold::PatternKind::Sql) {
+            if (escape && isChar(i, escape) && i + 1 < keys.size()) {
+                item.literal = keys[++i];
+            } else if (isChar(i, U'%')) {
+                item.kind = PatternItem::AnyRun;
+            } else if (isChar(i, U'_')) {
+                item.kind = PatternItem::AnyOne;
+            } else {
+                item.literal = keys[i];
+            }
+            items.push_back(std::move(item));
+            continue;
+        }
+        if (isChar(i, U'*')) {
+            item.kind = PatternItem::AnyRun;
+        } else if (isChar(i, U'?')) {
+            item.kind = PatternItem::AnyOne;
+        } else if (isChar(i, U'#')) {
+            item.kind = PatternItem::Digit;
+        } else if (isChar(i, U'[')) {
+            size_t j = i + 1;
+            item.kind = PatternItem::Class;
+            if (j < keys.size() && isChar(j, U'!')) {
+                item.negated = true;
+                ++j;
+            }
+            bool closed = false;
+            for (; j < keys.size(); ++j) {
+                if (isChar(j, U']') && j > i + 1 + (item.negated ? 1 : 0)) {
+                    closed = true;
+                    break;
+                }
+                if (j + 2 < keys.size() && isChar(j + 1, U'-') && !isChar(j + 2, U']')) {
+                    item.ranges.emplace_back(keys[j], keys[j + 2]);
+                    j += 2;
+                } else {
+                    item.ranges.emplace_back(keys[j], std::u32string());
+                }
+            }
+            if (!closed) {
+                // An unclosed "[" stands for itself.
+                item = PatternItem();
+                item.literal = keys[i];
+            } else {
+                i = j;
+            }
+        } else {
+            item.literal = keys[i];
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+bool itemMatches(const PatternItem& item, const std::u32string& key)
+{
+    switch (item.kind) {
+    case PatternItem::Literal: return key == item.literal;
+    case PatternItem::AnyOne: return true;
+    case PatternItem::Digit: return key.size() == 1 && key[0] >= U'0' && key[0] <= U'9';
+    case PatternItem::Class: return classMatches(item, key);
+    case PatternItem::AnyRun: return true;
+    }
+    return false;
+}
+
+// Iterative matching with one backtrack point per "*": linear for the usual patterns and never
+// worse than text × pattern.
+bool matchItems(const std::vector<PatternItem>& items, const std::vector<std::u32string>& text, bool prefixOnly)
+{
+    size_t p = 0, t = 0;
+    size_t starP = SIZE_MAX, starT = 0;
+    while (true) {
+        if (p == items.size()) {
+            if (prefixOnly || t == text.size())
+                return true;
+        } else if (items[p].kind == PatternItem::AnyRun) {
+            starP = p++;
+            starT = t;
+            continue;
+        } else if (t < text.size() && itemMatches(items[p], text[t])) {
+            ++p;
+            ++t;
+            continue;
+        }
+        if (starP == SIZE_MAX || starT >= text.size())
+            return false;
+        p = starP + 1;
+        t = ++starT;
+    }
+}
+
+} // namespace
+
+bool TextFold::startsWith(QStringView text, QStringView prefix, bool wildcards)
+{
+    std::vector<PatternItem> items;
+    for (const std::u32string& key : charKeys(prefix)) {
+        PatternItem item;
+        if (wildcards && key == U"*")
+            item.kind = PatternItem::AnyRun;
+        else if (wildcards && key == U"?")
+            item.kind = PatternItem::AnyOne;
+        else
+            item.literal = key;
+        items.push_back(std::move(item));
+    }
+    return matchItems(items, charKeys(text), true);
+}
+
+bool TextFold::matches(QStringView text, QStringView pattern, PatternKind kind, char32_t escape)
+{
+    return matchItems(parsePattern(pattern, kind, escape), charKeys(text), false);
+}
+
+QString TextFold::version()
+{
+    // Bump the first number whenever the folding rules above change.
+    return QStringLiteral("1/unicode-%1").arg(int(QChar::currentUnicodeVersion()));
+}

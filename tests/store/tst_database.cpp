@@ -1,0 +1,257 @@
+#include "EDAODatabaseError.h"
+#include "EDatabaseError.h"
+#include "SqliteStatement.h"
+#include "TDAODatabase.h"
+#include "TDAOQuery.h"
+#include "TempCatalogue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <iostream>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+QString openError(const QString& path, const QString& password = QStringLiteral("trobel72"))
+{
+    TDAODatabase db;
+    db.setDatabaseName(path);
+    db.setPassword(password);
+    try {
+        db.Open();
+    } catch (const EDatabaseError& e) {
+        if (db.Connected())
+            return QStringLiteral("connected after an error");
+        return e.message();
+    }
+    return QString();
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void opensAndClosesOnce()
+    {
+        TempCatalogue cat;
+        TDAODatabase db(QStringLiteral("dbKOLT"));
+        db.setDatabaseName(cat.path());
+        db.setPassword(QStringLiteral("trobel72"));
+        db.Open();
+        QVERIFY(db.Connected());
+        db.Open(); // an open connection stays as it is
+        QVERIFY(db.Connected());
+        db.Close();
+        db.Close();
+        QVERIFY(!db.Connected());
+        db.setConnected(true);
+        QVERIFY(db.Connected());
+    }
+
+    void propertiesRefusedWhileOpen()
+    {
+        TempCatalogue cat;
+        TDAODatabase db;
+        db.setDatabaseName(cat.path());
+        db.setPassword(QStringLiteral("trobel72"));
+        db.Open();
+        for (const auto& change : std::vector<std::function<void()>>{
+                 [&] { db.setDatabaseName(QStringLiteral("/elsewhere/koltDB.mdb")); },
+                 [&] { db.setPassword(QStringLiteral("other")); }}) {
+            try {
+                change();
+                QFAIL("a property changed while the connection was open");
+            } catch (const EDAODatabaseError& e) {
+                QCOMPARE(e.message(), QStringLiteral("Cannot perform this operation on an open database"));
+            }
+        }
+        QCOMPARE(db.DatabaseName(), cat.path());
+        QCOMPARE(db.Password(), QStringLiteral("trobel72"));
+    }
+
+    void closingClosesDatasetsNewestFirst()
+    {
+        TempCatalogue cat(3);
+        TDAODatabase db;
+        db.setDatabaseName(cat.path());
+        db.setPassword(QStringLiteral("trobel72"));
+        TDAOQuery a(QStringLiteral("a")), b(QStringLiteral("b"));
+        QStringList closed;
+        for (TDAOQuery* q : {&a, &b}) {
+            q->setDatabase(&db);
+            q->setSQL({QStringLiteral("select * from Books")});
+            q->AfterClose = [&closed](TDAODataset& ds) { closed << ds.Name(); };
+        }
+        a.Open(); // opening a dataset opens its connection first
+        QVERIFY(db.Connected());
+        b.Open();
+        QCOMPARE(db.DataSets().size(), size_t(2));
+        db.Close();
+        QCOMPARE(closed, (QStringList{"b", "a"}));
+        QVERIFY(!a.Active() && !b.Active());
+        QVERIFY(db.DataSets().empty());
+    }
+
+    void failedConnectionIsRetriedAtEveryOpen()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("koltDB.mdb"));
+        TDAODatabase db;
+        db.setDatabaseName(path);
+        db.setPassword(QStringLiteral("trobel72"));
+        TDAOQuery q(QStringLiteral("qrBooks"));
+        q.setDatabase(&db);
+        q.setSQL({QStringLiteral("select * from Books")});
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, q.Open());
+            QVERIFY(!q.Active());
+        }
+        CatalogueWriter::create(path);
+        q.Open();
+        QVERIFY(q.Active());
+    }
+
+    void badCatalogues_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << "missing" << "Could not find file";
+        QTest::newRow("zero bytes") << "empty" << "is empty";
+        QTest::newRow("random bytes") << "random" << "is not a catalogue file";
+        QTest::newRow("truncated") << "truncated" << "is damaged";
+        QTest::newRow("folder") << "folder" << "is a folder, not a catalogue file";
+        QTest::newRow("plain sqlite file") << "plain" << "is not a catalogue file";
+        QTest::newRow("wrong password") << "password" << "Not a valid password";
+        QTest::newRow("no password") << "nopassword" << "Not a valid password";
+        QTest::newRow("locked by another process") << "locked" << "in use by another program";
+    }
+
+    void badCatalogues()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        TempCatalogue cat(kind == QLatin1String("truncated") ? 50 : -1);
+        const QString path = cat.path();
+        QString password = QStringLiteral("trobel72");
+        QProcess holder;
+
+        if (kind == QLatin1String("missing")) {
+            QFile::remove(path);
+        } else if (kind == QLatin1String("empty")) {
+            writeAll(path, QByteArray());
+        } else if (kind == QLatin1String("random")) {
+            QByteArray noise(8192, Qt::Uninitialized);
+            for (char& c : noise)
+                c = char(QRandomGenerator::global()->generate());
+            writeAll(path, noise);
+        } else if (kind == QLatin1String("truncated")) {
+            const QByteArray whole = readAll(path);
+            writeAll(path, whole.left(whole.size() / 2));
+        } else if (kind == QLatin1String("folder")) {
+            QFile::remove(path);
+            QVERIFY(QDir().mkdir(path));
+        } else if (kind == QLatin1String("plain")) {
+            QFile::remove(path);
+            sqlite3* raw = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+            SqliteStatement::exec(raw, QStringLiteral("CREATE TABLE Movies (Id INTEGER PRIMARY KEY, Title TEXT)"));
+            sqlite3_close(raw);
+        } else if (kind == QLatin1String("password")) {
+            password = QStringLiteral("trobel73");
+        } else if (kind == QLatin1String("nopassword")) {
+            password.clear();
+        } else if (kind == QLatin1String("locked")) {
+            holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), path});
+            QVERIFY(holder.waitForReadyRead(10000));
+            QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
+        }
+
+        const QByteArray before = readAll(path);
+        const QString error = openError(path, password);
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QCOMPARE(readAll(path), before); // the file is left exactly as it was
+
+        if (holder.state() != QProcess::NotRunning) {
+            holder.write("done\n");
+            holder.waitForFinished(10000);
+        }
+    }
+
+    void readOnlyFileOpensAndRefusesWrites()
+    {
+        TempCatalogue cat(2);
+        QFile::setPermissions(cat.path(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        const QByteArray before = cat.bytes();
+        TDAODatabase db;
+        db.setDatabaseName(cat.path());
+        db.setPassword(QStringLiteral("trobel72"));
+        db.Open();
+        TDAOQuery q(QStringLiteral("qrBooks"));
+        q.setDatabase(&db);
+        q.setSQL({QStringLiteral("select * from Books")});
+        q.Open();
+        QCOMPARE(q.RecordCount(), 2);
+        if (geteuid() == 0)
+            QSKIP("the superuser may write any file; the refused write cannot be seen here");
+        QVERIFY(db.ReadOnly());
+        q.Edit();
+        q.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("changed"));
+        try {
+            q.Post();
+            QFAIL("a read-only catalogue accepted a write");
+        } catch (const EDatabaseError& e) {
+            QVERIFY2(e.message().contains(QLatin1String("readonly")), qPrintable(e.message()));
+        }
+        QCOMPARE(q.State(), TDataSetState::Edit);
+        q.Cancel();
+        db.Close();
+        QCOMPARE(cat.bytes(), before);
+    }
+};
+
+// Helper mode: holds an exclusive lock on a catalogue until told to stop, for the test above.
+static int holdLock(const QString& path)
+{
+    sqlite3* raw = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &raw) != SQLITE_OK)
+        return 1;
+    if (sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return 1;
+    std::cout << "locked" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+    sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--hold-lock")
+        return holdLock(QString::fromLocal8Bit(argv[2]));
+    TestDatabase test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_database.moc"
