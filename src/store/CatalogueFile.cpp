@@ -138,7 +138,7 @@ sqlite3* CatalogueFile::open(const QString& path, const QString& password)
     sqlite3_extended_result_codes(db.get(), 1);
     SqliteFunctions::install(db.get());
     checkCatalogue(db.get(), path, password);
-    SqliteStatement::exec(db.get(), QStringLiteral("PRAGMA cache_size = -16384"));
+    SqliteStatement::exec(db.get(), QStringLiteral("PRAGMA cache_size = -16384; PRAGMA mmap_size = 268435456"));
     try {
         refreshIndexesIfNeeded(db.get());
     } catch (const EEngineError&) {

@@ -5,24 +5,58 @@
 #include "TDAODatabase.h"
 
 #include <QStringList>
+#include <algorithm>
 
 KeysetResult::KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
-                           std::vector<qint64> keys)
+                           std::vector<qint64> keys, QString fetchSql)
     : ResultSet(std::move(columns))
     , m_db(db)
     , m_table(std::move(table))
     , m_keyColumn(std::move(keyColumn))
+    , m_fetchSql(fetchSql.isEmpty() ? fetchStatement(m_columns, m_table, m_keyColumn) : std::move(fetchSql))
     , m_keys(std::move(keys))
+    , m_slots(kSlots)
 {
-    QStringList select{SqlText::quoteIdentifier(m_keyColumn)};
-    for (const ResultColumn& c : m_columns)
+}
+
+QString KeysetResult::fetchStatement(const std::vector<ResultColumn>& columns, const QString& table,
+                                     const QString& keyColumn)
+{
+    QStringList select{SqlText::quoteIdentifier(keyColumn)};
+    for (const ResultColumn& c : columns)
         select << SqlText::quoteIdentifier(c.origin);
     QStringList marks;
     for (int i = 1; i <= kBatch; ++i)
         marks << QStringLiteral("?%1").arg(i);
-    m_fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
-                     .arg(select.join(QStringLiteral(", ")), SqlText::quoteIdentifier(m_table),
-                          SqlText::quoteIdentifier(m_keyColumn), marks.join(QStringLiteral(",")));
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+        .arg(select.join(QStringLiteral(", ")), SqlText::quoteIdentifier(table), SqlText::quoteIdentifier(keyColumn),
+             marks.join(QStringLiteral(",")));
+}
+
+void KeysetResult::convert(std::vector<QVariant>& values) const
+{
+    for (size_t c = 0; c < values.size(); ++c) {
+        const TFieldType t = m_columns[c].type;
+        if (FieldTypes::isDate(t) || t == TFieldType::Boolean || t == TFieldType::Float || t == TFieldType::Currency)
+            values[c] = FieldTypes::fromEngine(t, values[c]);
+    }
+}
+
+void KeysetResult::readFrom(SqliteStatement& stmt, int keyColumnIndex)
+{
+    const int columns = int(m_columns.size());
+    while (stmt.step()) {
+        m_keys.push_back(stmt.columnInt64(keyColumnIndex));
+        if (m_keys.size() > size_t(kBatch))
+            continue;
+        RowData row;
+        row.values.reserve(size_t(columns));
+        for (int c = 0; c < columns; ++c)
+            row.values.push_back(stmt.column(c));
+        convert(row.values);
+        remember(int(m_keys.size()) - 1, std::move(row));
+    }
+    m_positionsValid = false;
 }
 
 int KeysetResult::indexOfKey(qint64 key) const
@@ -47,103 +81,104 @@ void KeysetResult::appendKey(qint64 key)
 
 void KeysetResult::removeAt(int index)
 {
-    const qint64 gone = m_keys.at(size_t(index));
+    // Cached rows after it now sit one place off; their slots no longer match and are read
+    // again when asked for.
     m_keys.erase(m_keys.begin() + index);
-    m_recent.remove(gone);
-    m_older.remove(gone);
     m_positionsValid = false;
 }
 
 void KeysetResult::invalidate()
 {
-    m_recent.clear();
-    m_older.clear();
+    for (Slot& s : m_slots)
+        s.index = -1;
 }
 
 void KeysetResult::invalidateKey(qint64 key)
 {
-    m_recent.remove(key);
-    m_older.remove(key);
-}
-
-const RowData* KeysetResult::cached(qint64 key)
-{
-    if (auto it = m_recent.constFind(key); it != m_recent.constEnd())
-        return &it.value();
-    auto old = m_older.find(key);
-    if (old == m_older.end())
-        return nullptr;
-    RowData row = std::move(old.value());
-    m_older.erase(old);
-    remember(key, std::move(row));
-    return &m_recent.find(key).value();
-}
-
-void KeysetResult::remember(qint64 key, RowData row)
-{
-    if (m_recent.size() >= kGeneration) {
-        m_older = std::move(m_recent);
-        m_recent = {};
+    for (Slot& s : m_slots) {
+        if (s.index >= 0 && s.key == key)
+            s.index = -1;
     }
-    m_recent.insert(key, std::move(row));
 }
 
-RowData KeysetResult::row(int index)
+const RowData* KeysetResult::cached(int index)
 {
-    const qint64 k = m_keys.at(size_t(index));
-    if (const RowData* hit = cached(k)) {
-        m_lastIndex = index;
-        return *hit;
-    }
-    fetchAround(index);
+    const Slot& s = slotFor(index);
+    return s.index == index && s.key == m_keys[size_t(index)] ? &s.row : nullptr;
+}
+
+void KeysetResult::remember(int index, RowData row)
+{
+    Slot& s = slotFor(index);
+    s.index = index;
+    s.key = m_keys[size_t(index)];
+    s.row = std::move(row);
+}
+
+const RowData& KeysetResult::row(int index)
+{
+    const bool sequential = m_lastIndex >= 0 && std::abs(index - m_lastIndex) == 1;
+    const bool backwards = m_lastIndex == index + 1;
     m_lastIndex = index;
-    const RowData* fetched = cached(k);
-    return fetched ? *fetched : RowData{};
+    if (const RowData* hit = cached(index))
+        return *hit;
+    fetchAround(index, sequential ? kBatch : kSmallBatch, backwards);
+    if (const RowData* fetched = cached(index))
+        return *fetched;
+    m_missing.values.assign(m_columns.size(), QVariant());
+    m_missing.deleted = true;
+    return m_missing;
 }
 
-void KeysetResult::fetchAround(int index)
+void KeysetResult::fetchAround(int index, int batch, bool backwards)
 {
     // Read ahead in the direction of travel: forwards when moving down or jumping, backwards
     // when moving up.
     const int n = int(m_keys.size());
-    const bool backwards = m_lastIndex > index && m_lastIndex - index <= kBatch;
-    std::vector<qint64> wanted;
-    wanted.reserve(kBatch);
-    for (int step = 0; step < 2 * kBatch && int(wanted.size()) < kBatch; ++step) {
+    std::vector<int> wanted;
+    wanted.reserve(size_t(batch));
+    for (int step = 0; step < 2 * batch && int(wanted.size()) < batch; ++step) {
         const int i = backwards ? index - step : index + step;
         if (i < 0 || i >= n)
             break;
-        const qint64 k = m_keys[size_t(i)];
-        if (!m_recent.contains(k) && !m_older.contains(k)
-            && std::find(wanted.begin(), wanted.end(), k) == wanted.end())
-            wanted.push_back(k);
+        if (!cached(i))
+            wanted.push_back(i);
     }
 
     auto stmt = m_db.statement(m_fetchSql);
     for (int i = 0; i < kBatch; ++i) {
         if (i < int(wanted.size()))
-            stmt->bindInt64(i + 1, wanted[size_t(i)]);
+            stmt->bindInt64(i + 1, m_keys[size_t(wanted[size_t(i)])]);
         else
             stmt->bindNull(i + 1);
     }
+    // Rows come back in key order, not in the order asked for.
+    std::vector<std::pair<qint64, int>> byKey;
+    byKey.reserve(wanted.size());
+    for (const int i : wanted)
+        byKey.emplace_back(m_keys[size_t(i)], i);
+    std::sort(byKey.begin(), byKey.end());
     const int columns = int(m_columns.size());
-    QHash<qint64, RowData> found;
+    std::vector<bool> found(wanted.size(), false);
     while (stmt->step()) {
+        const qint64 key = stmt->columnInt64(0);
         RowData row;
         row.values.reserve(size_t(columns));
         for (int c = 0; c < columns; ++c)
-            row.values.push_back(FieldTypes::fromEngine(m_columns[size_t(c)].type, stmt->column(c + 1)));
-        found.insert(stmt->columnInt64(0), std::move(row));
-    }
-    for (const qint64 k : wanted) {
-        auto it = found.find(k);
-        if (it != found.end()) {
-            remember(k, std::move(it.value()));
-            continue;
+            row.values.push_back(stmt->column(c + 1));
+        convert(row.values);
+        auto it = std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, -1));
+        for (; it != byKey.end() && it->first == key; ++it) {
+            found[size_t(it - byKey.begin())] = true;
+            remember(it->second, row);
         }
+    }
+    for (size_t w = 0; w < byKey.size(); ++w) {
+        if (found[w])
+            continue;
         RowData gone;
         gone.values.resize(size_t(columns));
         gone.deleted = true;
-        remember(k, std::move(gone));
+        remember(byKey[w].second, std::move(gone));
     }
 }

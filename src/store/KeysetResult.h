@@ -5,6 +5,7 @@
 #include <QHash>
 
 class TDAODatabase;
+class SqliteStatement;
 
 // A result over one table that keeps only the keys of its rows, in result order, and reads
 // the rows themselves in small batches when they are asked for. Rows inserted through it are
@@ -13,10 +14,17 @@ class KeysetResult : public ResultSet
 {
 public:
     KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
-                 std::vector<qint64> keys);
+                 std::vector<qint64> keys, QString fetchSql = QString());
+
+    // The statement that reads a batch of rows by their keys.
+    static QString fetchStatement(const std::vector<ResultColumn>& columns, const QString& table,
+                                  const QString& keyColumn);
+
+    // Runs `stmt` to its end, keeping every key and the whole first rows (a screenful).
+    void readFrom(SqliteStatement& stmt, int keyColumnIndex);
 
     int count() const override { return int(m_keys.size()); }
-    RowData row(int index) override;
+    const RowData& row(int index) override;
     bool updatable() const override { return true; }
     QString tableName() const override { return m_table; }
     QString keyColumn() const override { return m_keyColumn; }
@@ -27,12 +35,27 @@ public:
     void invalidate() override;
     void invalidateKey(qint64 key) override;
 
-    static constexpr int kBatch = 64;
+    static constexpr int kBatch = 256;
+    // A row asked for on its own (after a post, a locate) brings only a few neighbours.
+    static constexpr int kSmallBatch = 8;
 
 private:
-    const RowData* cached(qint64 key);
-    void fetchAround(int index);
-    void remember(qint64 key, RowData row);
+    // Rows are cached in slots chosen by their position: no hashing on the way to a row, and
+    // a bounded memory whatever the size of the result. A slot is valid only while its
+    // position still holds the same key.
+    struct Slot
+    {
+        int index = -1;
+        qint64 key = 0;
+        RowData row;
+    };
+    static constexpr int kSlots = 1024;
+
+    Slot& slotFor(int index) { return m_slots[size_t(index) & (kSlots - 1)]; }
+    const RowData* cached(int index);
+    void remember(int index, RowData row);
+    void fetchAround(int index, int batch, bool backwards);
+    void convert(std::vector<QVariant>& values) const;
 
     TDAODatabase& m_db;
     QString m_table;
@@ -41,9 +64,7 @@ private:
     std::vector<qint64> m_keys;
     mutable QHash<qint64, int> m_positions; // built on first use
     mutable bool m_positionsValid = false;
-    // Two generations approximate "least recently used" without bookkeeping per read.
-    QHash<qint64, RowData> m_recent;
-    QHash<qint64, RowData> m_older;
+    std::vector<Slot> m_slots;
     int m_lastIndex = -1;
-    static constexpr int kGeneration = 512;
+    RowData m_missing;
 };

@@ -27,7 +27,8 @@ public:
     int columnIndex(const QString& name) const;
 
     virtual int count() const = 0;
-    virtual RowData row(int index) = 0;
+    // The reference stays valid until the next call of row(), invalidate() or removeAt().
+    virtual const RowData& row(int index) = 0;
     // Whether rows can be written through this result (it has a table and its key).
     virtual bool updatable() const { return false; }
     virtual QString tableName() const { return {}; }

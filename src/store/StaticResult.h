@@ -11,7 +11,7 @@ public:
     StaticResult(std::vector<ResultColumn> columns, SqliteStatement& stmt);
 
     int count() const override { return int(m_rows.size()); }
-    RowData row(int index) override { return m_rows.at(size_t(index)); }
+    const RowData& row(int index) override { return m_rows.at(size_t(index)); }
 
 private:
     std::vector<RowData> m_rows;

@@ -322,7 +322,7 @@ void TDAODataset::fillRow(int row, std::vector<QVariant>& values)
     values.assign(m_fields.size(), QVariant());
     if (!m_result || row < 0 || row >= m_result->count())
         return;
-    const RowData data = m_result->row(row);
+    const RowData& data = m_result->row(row);
     const auto& columns = m_result->columns();
     for (const auto& f : m_fields) {
         if (f->Calculated() || f->column() < 0)

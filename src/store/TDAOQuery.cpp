@@ -15,10 +15,27 @@
 #include <QSet>
 #include <sqlite3.h>
 
-struct TDAOQuery::Statement
+struct TDAOQuery::Plan
 {
-    QString sql;                 // with ?N markers
-    std::vector<QVariant> binds; // one per distinct parameter
+    // What the plan was made for.
+    QString text;
+    QString filter;
+    bool filtered = false;
+
+    QString sql;              // with ?N markers
+    QStringList names;        // distinct parameters, in marker order
+    std::vector<ResultColumn> columns;
+    bool keyed = false;       // one table, with its key among the columns
+    QString table;
+    QString keyColumn;
+    int keyIndex = -1;
+    QString keySql;           // reads the keys alone, in order (a whole table)
+    bool simple = false;      // "select * from <table> [where] [order by]"
+    QString filteredSql;      // a simple statement with the filter added to its condition
+    QString filterSql;        // the filter as a condition over the table
+    std::vector<QVariant> filterBinds;
+    int firstFilterBind = 1;
+    QString fetchSql;
 };
 
 namespace {
@@ -128,111 +145,154 @@ void TDAOQuery::takeParamsFromMaster()
     }
 }
 
-TDAOQuery::Statement TDAOQuery::prepareStatement() const
+std::vector<QVariant> TDAOQuery::parameterValues(const Plan& plan) const
 {
-    const SqlText::Parameters parsed = SqlText::parameters(SqlText::joinLines(m_sql));
-    Statement s;
-    s.sql = parsed.sql;
-    for (const QString& name : parsed.names)
-        s.binds.push_back(paramForEngine(m_params.ParamByName(name)));
-    return s;
+    std::vector<QVariant> binds;
+    binds.reserve(size_t(plan.names.size()));
+    for (const QString& name : plan.names)
+        binds.push_back(paramForEngine(m_params.ParamByName(name)));
+    return binds;
 }
 
-QString TDAOQuery::filterCondition(const std::vector<ResultColumn>& columns, int firstIndex,
-                                   std::vector<QVariant>& binds) const
+const TDAOQuery::Plan& TDAOQuery::plan()
 {
-    const FilterExpression::Resolver resolve = [&columns](const QString& name, FilterExpression::Column& out) {
-        for (const ResultColumn& c : columns) {
-            if (c.name.compare(name, Qt::CaseInsensitive) != 0)
-                continue;
-            out.sql = SqlText::quoteIdentifier(c.origin.isEmpty() ? c.name : c.origin);
-            out.type = c.type;
-            return true;
+    const QString text = SqlText::joinLines(m_sql);
+    const bool filtered = m_filtered && !m_filter.trimmed().isEmpty();
+    if (m_plan && m_plan->text == text && m_plan->filtered == filtered && (!filtered || m_plan->filter == m_filter))
+        return *m_plan;
+
+    auto p = std::make_unique<Plan>();
+    p->text = text;
+    p->filter = m_filter;
+    p->filtered = filtered;
+    const SqlText::Parameters parsed = SqlText::parameters(text);
+    p->sql = parsed.sql;
+    p->names = parsed.names;
+    {
+        auto stmt = Database()->statement(p->sql);
+        p->columns = ResultColumn::describe(stmt->handle());
+    }
+    p->firstFilterBind = int(p->names.size()) + 1;
+
+    bool oneTable = !p->columns.empty();
+    for (size_t i = 0; i < p->columns.size(); ++i) {
+        const ResultColumn& c = p->columns[i];
+        if (c.table.isEmpty() || (!p->table.isEmpty() && c.table.compare(p->table, Qt::CaseInsensitive) != 0))
+            oneTable = false;
+        p->table = c.table;
+        if (c.key && p->keyIndex < 0) {
+            p->keyIndex = int(i);
+            p->keyColumn = c.origin;
         }
-        return false;
-    };
-    FilterExpression::Result r = FilterExpression::toSql(m_filter, resolve, firstIndex);
-    binds = std::move(r.binds);
-    return r.sql;
+    }
+    p->keyed = oneTable && p->keyIndex >= 0;
+
+    if (filtered) {
+        const FilterExpression::Resolver resolve = [&p](const QString& name, FilterExpression::Column& out) {
+            for (const ResultColumn& c : p->columns) {
+                if (c.name.compare(name, Qt::CaseInsensitive) != 0)
+                    continue;
+                out.sql = SqlText::quoteIdentifier(p->keyed && !c.origin.isEmpty() ? c.origin : c.name);
+                out.type = c.type;
+                return true;
+            }
+            return false;
+        };
+        FilterExpression::Result r = FilterExpression::toSql(m_filter, resolve, p->firstFilterBind);
+        p->filterSql = r.sql;
+        p->filterBinds = std::move(r.binds);
+    }
+
+    if (p->keyed) {
+        p->fetchSql = KeysetResult::fetchStatement(p->columns, p->table, p->keyColumn);
+        const auto simple = SqlText::simpleSelect(p->sql);
+        // A whole table in some order is read as keys alone, in the statement's own order: the
+        // rows come when shown. A restricted statement (a detail list, a filter) has few rows;
+        // it runs as written and keeps its first rows, which saves a second query.
+        if (simple && simple->where.isEmpty() && !filtered
+            && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {
+            QStringList where;
+            if (!simple->where.isEmpty())
+                where << QStringLiteral("(%1)").arg(simple->where);
+            if (filtered)
+                where << p->filterSql;
+            p->keySql = QStringLiteral("SELECT %1 FROM %2").arg(SqlText::quoteIdentifier(p->keyColumn),
+                                                                SqlText::quoteIdentifier(p->table));
+            if (!where.isEmpty())
+                p->keySql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+            if (!simple->orderBy.isEmpty())
+                p->keySql += QStringLiteral(" ORDER BY ") + simple->orderBy;
+        } else if (simple && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {
+            p->simple = true;
+            if (filtered) {
+                p->filteredSql = QStringLiteral("SELECT * FROM %1 WHERE ").arg(SqlText::quoteIdentifier(p->table));
+                p->filteredSql += simple->where.isEmpty() ? p->filterSql
+                                                          : QStringLiteral("(%1) AND %2").arg(simple->where, p->filterSql);
+                if (!simple->orderBy.isEmpty())
+                    p->filteredSql += QStringLiteral(" ORDER BY ") + simple->orderBy;
+            }
+        }
+    }
+    m_plan = std::move(p);
+    return *m_plan;
 }
 
 std::unique_ptr<ResultSet> TDAOQuery::openResult()
 {
     takeParamsFromMaster();
-    const Statement statement = prepareStatement();
+    const Plan& p = plan();
+    const std::vector<QVariant> binds = parameterValues(p);
     TDAODatabase& db = *Database();
-    auto full = db.statement(statement.sql);
-    bindAll(*full, statement.binds);
-    std::vector<ResultColumn> columns = ResultColumn::describe(full->handle());
 
-    const bool filtered = m_filtered && !m_filter.trimmed().isEmpty();
-    const int firstFilterBind = int(statement.binds.size()) + 1;
-
-    // A result whose every column comes from one table that carries its key is kept as keys.
-    QString table;
-    QString keyColumn;
-    int keyIndex = -1;
-    bool oneTable = !columns.empty();
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const ResultColumn& c = columns[i];
-        if (c.table.isEmpty() || (!table.isEmpty() && c.table.compare(table, Qt::CaseInsensitive) != 0))
-            oneTable = false;
-        table = c.table;
-        if (c.key && keyIndex < 0) {
-            keyIndex = int(i);
-            keyColumn = c.origin;
+    if (!p.keyed) {
+        if (!p.filtered) {
+            auto full = db.statement(p.sql);
+            bindAll(*full, binds);
+            return std::make_unique<StaticResult>(p.columns, *full);
         }
+        SqliteStatement wrapped(db.handle(), QStringLiteral("SELECT * FROM (%1) WHERE %2").arg(p.sql, p.filterSql));
+        bindAll(wrapped, binds);
+        bindAll(wrapped, p.filterBinds, p.firstFilterBind);
+        return std::make_unique<StaticResult>(ResultColumn::describe(wrapped.handle()), wrapped);
     }
 
-    if (!oneTable || keyIndex < 0) {
-        if (!filtered)
-            return std::make_unique<StaticResult>(std::move(columns), *full);
-        std::vector<QVariant> filterBinds;
-        const QString condition = filterCondition(columns, firstFilterBind, filterBinds);
-        SqliteStatement wrapped(db.handle(),
-                                QStringLiteral("SELECT * FROM (%1) WHERE %2").arg(statement.sql, condition));
-        bindAll(wrapped, statement.binds);
-        bindAll(wrapped, filterBinds, firstFilterBind);
-        std::vector<ResultColumn> wrappedColumns = ResultColumn::describe(wrapped.handle());
-        return std::make_unique<StaticResult>(std::move(wrappedColumns), wrapped);
-    }
-
-    std::vector<QVariant> filterBinds;
-    const QString condition = filtered ? filterCondition(columns, firstFilterBind, filterBinds) : QString();
     std::vector<qint64> keys;
-    const auto simple = SqlText::simpleSelect(statement.sql);
-    if (simple && simple->table.compare(table, Qt::CaseInsensitive) == 0) {
-        // Only the keys are read, in the statement's own order; the rows come when shown.
-        QStringList where;
-        if (!simple->where.isEmpty())
-            where << QStringLiteral("(%1)").arg(simple->where);
-        if (filtered)
-            where << condition;
-        QString sql = QStringLiteral("SELECT %1 FROM %2").arg(SqlText::quoteIdentifier(keyColumn),
-                                                             SqlText::quoteIdentifier(table));
-        if (!where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-        if (!simple->orderBy.isEmpty())
-            sql += QStringLiteral(" ORDER BY ") + simple->orderBy;
-        auto keyQuery = db.statement(sql);
-        bindAll(*keyQuery, statement.binds);
-        bindAll(*keyQuery, filterBinds, firstFilterBind);
+    if (!p.keySql.isEmpty()) {
+        auto keyQuery = db.statement(p.keySql);
+        bindAll(*keyQuery, binds);
+        bindAll(*keyQuery, p.filterBinds, p.firstFilterBind);
         keys = readKeys(*keyQuery, 0);
+    } else if (!p.filtered) {
+        auto full = db.statement(p.sql);
+        bindAll(*full, binds);
+        auto result = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::vector<qint64>(),
+                                                     p.fetchSql);
+        result->readFrom(*full, p.keyIndex);
+        return result;
+    } else if (p.simple) {
+        auto filteredQuery = db.statement(p.filteredSql);
+        bindAll(*filteredQuery, binds);
+        bindAll(*filteredQuery, p.filterBinds, p.firstFilterBind);
+        auto result = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::vector<qint64>(),
+                                                     p.fetchSql);
+        result->readFrom(*filteredQuery, p.keyIndex);
+        return result;
     } else {
-        keys = readKeys(*full, keyIndex);
-        if (filtered) {
+        auto full = db.statement(p.sql);
+        bindAll(*full, binds);
+        keys = readKeys(*full, p.keyIndex);
+        if (p.filtered) {
             SqliteStatement pass(db.handle(), QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                                  .arg(SqlText::quoteIdentifier(keyColumn),
-                                                       SqlText::quoteIdentifier(table),
-                                                       condition));
-            bindAll(pass, filterBinds, firstFilterBind);
+                                                  .arg(SqlText::quoteIdentifier(p.keyColumn),
+                                                       SqlText::quoteIdentifier(p.table), p.filterSql));
+            bindAll(pass, p.filterBinds, p.firstFilterBind);
             QSet<qint64> passing;
             while (pass.step())
                 passing.insert(pass.columnInt64(0));
             std::erase_if(keys, [&passing](qint64 k) { return !passing.contains(k); });
         }
     }
-    return std::make_unique<KeysetResult>(db, std::move(columns), table, keyColumn, std::move(keys));
+    return std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::move(keys), p.fetchSql);
 }
 
 void TDAOQuery::setFilter(const QString& value)

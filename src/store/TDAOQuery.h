@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class TDataSource;
 class TMasterDataLink;
@@ -42,14 +43,16 @@ protected:
     std::unique_ptr<ResultSet> openResult() override;
 
 private:
-    struct Statement;
-    Statement prepareStatement() const;
+    struct Plan;
+    // What does not change from run to run of the same text and filter: the statement, its
+    // columns, how keys are read. Detail queries run at every move of their master.
+    const Plan& plan();
+    std::vector<QVariant> parameterValues(const Plan& plan) const;
     void takeParamsFromMaster();
-    QString filterCondition(const std::vector<struct ResultColumn>& columns, int firstIndex,
-                            std::vector<QVariant>& binds) const;
 
     QStringList m_sql;
     TParams m_params;
     TDataSource* m_masterSource = nullptr;
     std::unique_ptr<TMasterDataLink> m_masterLink;
+    std::unique_ptr<Plan> m_plan;
 };

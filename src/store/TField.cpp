@@ -142,9 +142,9 @@ QVariant TField::fromText(const QString& text) const
     }
     if (FieldTypes::isDate(m_type)) {
         const QLocale locale;
-        QDateTime dt = QDateTime(locale.toDate(t, QLocale::ShortFormat), QTime(0, 0));
+        QDateTime dt = FieldTypes::naive(locale.toDate(t, QLocale::ShortFormat), QTime(0, 0));
         if (!dt.isValid())
-            dt = locale.toDateTime(t, QLocale::ShortFormat);
+            dt = FieldTypes::naive(locale.toDateTime(t, QLocale::ShortFormat));
         if (!dt.isValid())
             dt = FieldTypes::fromEngine(m_type, t).toDateTime();
         if (!dt.isValid())
@@ -170,8 +170,8 @@ QVariant TField::normalized(const QVariant& value) const
     if (FieldTypes::isText(m_type))
         return fromText(value.toString());
     if (FieldTypes::isDate(m_type)) {
-        const QDateTime dt = value.typeId() == QMetaType::QDate ? QDateTime(value.toDate(), QTime(0, 0))
-                                                                 : value.toDateTime();
+        const QDateTime dt = value.typeId() == QMetaType::QDate ? FieldTypes::naive(value.toDate(), QTime(0, 0))
+                                                                 : FieldTypes::naive(value.toDateTime());
         if (!dt.isValid())
             throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(value.toString()));
         return dt;

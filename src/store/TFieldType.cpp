@@ -107,19 +107,41 @@ TFieldType FieldTypes::fromValue(const QVariant& value)
 
 namespace {
 
+bool digits(const QString& t, qsizetype at, qsizetype count, int& out)
+{
+    out = 0;
+    if (at + count > t.size())
+        return false;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const ushort c = t[i].unicode();
+        if (c < '0' || c > '9')
+            return false;
+        out = out * 10 + (c - '0');
+    }
+    return true;
+}
+
+// "yyyy-MM-dd", "yyyy-MM-dd hh:mm:ss" (or with a "T"), "hh:mm:ss": read by hand, as this runs
+// for every date of every row shown.
 QDateTime parseEngineDate(const QString& text)
 {
-    static const char* formats[] = {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd", "yyyy-MM-ddThh:mm:ss",
-                                    "yyyy-MM-dd hh:mm:ss.zzz", "hh:mm:ss", "yyyy-MM-dd hh:mm"};
-    for (const char* f : formats) {
-        QDateTime dt = QDateTime::fromString(text, QLatin1String(f));
-        if (dt.isValid())
-            return dt;
-        if (QByteArrayView(f) == "hh:mm:ss") {
-            const QTime t = QTime::fromString(text, QLatin1String(f));
-            if (t.isValid())
-                return QDateTime(QDate(1899, 12, 30), t);
+    int y, mo, d, h = 0, mi = 0, se = 0;
+    if (text.size() >= 10 && digits(text, 0, 4, y) && text[4] == QLatin1Char('-') && digits(text, 5, 2, mo)
+        && text[7] == QLatin1Char('-') && digits(text, 8, 2, d)) {
+        if (text.size() >= 19 && (text[10] == QLatin1Char(' ') || text[10] == QLatin1Char('T'))
+            && digits(text, 11, 2, h) && digits(text, 14, 2, mi) && digits(text, 17, 2, se)) {
+        } else if (text.size() >= 16 && (text[10] == QLatin1Char(' ') || text[10] == QLatin1Char('T'))
+                   && digits(text, 11, 2, h) && digits(text, 14, 2, mi)) {
+        } else if (text.size() != 10) {
+            return {};
         }
+        const QDate date(y, mo, d);
+        const QTime time(h, mi, se);
+        return date.isValid() && time.isValid() ? FieldTypes::naive(date, time) : QDateTime();
+    }
+    if (text.size() == 8 && digits(text, 0, 2, h) && digits(text, 3, 2, mi) && digits(text, 6, 2, se)) {
+        const QTime time(h, mi, se);
+        return time.isValid() ? FieldTypes::naive(QDate(1899, 12, 30), time) : QDateTime();
     }
     return {};
 }
@@ -156,6 +178,16 @@ QVariant FieldTypes::fromEngine(TFieldType type, const QVariant& value)
         break;
     }
     return value;
+}
+
+QDateTime FieldTypes::naive(const QDate& date, const QTime& time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QDateTime FieldTypes::naive(const QDateTime& value)
+{
+    return value.isValid() ? QDateTime(value.date(), value.time(), Qt::UTC) : value;
 }
 
 QString FieldTypes::engineDateText(TFieldType type, const QDateTime& value)

@@ -45,4 +45,9 @@ public:
     // Converts a field's value into what is written; an empty text becomes null.
     static QVariant toEngine(TFieldType type, const QVariant& value);
     static QString engineDateText(TFieldType type, const QDateTime& value);
+    // Catalogue dates carry no time zone: they are kept as plain calendar dates and clock
+    // times (UTC as a fixed reference, never converted), which also spares every read a
+    // look at the system's time zone.
+    static QDateTime naive(const QDate& date, const QTime& time);
+    static QDateTime naive(const QDateTime& value);
 };

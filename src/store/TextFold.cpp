@@ -175,17 +175,6 @@ void foldInto(Source&& nextCp, std::u32string& primary, std::u32string* secondar
     }
 }
 
-void foldUtf8(std::string_view s, std::u32string& primary, std::u32string* secondary)
-{
-    size_t i = 0;
-    foldInto([&](char32_t& cp) {
-        if (i >= s.size())
-            return false;
-        cp = nextCodePoint(s, i);
-        return true;
-    }, primary, secondary);
-}
-
 void foldUtf16(QStringView s, std::u32string& primary, std::u32string* secondary)
 {
     qsizetype i = 0;
@@ -216,6 +205,62 @@ int compareFolded(std::u32string& pa, std::u32string& sa, std::u32string& pb, st
 
 } // namespace
 
+namespace {
+
+// Walks a UTF-8 text as the run of folded code points the comparison sees, without building
+// the folded text: sorting a large collection calls this a million times and more.
+class FoldedStream
+{
+public:
+    FoldedStream(std::string_view text, bool secondary)
+        : m_text(text)
+        , m_secondary(secondary)
+    {
+    }
+
+    // Returns false at the end.
+    bool next(char32_t& out)
+    {
+        while (m_run == m_runEnd) {
+            if (m_pos >= m_text.size())
+                return false;
+            const char32_t cp = nextCodePoint(m_text, m_pos);
+            if (cp < 0x80 || (cp >= 0xD800 && cp <= 0xDFFF)) {
+                out = (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+                return true;
+            }
+            const Folding& f = table().lookup(cp);
+            const std::u32string& run = m_secondary ? f.secondary : f.primary;
+            m_run = run.data();
+            m_runEnd = run.data() + run.size();
+        }
+        out = *m_run++;
+        return true;
+    }
+
+private:
+    std::string_view m_text;
+    bool m_secondary;
+    size_t m_pos = 0;
+    const char32_t* m_run = nullptr;
+    const char32_t* m_runEnd = nullptr;
+};
+
+int compareStreams(std::string_view a, std::string_view b, bool secondary)
+{
+    FoldedStream sa(a, secondary), sb(b, secondary);
+    while (true) {
+        char32_t ca = 0, cb = 0;
+        const bool ha = sa.next(ca), hb = sb.next(cb);
+        if (!ha || !hb)
+            return ha == hb ? 0 : (ha ? 1 : -1);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+}
+
+} // namespace
+
 int TextFold::compareUtf8(std::string_view a, std::string_view b)
 {
     // Plain ASCII needs no table: compare with letters lowered until a difference or a
@@ -236,20 +281,12 @@ int TextFold::compareUtf8(std::string_view a, std::string_view b)
     }
     if (i == n && i == a.size() && i == b.size())
         return 0;
-    if (i == n) {
-        // One text is an ASCII prefix of the other; only a fold of the rest could change that
-        // when the longer one continues with non-ASCII characters.
-        const std::string_view restA = a.substr(i), restB = b.substr(i);
-        const bool asciiRest = (restA.empty() || static_cast<unsigned char>(restA[0]) < 0x80)
-                               && (restB.empty() || static_cast<unsigned char>(restB[0]) < 0x80);
-        if (asciiRest)
-            return a.size() < b.size() ? -1 : 1;
-    }
-    // The common prefix folds alike in both texts, so only the rest decides.
-    std::u32string pa, sa, pb, sb;
-    foldUtf8(a.substr(i), pa, &sa);
-    foldUtf8(b.substr(i), pb, &sb);
-    return compareFolded(pa, sa, pb, sb);
+    // The common prefix folds alike in both texts, so only the rest decides: first without
+    // case and accents, then without case only.
+    const std::string_view restA = a.substr(i), restB = b.substr(i);
+    if (const int c = compareStreams(restA, restB, false))
+        return c;
+    return compareStreams(restA, restB, true);
 }
 
 int TextFold::compare(QStringView a, QStringView b)
