@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Tarvena needs that are not on the machine yet.
+#   deps.sh run   - what building and running the program needs
+#   deps.sh test  - that, plus what the test suite needs
+set -euo pipefail
+
+packages=(
+  build-essential   # the C++ compiler (g++ 12) and its sanitizer runtimes
+  cmake             # the build description
+  ninja-build       # the build tool
+  pkg-config
+  qt6-base-dev      # Qt 6 Widgets, PrintSupport, Network (local sockets) and Test
+  libqt6svg6        # draws the program's SVG icons and pictures
+  libsqlite3-dev    # the catalogue's database engine
+  fonts-liberation2 # Liberation Sans: Arial's metrics for the reports
+)
+if [[ "${1:-run}" == "test" ]]; then
+  packages+=(
+    libbenchmark-dev # the benchmarks under bench/ are built with the tests
+    xauth            # only used by the optional screenshot checks (xvfb-run)
+  )
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+  as_root=()
+elif command -v sudo >/dev/null; then
+  as_root=(sudo)
+else
+  echo "Please install as root: apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

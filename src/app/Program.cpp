@@ -1,0 +1,84 @@
+#include "Program.h"
+
+#include "ErrorGuard.h"
+#include "HelpViewer.h"
+#include "KoltApplication.h"
+#include "MessageService.h"
+#include "SingleInstance.h"
+#include "TDM.h"
+#include "TKOLTForm.h"
+#include "TSplashForm.h"
+
+#include <QFileInfo>
+#include <QIcon>
+
+namespace {
+
+// The running program's own file name, known before the application object exists.
+QString ownFileName(char** argv)
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    const QString target = self.symLinkTarget();
+    if (!target.isEmpty())
+        return QFileInfo(target).fileName();
+    return QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+}
+
+} // namespace
+
+void Program::createDataModule(const QString& programFolder)
+{
+    DM = new TDM(programFolder);
+    ErrorGuard::run([] { DM->DataModuleCreate(); });
+}
+
+TKOLTForm* Program::createMainWindow(const QString& programFolder)
+{
+    KOLTForm = new TKOLTForm(programFolder);
+    return KOLTForm;
+}
+
+void Program::shutdown()
+{
+    delete KOLTForm;
+    KOLTForm = nullptr;
+    delete DM;
+    DM = nullptr;
+    HelpViewer::quit();
+}
+
+int Program::run(int argc, char** argv)
+{
+    const QString fileName = ownFileName(argv);
+    SingleInstance instance(fileName);
+
+    KoltApplication app(argc, argv);
+    MessageService::setTitle(KoltApplication::defaultTitle(fileName));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/kolt.svg")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarvena"));
+
+    // A later copy shows the running one and ends at once, before anything is opened or shown.
+    if (instance.previousCopy()) {
+        instance.handOver();
+        return 0;
+    }
+    instance.listen();
+
+    auto* splash = new TSplashForm;
+    SplashForm = splash;
+    splash->showNow();
+
+    MessageService::setTitle(QLatin1String(kTitle));
+    const QString folder = QCoreApplication::applicationDirPath();
+    createDataModule(folder);
+    TKOLTForm* window = createMainWindow(folder);
+
+    SplashForm = nullptr;
+    delete splash;
+
+    QObject::connect(&instance, &SingleInstance::raiseRequested, window, &TKOLTForm::bringToFront);
+    window->showMaximized();
+    const int result = app.exec();
+    shutdown();
+    return result;
+}

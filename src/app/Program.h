@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class TKOLTForm;
+
+// The program's life: start-up in its fixed order, the event loop, shutdown.
+class Program
+{
+public:
+    static int run(int argc, char** argv);
+
+    // Start-up steps, each of which shows its own error and lets start-up go on.
+    static void createDataModule(const QString& programFolder);
+    static TKOLTForm* createMainWindow(const QString& programFolder);
+    // The main window, then the data module (closing the catalogue), then the help viewer.
+    static void shutdown();
+
+    static constexpr const char* kTitle = "KOLT";
+};
