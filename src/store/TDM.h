@@ -1,11 +1,16 @@
 #pragma once
 
 #include "TDAODatabase.h"
+#include "TDAOQuery.h"
+#include "TDAOQueryDef.h"
+#include "TDAOTable.h"
+#include "TDataSource.h"
 
 #include <QString>
 
 // The data module: the one owner of the catalogue's connection and of every dataset of the
-// program, with the catalogue's record rules as its event handlers.
+// program. Its event handlers are the catalogue's record rules; they run whichever window
+// caused the change.
 class TDM
 {
 public:
@@ -25,7 +30,88 @@ public:
 
     TDAODatabase dbKOLT{QStringLiteral("dbKOLT")};
 
+    // One query per collection, shown by the folder grids.
+    TDAOQuery qrMovies{QStringLiteral("qrMovies")};
+    TDAOQuery qrMusic{QStringLiteral("qrMusic")};
+    TDAOQuery qrBooks{QStringLiteral("qrBooks")};
+    TDAOQuery qrProg{QStringLiteral("qrProg")};
+    TDAOQuery qrAddBook{QStringLiteral("qrAddBook")};
+    TDataSource dsMovies{QStringLiteral("dsMovies"), &qrMovies};
+    TDataSource dsMusic{QStringLiteral("dsMusic"), &qrMusic};
+    TDataSource dsBooks{QStringLiteral("dsBooks"), &qrBooks};
+    TDataSource dsProg{QStringLiteral("dsProg"), &qrProg};
+    TDataSource dsAddBook{QStringLiteral("dsAddBook"), &qrAddBook};
+
+    // A movie's cast and an album's songs, following their master's current record.
+    TDAOQuery qrMv_Cast{QStringLiteral("qrMv_Cast")};
+    TDAOQuery qrMu_Songs{QStringLiteral("qrMu_Songs")};
+    TDataSource dsMv_Cast{QStringLiteral("dsMv_Cast"), &qrMv_Cast};
+    TDataSource dsMu_Songs{QStringLiteral("dsMu_Songs"), &qrMu_Songs};
+
+    // The highest track number stored for an album.
+    TDAOQuery qrMaxTr{QStringLiteral("qrMaxTr")};
+
+    // The lookup lists.
+    TDAOTable tbC_Movies{QStringLiteral("tbC_Movies")};
+    TDAOTable tbD_Movies{QStringLiteral("tbD_Movies")};
+    TDAOTable tbA_Movies{QStringLiteral("tbA_Movies")};
+    TDAOTable tbC_Music{QStringLiteral("tbC_Music")};
+    TDAOTable tbA_Music{QStringLiteral("tbA_Music")};
+    TDAOTable tbC_Books{QStringLiteral("tbC_Books")};
+    TDAOTable tbA_Books{QStringLiteral("tbA_Books")};
+    TDAOTable tbC_AddBook{QStringLiteral("tbC_AddBook")};
+    TDAOTable tbC_Programs{QStringLiteral("tbC_Programs")};
+    TDataSource dsT_Movies{QStringLiteral("dsT_Movies"), &tbC_Movies};
+    TDataSource dsT_Music{QStringLiteral("dsT_Music"), &tbC_Music};
+    TDataSource dsT_Books{QStringLiteral("dsT_Books"), &tbC_Books};
+    TDataSource dsT_Prog{QStringLiteral("dsT_Prog"), &tbC_Programs};
+    TDataSource dsT_AddBook{QStringLiteral("dsT_AddBook"), &tbC_AddBook};
+
+    // The stored action statements that keep casts and songs with their parents.
+    TDAOQueryDef qdUpdMv_Cast{QStringLiteral("qdUpdMv_Cast")};
+    TDAOQueryDef qdDelMv_Cast{QStringLiteral("qdDelMv_Cast")};
+    TDAOQueryDef qdUpdMu_Songs{QStringLiteral("qdUpdMu_Songs")};
+    TDAOQueryDef qdDelMu_Songs{QStringLiteral("qdDelMu_Songs")};
+
+    // The report queries, read only by the reports.
+    TDAOQuery qrRep_Mov{QStringLiteral("qrRep_Mov")};
+    TDAOQuery qrRep_Music{QStringLiteral("qrRep_Music")};
+    TDAOQuery qrRep_Books{QStringLiteral("qrRep_Books")};
+    TDAOQuery qrRep_Prog{QStringLiteral("qrRep_Prog")};
+    TDAOQuery qrRep_AddBook{QStringLiteral("qrRep_AddBook")};
+    TDataSource dsREP_Mov{QStringLiteral("dsREP_Mov"), &qrRep_Mov};
+    TDataSource dsREP_Music{QStringLiteral("dsREP_Music"), &qrRep_Music};
+    TDataSource dsREP_Books{QStringLiteral("dsREP_Books"), &qrRep_Books};
+    TDataSource dsREP_Prog{QStringLiteral("dsREP_Prog"), &qrRep_Prog};
+    TDataSource dsREP_AddBook{QStringLiteral("dsREP_AddBook"), &qrRep_AddBook};
+
+    // The record rules.
+    void qrMoviesNewRecord(TDAODataset& dataSet);
+    void qrMv_CastNewRecord(TDAODataset& dataSet);
+    void qrMu_SongsNewRecord(TDAODataset& dataSet);
+    void qrMoviesBeforePost(TDAODataset& dataSet);
+    void qrMusicBeforePost(TDAODataset& dataSet);
+    void qrBooksBeforePost(TDAODataset& dataSet);
+    void qrProgBeforePost(TDAODataset& dataSet);
+    void qrAddBookBeforePost(TDAODataset& dataSet);
+    void qrMv_CastBeforePost(TDAODataset& dataSet);
+    void qrMoviesAfterPost(TDAODataset& dataSet);
+    void qrMusicAfterPost(TDAODataset& dataSet);
+    void qrMoviesAfterCancel(TDAODataset& dataSet);
+    void qrMusicAfterCancel(TDAODataset& dataSet);
+    void qrMoviesBeforeDelete(TDAODataset& dataSet);
+    void qrMusicBeforeDelete(TDAODataset& dataSet);
+    void qrMu_SongsAfterDelete(TDAODataset& dataSet);
+    void qrAddBookCalcFields(TDAODataset& dataSet);
+    void qrRep_AddBookCalcFields(TDAODataset& dataSet);
+
 private:
+    void declareDatasets();
+    void attachRules();
+    // Cast and song rows left waiting for a parent by an entry that never ended would be
+    // taken over by the next movie or album saved: they go when the catalogue is opened.
+    void removeOrphanDetails();
+
     QString m_programFolder;
 };
 
