@@ -156,8 +156,7 @@ std::optional<SqlText::SimpleSelect> SqlText::simpleSelect(const QString& sql)
         const QString& u = t[i].upper;
         static const QStringList refused{QStringLiteral("GROUP"), QStringLiteral("HAVING"), QStringLiteral("LIMIT"),
                                          QStringLiteral("UNION"), QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT"),
-                                         QStringLiteral("JOIN"), QStringLiteral("WINDOW"), QStringLiteral("OFFSET"),
-                                         QStringLiteral(",")};
+                                         QStringLiteral("JOIN"), QStringLiteral("WINDOW"), QStringLiteral("OFFSET")};
         if (refused.contains(u))
             return std::nullopt;
         if (u == QLatin1String("WHERE")) {

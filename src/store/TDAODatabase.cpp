@@ -64,6 +64,7 @@ void TDAODatabase::Open()
         throw EDAODatabaseError(QStringLiteral("SQLite Engine v.%1 not found.").arg(QStringLiteral("3.37")));
     m_handle = CatalogueFile::open(m_databaseName, m_password);
     m_statements = std::make_unique<StatementCache>(m_handle);
+    m_changes.attach(m_handle);
 }
 
 void TDAODatabase::Close()
@@ -73,6 +74,7 @@ void TDAODatabase::Close()
     while (!m_dataSets.empty())
         m_dataSets.back()->Close();
     m_statements.reset();
+    m_changes.detach();
     sqlite3_close_v2(m_handle);
     m_handle = nullptr;
     m_savepoints = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChangeLog.h"
 #include "StatementCache.h"
 
 #include <QString>
@@ -42,6 +43,8 @@ public:
     StatementCache::Lease statement(const QString& sql);
     void registerOpen(TDAODataset* dataSet);
     void unregisterOpen(TDAODataset* dataSet);
+    // The rows this connection changed since a given moment, table by table.
+    const ChangeLog& changes() const { return m_changes; }
 
     // Groups writes so that they succeed or fail together; nests.
     class Transaction
@@ -65,6 +68,7 @@ private:
     QString m_password;
     sqlite3* m_handle = nullptr;
     std::unique_ptr<StatementCache> m_statements;
+    ChangeLog m_changes;
     std::vector<TDAODataset*> m_dataSets;
     int m_savepoints = 0;
 };

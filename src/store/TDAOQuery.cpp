@@ -2,6 +2,8 @@
 
 #include "EEngineError.h"
 #include "FilterExpression.h"
+#include "KeyOrder.h"
+#include "KeysetRefresher.h"
 #include "KeysetResult.h"
 #include "SqlText.h"
 #include "SqliteFunctions.h"
@@ -36,6 +38,17 @@ struct TDAOQuery::Plan
     std::vector<QVariant> filterBinds;
     int firstFilterBind = 1;
     QString fetchSql;
+
+    // The keys of the last run of a whole-table statement, and when it was made: run again
+    // with nothing changed they are still right, and a few changed rows can be put in place.
+    std::optional<KeyOrder> order;
+    struct LastRun
+    {
+        bool valid = false;
+        std::vector<QVariant> binds;
+        std::vector<qint64> keys;
+        ChangeLog::Mark mark;
+    } last;
 };
 
 namespace {
@@ -154,7 +167,7 @@ std::vector<QVariant> TDAOQuery::parameterValues(const Plan& plan) const
     return binds;
 }
 
-const TDAOQuery::Plan& TDAOQuery::plan()
+TDAOQuery::Plan& TDAOQuery::plan()
 {
     const QString text = SqlText::joinLines(m_sql);
     const bool filtered = m_filtered && !m_filter.trimmed().isEmpty();
@@ -220,8 +233,10 @@ const TDAOQuery::Plan& TDAOQuery::plan()
                                                                 SqlText::quoteIdentifier(p->table));
             if (!where.isEmpty())
                 p->keySql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-            if (!simple->orderBy.isEmpty())
+            if (!simple->orderBy.isEmpty()) {
                 p->keySql += QStringLiteral(" ORDER BY ") + simple->orderBy;
+                p->order = KeyOrder::parse(Database()->handle(), p->table, simple->orderBy);
+            }
         } else if (simple && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {
             p->simple = true;
             if (filtered) {
@@ -237,10 +252,38 @@ const TDAOQuery::Plan& TDAOQuery::plan()
     return *m_plan;
 }
 
+std::vector<qint64> TDAOQuery::wholeTableKeys(Plan& p, const std::vector<QVariant>& binds)
+{
+    TDAODatabase& db = *Database();
+    std::vector<qint64> keys;
+    bool known = false;
+    if (p.last.valid && p.last.binds == binds) {
+        if (const auto changed = db.changes().changedSince(p.last.mark, p.table)) {
+            if (changed->empty()) {
+                keys = p.last.keys;
+                known = true;
+            } else if (p.order && changed->size() <= KeysetRefresher::kMostChanges) {
+                keys = KeysetRefresher::refresh(db, p.table, p.keyColumn, *p.order, p.last.keys, *changed);
+                known = true;
+            }
+        }
+    }
+    if (!known) {
+        auto keyQuery = db.statement(p.keySql);
+        bindAll(*keyQuery, binds);
+        keys = readKeys(*keyQuery, 0);
+    }
+    p.last.valid = true;
+    p.last.binds = binds;
+    p.last.keys = keys;
+    p.last.mark = db.changes().mark(p.table);
+    return keys;
+}
+
 std::unique_ptr<ResultSet> TDAOQuery::openResult()
 {
     takeParamsFromMaster();
-    const Plan& p = plan();
+    Plan& p = plan();
     const std::vector<QVariant> binds = parameterValues(p);
     TDAODatabase& db = *Database();
 
@@ -258,10 +301,7 @@ std::unique_ptr<ResultSet> TDAOQuery::openResult()
 
     std::vector<qint64> keys;
     if (!p.keySql.isEmpty()) {
-        auto keyQuery = db.statement(p.keySql);
-        bindAll(*keyQuery, binds);
-        bindAll(*keyQuery, p.filterBinds, p.firstFilterBind);
-        keys = readKeys(*keyQuery, 0);
+        keys = wholeTableKeys(p, binds);
     } else if (!p.filtered) {
         auto full = db.statement(p.sql);
         bindAll(*full, binds);

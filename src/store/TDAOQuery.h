@@ -46,8 +46,9 @@ private:
     struct Plan;
     // What does not change from run to run of the same text and filter: the statement, its
     // columns, how keys are read. Detail queries run at every move of their master.
-    const Plan& plan();
+    Plan& plan();
     std::vector<QVariant> parameterValues(const Plan& plan) const;
+    std::vector<qint64> wholeTableKeys(Plan& plan, const std::vector<QVariant>& binds);
     void takeParamsFromMaster();
 
     QStringList m_sql;

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Which rows this connection changed, table by table, so that a query run again after a few
+// changes can be brought up to date instead of being read whole. It only ever answers "these
+// rows" when it is sure: a change it cannot see (another program writing the file, a table
+// emptied at once) makes it answer "cannot tell".
+class ChangeLog
+{
+public:
+    struct Mark
+    {
+        qint64 position = -1;
+        qint64 events = 0;
+        qint64 totalChanges = 0;
+        qint64 dataVersion = 0;
+    };
+
+    void attach(sqlite3* db);
+    void detach();
+
+    Mark mark(const QString& table) const;
+    // The keys of the rows of `table` changed since `mark` (each once), or nothing when that
+    // cannot be known for sure.
+    std::optional<std::vector<qint64>> changedSince(const Mark& mark, const QString& table) const;
+
+private:
+    static void hook(void* self, int op, const char* database, const char* table, long long rowid);
+    qint64 dataVersion() const;
+
+    struct TableLog
+    {
+        qint64 base = 0;             // position of rowids[0]
+        std::vector<qint64> rowids;
+    };
+    static constexpr size_t kKept = 4096;
+
+    sqlite3* m_db = nullptr;
+    mutable sqlite3_stmt* m_version = nullptr;
+    qint64 m_events = 0;
+    std::unordered_map<QString, TableLog> m_tables;
+};

@@ -1,0 +1,81 @@
+#include "KeysetRefresher.h"
+
+#include "SqlText.h"
+#include "TDAODatabase.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+struct Changed
+{
+    qint64 key;
+    std::vector<QVariant> values;
+};
+
+QString sortColumns(const KeyOrder& order)
+{
+    QStringList columns;
+    for (const KeyOrder::Term& t : order.terms())
+        columns << SqlText::quoteIdentifier(t.column);
+    return columns.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+std::vector<qint64> KeysetRefresher::refresh(TDAODatabase& db, const QString& table, const QString& keyColumn,
+                                             const KeyOrder& order, std::vector<qint64> keys,
+                                             const std::vector<qint64>& changed)
+{
+    const std::unordered_set<qint64> gone(changed.begin(), changed.end());
+    std::erase_if(keys, [&gone](qint64 k) { return gone.count(k) != 0; });
+
+    const QString columns = sortColumns(order);
+    const QString quotedTable = SqlText::quoteIdentifier(table);
+    const QString quotedKey = SqlText::quoteIdentifier(keyColumn);
+    const int termCount = int(order.terms().size());
+
+    // The changed rows still in the table, with their sort values.
+    std::vector<Changed> back;
+    QStringList marks;
+    for (size_t i = 0; i < kMostChanges; ++i)
+        marks << QStringLiteral("?%1").arg(i + 1);
+    {
+        auto stmt = db.statement(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
+                                     .arg(quotedKey, columns, quotedTable, marks.join(QLatin1Char(','))));
+        for (size_t i = 0; i < kMostChanges; ++i) {
+            if (i < changed.size())
+                stmt->bindInt64(int(i) + 1, changed[i]);
+            else
+                stmt->bindNull(int(i) + 1);
+        }
+        while (stmt->step()) {
+            Changed c{stmt->columnInt64(0), {}};
+            for (int t = 0; t < termCount; ++t)
+                c.values.push_back(stmt->column(t + 1));
+            back.push_back(std::move(c));
+        }
+    }
+
+    auto valuesOf = db.statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1").arg(columns, quotedTable, quotedKey));
+    std::vector<QVariant> probe(static_cast<size_t>(termCount));
+    auto read = [&](qint64 key) -> const std::vector<QVariant>& {
+        valuesOf->bindInt64(1, key);
+        if (valuesOf->step()) {
+            for (int t = 0; t < termCount; ++t)
+                probe[size_t(t)] = valuesOf->column(t);
+        }
+        valuesOf->reset();
+        return probe;
+    };
+    for (const Changed& c : back) {
+        // After every row that sorts equal, as a row added last would come.
+        auto at = std::upper_bound(keys.begin(), keys.end(), c.key, [&](qint64, qint64 existing) {
+            return order.compare(c.values, read(existing)) < 0;
+        });
+        keys.insert(at, c.key);
+    }
+    return keys;
+}

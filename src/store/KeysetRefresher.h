@@ -1,0 +1,22 @@
+#pragma once
+
+#include "KeyOrder.h"
+
+#include <QString>
+#include <vector>
+
+class TDAODatabase;
+
+// Brings the ordered keys of "select * from <table> order by <columns>" up to date after a
+// few rows changed: the changed rows leave the list and those still in the table go back in
+// at their place, found by binary search. Reading a hundred thousand keys again to take in
+// one new movie is what this saves.
+class KeysetRefresher
+{
+public:
+    static constexpr size_t kMostChanges = 256;
+
+    static std::vector<qint64> refresh(TDAODatabase& db, const QString& table, const QString& keyColumn,
+                                       const KeyOrder& order, std::vector<qint64> keys,
+                                       const std::vector<qint64>& changed);
+};
