@@ -1,0 +1,721 @@
+#include "RtfParser.h"
+
+#include <QTextCharFormat>
+
+#include <utility>
+
+namespace {
+
+constexpr int kMaxTwips = 31680 * 4;   // far past any page width
+constexpr int kMaxHalfPoints = 3276;   // 1638 pt, Word's own limit
+constexpr int kMaxTabStops = 64;
+constexpr int kMaxColors = 65536;
+constexpr qsizetype kMaxMarker = 64;
+constexpr qsizetype kMaxFontName = 256;
+constexpr qreal kTwipsPerPixel = 15.0;
+
+bool isOn(const RtfToken& token)
+{
+    return !token.hasParam || token.param != 0;
+}
+
+int twips(const RtfToken& token)
+{
+    return qBound(-kMaxTwips, token.param, kMaxTwips);
+}
+
+// Characters that would make QTextCursor start a block or a frame, or that
+// mean nothing as text, are kept out of the runs.
+bool needsFilter(char16_t c)
+{
+    return (c < 0x20 && c != u'\t') || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1 || c == 0xFFFC;
+}
+
+void appendFiltered(QString& out, QStringView text)
+{
+    bool clean = true;
+    for (const QChar c : text) {
+        if (needsFilter(c.unicode())) {
+            clean = false;
+            break;
+        }
+    }
+    if (clean) {
+        out += text;
+        return;
+    }
+    for (const QChar c : text) {
+        if (c.unicode() == 0x2029)
+            out += QChar(QChar::LineSeparator);
+        else if (!needsFilter(c.unicode()))
+            out += c;
+    }
+}
+
+// A lone surrogate from a broken \u pair is replaced rather than stored.
+void fixSurrogates(QString& text)
+{
+    const qsizetype size = text.size();
+    QChar* data = text.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (data[i].isHighSurrogate() && i + 1 < size && data[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (data[i].isSurrogate())
+            data[i] = QChar::ReplacementCharacter;
+    }
+}
+
+QTextCharFormat::UnderlineStyle underlineOf(RtfKeyword keyword)
+{
+    switch (keyword) {
+    case RtfKeyword::UnderlineDotted: return QTextCharFormat::DotLine;
+    case RtfKeyword::UnderlineDashed: return QTextCharFormat::DashUnderline;
+    case RtfKeyword::UnderlineDashDot: return QTextCharFormat::DashDotLine;
+    case RtfKeyword::UnderlineDashDotDot: return QTextCharFormat::DashDotDotLine;
+    case RtfKeyword::UnderlineWave: return QTextCharFormat::WaveUnderline;
+    default: return QTextCharFormat::SingleUnderline;
+    }
+}
+
+// UTF-8 continuation bytes belong to the character before them.
+qsizetype skipCharacters(QByteArrayView bytes, int count, bool utf8)
+{
+    qsizetype pos = 0;
+    while (count > 0 && pos < bytes.size()) {
+        ++pos;
+        while (utf8 && pos < bytes.size() && (static_cast<unsigned char>(bytes[pos]) & 0xC0) == 0x80)
+            ++pos;
+        --count;
+    }
+    return pos;
+}
+
+} // namespace
+
+RtfParser::RtfParser(QByteArrayView input, QTextDocument& document, RawText rawText)
+    : m_tokenizer(input)
+    , m_builder(document)
+    , m_rawText(rawText)
+{
+    m_stack.reserve(kMaxDepth);
+}
+
+void RtfParser::run()
+{
+    while (!m_finished) {
+        const RtfToken token = m_tokenizer.next();
+        if (token.type == RtfToken::Type::End)
+            break;
+        handle(token);
+    }
+    flushBytes();
+    if (!m_stack.empty())
+        m_finalPara = state().para;
+    if (m_cellParPending)
+        endParagraph(m_cellPar);
+    flushRun();
+    m_builder.finish(m_finalPara, m_marker);
+}
+
+void RtfParser::handle(const RtfToken& token)
+{
+    if (token.type == RtfToken::Type::GroupStart)
+        return onGroupStart();
+    if (m_stack.empty())
+        return; // nothing counts before the document's opening brace
+    switch (token.type) {
+    case RtfToken::Type::GroupEnd: return onGroupEnd();
+    case RtfToken::Type::ControlWord: return onControlWord(token);
+    case RtfToken::Type::ControlSymbol: return onControlSymbol(token.symbol);
+    case RtfToken::Type::HexByte: return onHexByte(token.hex);
+    case RtfToken::Type::Text: return onText(token.bytes);
+    case RtfToken::Type::Binary:
+        flushBytes();
+        consumeSkippedChar();
+        return;
+    default: return;
+    }
+}
+
+void RtfParser::onGroupStart()
+{
+    flushBytes();
+    m_skipRemaining = 0;
+    m_starPending = false;
+    if (m_stack.empty()) {
+        if (m_started)
+            return;
+        m_started = true;
+        m_stack.emplace_back();
+        return;
+    }
+    if (m_stack.size() >= static_cast<size_t>(kMaxDepth)) {
+        ++m_overflowDepth;
+        return;
+    }
+    m_stack.push_back(m_stack.back());
+}
+
+void RtfParser::onGroupEnd()
+{
+    flushBytes();
+    m_skipRemaining = 0;
+    m_starPending = false;
+    if (m_overflowDepth > 0) {
+        --m_overflowDepth;
+        return;
+    }
+    if (m_fontOpen && m_stack.size() == m_fontDepth)
+        commitFont();
+    const RtfGroupState closed = std::move(m_stack.back());
+    m_stack.pop_back();
+    if (m_stack.empty()) {
+        m_finalPara = closed.para;
+        m_finished = true;
+        return;
+    }
+    // The old-style list description lives in its own group but describes the paragraph.
+    if (closed.destination == RtfDestination::ListFormat && state().destination != RtfDestination::ListFormat) {
+        state().para.listKind = closed.para.listKind;
+        state().para.listFormatLevel = closed.para.listFormatLevel;
+    }
+}
+
+bool RtfParser::consumeSkippedChar()
+{
+    if (m_skipRemaining <= 0)
+        return false;
+    --m_skipRemaining;
+    return true;
+}
+
+bool RtfParser::skipsContent() const
+{
+    const RtfDestination destination = m_stack.back().destination;
+    return destination == RtfDestination::Skip || destination == RtfDestination::Object
+        || destination == RtfDestination::AnsiAlternative || destination == RtfDestination::ListFormat;
+}
+
+bool RtfParser::isStarredKnown(RtfKeyword keyword)
+{
+    return keyword == RtfKeyword::ListFormat || keyword == RtfKeyword::UnicodeAlternative
+        || keyword == RtfKeyword::ListText || keyword == RtfKeyword::FieldResult;
+}
+
+void RtfParser::onControlWord(const RtfToken& token)
+{
+    flushBytes();
+    const bool starred = std::exchange(m_starPending, false);
+    if (consumeSkippedChar())
+        return;
+    const RtfKeyword keyword = RtfKeywords::lookup(token.bytes);
+    RtfGroupState& group = state();
+    switch (group.destination) {
+    case RtfDestination::Skip:
+        return;
+    case RtfDestination::Object:
+        if (keyword == RtfKeyword::Result)
+            group.destination = RtfDestination::Text;
+        return;
+    case RtfDestination::AnsiAlternative:
+        if (keyword == RtfKeyword::UnicodeAlternative)
+            group.destination = group.resumeDestination;
+        return;
+    default:
+        break;
+    }
+    if (starred && !isStarredKnown(keyword)) {
+        group.destination = RtfDestination::Skip;
+        return;
+    }
+    dispatch(keyword, token);
+}
+
+void RtfParser::dispatch(RtfKeyword keyword, const RtfToken& token)
+{
+    if (keyword == RtfKeyword::Unknown)
+        return;
+    applyDocumentWord(keyword, token) || applyDestinationWord(keyword, token)
+        || applyTableWord(keyword, token) || applyCharacterWord(keyword, token)
+        || applyParagraphWord(keyword, token) || applyListWord(keyword, token)
+        || applyBreakWord(keyword) || applyCharacterEntity(keyword);
+}
+
+bool RtfParser::applyDocumentWord(RtfKeyword keyword, const RtfToken& token)
+{
+    switch (keyword) {
+    case RtfKeyword::Ansi: m_documentCodePage = RtfCodec::kDefaultCodePage; return true;
+    case RtfKeyword::AnsiCodePage: m_documentCodePage = RtfCodec::supportedCodePage(token.param); return true;
+    case RtfKeyword::Mac: m_documentCodePage = 10000; return true;
+    case RtfKeyword::Pc: m_documentCodePage = 437; return true;
+    case RtfKeyword::Pca: m_documentCodePage = 850; return true;
+    case RtfKeyword::DefaultFont: m_defaultFont = token.param; return true;
+    case RtfKeyword::UnicodeSkip: state().unicodeSkip = qBound(0, token.param, 16); return true;
+    case RtfKeyword::Unicode: onUnicode(token.param); return true;
+    default: return false;
+    }
+}
+
+bool RtfParser::applyDestinationWord(RtfKeyword keyword, const RtfToken&)
+{
+    RtfGroupState& group = state();
+    switch (keyword) {
+    case RtfKeyword::FontTable: group.destination = RtfDestination::FontTable; return true;
+    case RtfKeyword::ColorTable:
+        group.destination = RtfDestination::ColorTable;
+        m_red = m_green = m_blue = -1;
+        return true;
+    case RtfKeyword::SkippedDestination: group.destination = RtfDestination::Skip; return true;
+    case RtfKeyword::Object: group.destination = RtfDestination::Object; return true;
+    case RtfKeyword::ListText:
+        if (group.destination != RtfDestination::Text)
+            return true;
+        resolvePendingCell();
+        group.destination = RtfDestination::ListMarker;
+        return true;
+    case RtfKeyword::ListFormat: group.destination = RtfDestination::ListFormat; return true;
+    case RtfKeyword::AnsiAlternative:
+        group.resumeDestination = group.destination;
+        group.destination = RtfDestination::AnsiAlternative;
+        return true;
+    case RtfKeyword::Result:
+    case RtfKeyword::FieldResult:
+    case RtfKeyword::UnicodeAlternative:
+        return true;
+    default: return false;
+    }
+}
+
+bool RtfParser::applyTableWord(RtfKeyword keyword, const RtfToken& token)
+{
+    const RtfDestination destination = state().destination;
+    switch (keyword) {
+    case RtfKeyword::Font:
+        if (destination == RtfDestination::FontTable)
+            startFont(token.param);
+        else
+            state().chars.font = token.param < 0 ? -1 : token.param;
+        return true;
+    case RtfKeyword::Charset:
+        if (destination == RtfDestination::FontTable)
+            m_fontCodePage = RtfCodec::codePageForCharset(token.param);
+        return true;
+    case RtfKeyword::CodePage:
+        if (destination == RtfDestination::FontTable)
+            m_fontCodePage = RtfCodec::supportedCodePage(token.param);
+        return true;
+    case RtfKeyword::Red: m_red = qBound(0, token.param, 255); return true;
+    case RtfKeyword::Green: m_green = qBound(0, token.param, 255); return true;
+    case RtfKeyword::Blue: m_blue = qBound(0, token.param, 255); return true;
+    default: return false;
+    }
+}
+
+bool RtfParser::applyCharacterWord(RtfKeyword keyword, const RtfToken& token)
+{
+    RtfCharState& chars = state().chars;
+    switch (keyword) {
+    case RtfKeyword::Plain: chars = RtfCharState(); return true;
+    case RtfKeyword::Bold: chars.bold = isOn(token); return true;
+    case RtfKeyword::Italic: chars.italic = isOn(token); return true;
+    case RtfKeyword::Strike: chars.strike = isOn(token); return true;
+    case RtfKeyword::Hidden: chars.hidden = isOn(token); return true;
+    case RtfKeyword::Underline:
+    case RtfKeyword::UnderlineDotted:
+    case RtfKeyword::UnderlineDashed:
+    case RtfKeyword::UnderlineDashDot:
+    case RtfKeyword::UnderlineDashDotDot:
+    case RtfKeyword::UnderlineWave:
+        chars.underline = isOn(token) ? underlineOf(keyword) : QTextCharFormat::NoUnderline;
+        return true;
+    case RtfKeyword::UnderlineNone: chars.underline = QTextCharFormat::NoUnderline; return true;
+    case RtfKeyword::FontSize: chars.halfPoints = token.hasParam ? qBound(0, token.param, kMaxHalfPoints) : 24; return true;
+    case RtfKeyword::Foreground: chars.color = qMax(0, token.param); return true;
+    case RtfKeyword::Background: chars.background = qMax(0, token.param); return true;
+    case RtfKeyword::Super: chars.vertical = isOn(token) ? 1 : 0; return true;
+    case RtfKeyword::Sub: chars.vertical = isOn(token) ? 2 : 0; return true;
+    case RtfKeyword::NoSuperSub: chars.vertical = 0; return true;
+    case RtfKeyword::Caps: chars.caps = isOn(token) ? 1 : 0; return true;
+    case RtfKeyword::SmallCaps: chars.caps = isOn(token) ? 2 : 0; return true;
+    default: return false;
+    }
+}
+
+bool RtfParser::applyParagraphWord(RtfKeyword keyword, const RtfToken& token)
+{
+    RtfParaState& para = state().para;
+    switch (keyword) {
+    case RtfKeyword::Pard: para = RtfParaState(); return true;
+    case RtfKeyword::AlignLeft: para.alignment = 0; return true;
+    case RtfKeyword::AlignCenter: para.alignment = 1; return true;
+    case RtfKeyword::AlignRight: para.alignment = 2; return true;
+    case RtfKeyword::AlignJustify: para.alignment = 3; return true;
+    case RtfKeyword::LeftIndent: para.leftIndent = twips(token); return true;
+    case RtfKeyword::RightIndent: para.rightIndent = twips(token); return true;
+    case RtfKeyword::FirstIndent: para.firstIndent = twips(token); return true;
+    case RtfKeyword::SpaceBefore: para.spaceBefore = qMax(0, twips(token)); return true;
+    case RtfKeyword::SpaceAfter: para.spaceAfter = qMax(0, twips(token)); return true;
+    case RtfKeyword::TabRight: para.nextTabType = QTextOption::RightTab; return true;
+    case RtfKeyword::TabCenter: para.nextTabType = QTextOption::CenterTab; return true;
+    case RtfKeyword::TabDecimal: para.nextTabType = QTextOption::DelimiterTab; return true;
+    case RtfKeyword::TabStop:
+        if (para.tabs.size() < kMaxTabStops && token.param > 0) {
+            const QChar delimiter = para.nextTabType == QTextOption::DelimiterTab ? QChar(u'.') : QChar();
+            para.tabs.append(QTextOption::Tab(twips(token) / kTwipsPerPixel, para.nextTabType, delimiter));
+        }
+        para.nextTabType = QTextOption::LeftTab;
+        return true;
+    case RtfKeyword::RightToLeftPar: para.rightToLeft = true; return true;
+    case RtfKeyword::LeftToRightPar: para.rightToLeft = false; return true;
+    case RtfKeyword::InTable: para.inTable = true; return true;
+    default: return false;
+    }
+}
+
+bool RtfParser::applyListWord(RtfKeyword keyword, const RtfToken& token)
+{
+    RtfParaState& para = state().para;
+    const bool bullet = para.listKind == RtfListKind::Bullet;
+    switch (keyword) {
+    case RtfKeyword::ListOverride: para.listId = qBound(0, token.param, 0xFFFF); return true;
+    case RtfKeyword::ListLevel: para.listLevel = qBound(0, token.param, 8); return true;
+    case RtfKeyword::PnBullet: para.listKind = RtfListKind::Bullet; return true;
+    case RtfKeyword::PnBody:
+        if (para.listKind == RtfListKind::None)
+            para.listKind = RtfListKind::Decimal;
+        return true;
+    case RtfKeyword::PnLevel:
+        para.listFormatLevel = qBound(1, token.param, 9);
+        if (para.listKind == RtfListKind::None)
+            para.listKind = RtfListKind::Decimal;
+        return true;
+    case RtfKeyword::PnDecimal: if (!bullet) para.listKind = RtfListKind::Decimal; return true;
+    case RtfKeyword::PnLowerAlpha: if (!bullet) para.listKind = RtfListKind::LowerAlpha; return true;
+    case RtfKeyword::PnUpperAlpha: if (!bullet) para.listKind = RtfListKind::UpperAlpha; return true;
+    case RtfKeyword::PnLowerRoman: if (!bullet) para.listKind = RtfListKind::LowerRoman; return true;
+    case RtfKeyword::PnUpperRoman: if (!bullet) para.listKind = RtfListKind::UpperRoman; return true;
+    default: return false;
+    }
+}
+
+bool RtfParser::applyBreakWord(RtfKeyword keyword)
+{
+    switch (keyword) {
+    case RtfKeyword::Par: onParagraphMark(); return true;
+    case RtfKeyword::Line: appendChar(QChar::LineSeparator); return true;
+    case RtfKeyword::Tab: appendChar(u'\t'); return true;
+    case RtfKeyword::Cell: onCell(); return true;
+    case RtfKeyword::Row: onRow(); return true;
+    default: return false;
+    }
+}
+
+bool RtfParser::applyCharacterEntity(RtfKeyword keyword)
+{
+    char16_t c = 0;
+    switch (keyword) {
+    case RtfKeyword::EmDash: c = 0x2014; break;
+    case RtfKeyword::EnDash: c = 0x2013; break;
+    case RtfKeyword::Bullet: c = 0x2022; break;
+    case RtfKeyword::LeftQuote: c = 0x2018; break;
+    case RtfKeyword::RightQuote: c = 0x2019; break;
+    case RtfKeyword::LeftDoubleQuote: c = 0x201C; break;
+    case RtfKeyword::RightDoubleQuote: c = 0x201D; break;
+    case RtfKeyword::EmSpace: c = 0x2003; break;
+    case RtfKeyword::EnSpace: c = 0x2002; break;
+    case RtfKeyword::QuarterEmSpace: c = 0x2005; break;
+    case RtfKeyword::ZeroWidthJoiner: c = 0x200D; break;
+    case RtfKeyword::ZeroWidthNonJoiner: c = 0x200C; break;
+    case RtfKeyword::LeftToRightMark: c = 0x200E; break;
+    case RtfKeyword::RightToLeftMark: c = 0x200F; break;
+    default: return false;
+    }
+    appendChar(c);
+    return true;
+}
+
+void RtfParser::onUnicode(int value)
+{
+    // Negative values are how 16-bit signed writers spell characters above 32767.
+    char32_t code = value < 0 ? static_cast<char32_t>(value + 65536) : static_cast<char32_t>(value);
+    if (value < -65535 || code > 0x10FFFF)
+        code = QChar::ReplacementCharacter;
+    flushBytes();
+    if (code > 0xFFFF) {
+        const char16_t pair[2] = {QChar::highSurrogate(code), QChar::lowSurrogate(code)};
+        emitText(QStringView(pair, 2));
+    } else if (code != 0) {
+        const char16_t single = static_cast<char16_t>(code);
+        emitText(QStringView(&single, 1));
+    }
+    m_skipRemaining = state().unicodeSkip;
+}
+
+void RtfParser::onControlSymbol(char symbol)
+{
+    if (symbol == '*') {
+        m_starPending = true;
+        return;
+    }
+    flushBytes();
+    m_starPending = false;
+    if (consumeSkippedChar() || skipsContent())
+        return;
+    switch (symbol) {
+    case '\\':
+    case '{':
+    case '}': return appendChar(static_cast<char16_t>(symbol));
+    case '~': return appendChar(0x00A0);
+    case '-': return appendChar(0x00AD);
+    case '_': return appendChar(0x2011);
+    case '\n':
+    case '\r': return onParagraphMark();
+    default: return;
+    }
+}
+
+void RtfParser::onHexByte(unsigned char byte)
+{
+    m_starPending = false;
+    if (consumeSkippedChar() || skipsContent())
+        return;
+    const char c = static_cast<char>(byte);
+    appendBytes(QByteArrayView(&c, 1), textCodec());
+}
+
+void RtfParser::onText(QByteArrayView bytes)
+{
+    m_starPending = false;
+    if (skipsContent())
+        return;
+    const bool utf8 = m_rawText == RawText::Utf8;
+    if (m_skipRemaining > 0) {
+        const qsizetype skipped = skipCharacters(bytes, m_skipRemaining, utf8);
+        m_skipRemaining = 0;
+        bytes = bytes.sliced(skipped);
+    }
+    RtfCodec* rawCodec = utf8 ? codec(65001) : textCodec();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte >= 0x20 || byte == '\t')
+            continue;
+        appendBytes(bytes.sliced(start, i - start), rawCodec);
+        start = i + 1;
+    }
+    appendBytes(bytes.sliced(start), rawCodec);
+}
+
+void RtfParser::appendBytes(QByteArrayView bytes, RtfCodec* codec)
+{
+    if (bytes.isEmpty())
+        return;
+    if (codec != m_bytesCodec)
+        flushBytes();
+    m_bytesCodec = codec;
+    m_bytes.append(bytes);
+}
+
+void RtfParser::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    m_decoded.resize(0);
+    m_bytesCodec->decodeAppend(m_bytes, m_decoded);
+    m_bytes.resize(0);
+    emitText(m_decoded);
+}
+
+void RtfParser::appendChar(char16_t c)
+{
+    flushBytes();
+    emitText(QStringView(&c, 1));
+}
+
+void RtfParser::emitText(QStringView text)
+{
+    switch (state().destination) {
+    case RtfDestination::Text:
+        return appendRunText(text);
+    case RtfDestination::FontTable:
+        for (const QChar c : text) {
+            if (c == u';')
+                commitFont();
+            else if (m_fontOpen && m_fontName.size() < kMaxFontName)
+                m_fontName += c;
+        }
+        return;
+    case RtfDestination::ColorTable:
+        for (const QChar c : text) {
+            if (c == u';')
+                commitColor();
+        }
+        return;
+    case RtfDestination::ListMarker:
+        m_marker += text.left(kMaxMarker - m_marker.size());
+        return;
+    default:
+        return;
+    }
+}
+
+void RtfParser::appendRunText(QStringView text)
+{
+    const RtfCharState& chars = state().chars;
+    if (chars.hidden)
+        return;
+    resolvePendingCell();
+    if (!m_run.isEmpty() && !(chars == m_runState))
+        flushRun();
+    m_runState = chars;
+    if (m_cellPending) {
+        m_cellPending = false;
+        m_run += u'\t';
+    }
+    appendFiltered(m_run, text);
+}
+
+// A paragraph mark inside a cell ends a paragraph only when more text of the
+// same cell follows; right before \cell it is just how writers close the cell.
+void RtfParser::resolvePendingCell()
+{
+    if (!m_cellParPending)
+        return;
+    m_cellParPending = false;
+    endParagraph(m_cellPar);
+}
+
+void RtfParser::flushRun()
+{
+    if (m_run.isEmpty())
+        return;
+    fixSurrogates(m_run);
+    m_builder.appendText(m_run, charFormat(m_runState));
+    m_run.resize(0);
+}
+
+void RtfParser::onParagraphMark()
+{
+    if (state().destination != RtfDestination::Text)
+        return;
+    if (state().para.inTable) {
+        resolvePendingCell();
+        m_cellParPending = true;
+        m_cellPar = state().para;
+        return;
+    }
+    resolvePendingCell();
+    m_cellPending = false;
+    endParagraph(state().para);
+}
+
+void RtfParser::onCell()
+{
+    if (state().destination != RtfDestination::Text)
+        return;
+    m_cellParPending = false;
+    if (m_cellPending)
+        appendRunText(u"");
+    m_cellPending = true;
+}
+
+void RtfParser::onRow()
+{
+    if (state().destination != RtfDestination::Text)
+        return;
+    m_cellParPending = false;
+    m_cellPending = false;
+    endParagraph(state().para);
+}
+
+void RtfParser::endParagraph(const RtfParaState& para)
+{
+    flushRun();
+    m_builder.endParagraph(para, m_marker);
+    m_marker.clear();
+}
+
+void RtfParser::startFont(int number)
+{
+    commitFont();
+    m_fontOpen = true;
+    m_fontNumber = number;
+    m_fontCodePage = 0;
+    m_fontDepth = m_stack.size();
+    m_fontName.clear();
+}
+
+void RtfParser::commitFont()
+{
+    if (!m_fontOpen)
+        return;
+    flushBytes();
+    m_fontOpen = false;
+    m_fonts.insert(m_fontNumber, Font{m_fontName.trimmed(), m_fontCodePage});
+    m_fontName.clear();
+}
+
+void RtfParser::commitColor()
+{
+    if (m_colors.size() < kMaxColors) {
+        const bool automatic = m_red < 0 && m_green < 0 && m_blue < 0;
+        m_colors.append(automatic ? QColor() : QColor(qMax(0, m_red), qMax(0, m_green), qMax(0, m_blue)));
+    }
+    m_red = m_green = m_blue = -1;
+}
+
+RtfCodec* RtfParser::codec(int codePage)
+{
+    auto it = m_codecs.find(codePage);
+    if (it == m_codecs.end())
+        it = m_codecs.emplace(codePage, std::make_unique<RtfCodec>(codePage)).first;
+    return it->second.get();
+}
+
+RtfCodec* RtfParser::textCodec()
+{
+    if (state().destination == RtfDestination::FontTable && m_fontOpen)
+        return codec(m_fontCodePage != 0 ? m_fontCodePage : m_documentCodePage);
+    const int font = state().chars.font < 0 ? m_defaultFont : state().chars.font;
+    const auto it = m_fonts.constFind(font);
+    const int fontPage = it == m_fonts.cend() ? 0 : it->codePage;
+    return codec(fontPage != 0 ? fontPage : m_documentCodePage);
+}
+
+QTextCharFormat RtfParser::charFormat(const RtfCharState& chars) const
+{
+    QTextCharFormat format;
+    if (chars.bold)
+        format.setFontWeight(QFont::Bold);
+    if (chars.italic)
+        format.setFontItalic(true);
+    if (chars.underline == QTextCharFormat::SingleUnderline)
+        format.setFontUnderline(true);
+    else if (chars.underline != QTextCharFormat::NoUnderline)
+        format.setUnderlineStyle(static_cast<QTextCharFormat::UnderlineStyle>(chars.underline));
+    if (chars.strike)
+        format.setFontStrikeOut(true);
+    // The default font stays unset so that the memo shows in the box's own font.
+    if (chars.font >= 0 && chars.font != m_defaultFont) {
+        const QString family = m_fonts.value(chars.font).family;
+        if (!family.isEmpty())
+            format.setFontFamilies({family});
+    }
+    if (chars.halfPoints > 0)
+        format.setFontPointSize(chars.halfPoints / 2.0);
+    if (chars.color > 0 && chars.color < m_colors.size() && m_colors.at(chars.color).isValid())
+        format.setForeground(m_colors.at(chars.color));
+    if (chars.background > 0 && chars.background < m_colors.size() && m_colors.at(chars.background).isValid())
+        format.setBackground(m_colors.at(chars.background));
+    if (chars.vertical == 1)
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    else if (chars.vertical == 2)
+        format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (chars.caps == 1)
+        format.setFontCapitalization(QFont::AllUppercase);
+    else if (chars.caps == 2)
+        format.setFontCapitalization(QFont::SmallCaps);
+    return format;
+}
