@@ -34,7 +34,7 @@ void Program::createDataModule(const QString& programFolder)
 
 TKOLTForm* Program::createMainWindow(const QString& programFolder)
 {
-    KOLTForm = new TKOLTForm(programFolder);
+    KOLTForm = new TKOLTForm(programFolder, *DM);
     return KOLTForm;
 }
 

@@ -1,34 +1,66 @@
 #include "TKOLTForm.h"
 
 #include "ErrorGuard.h"
+#include "FolderBar.h"
+#include "FolderDefinition.h"
+#include "FolderPanel.h"
+#include "HeldNotifications.h"
 #include "HelpViewer.h"
+#include "MainCommands.h"
 #include "MessageService.h"
+#include "ProceduryWindows.h"
 #include "TAboutForm.h"
+#include "TDBGrid.h"
+#include "TDAOQuery.h"
+#include "TDM.h"
+#include "TitleBand.h"
+#include "ToolbarDock.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSessionManager>
+#include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 TKOLTForm* KOLTForm = nullptr;
 
-TKOLTForm::TKOLTForm(const QString& programFolder, QWidget* parent)
+namespace {
+
+QPixmap dockTile()
+{
+    return QIcon(QStringLiteral(":/main/dock-tile.svg")).pixmap(QSize(64, 64));
+}
+
+} // namespace
+
+TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     : QMainWindow(parent)
+    , m_dm(dm)
     , m_programFolder(programFolder)
 {
+    KOLTForm = this;
+    setObjectName(QStringLiteral("KOLTForm"));
     setWindowTitle(QStringLiteral("Tarvena"));
     setWindowIcon(QIcon(QStringLiteral(":/app/kolt.svg")));
-    buildMenus();
-    buildToolbar();
+    m_commands = new MainCommands(*this);
+    buildDockStrip();
+    buildMainArea();
     buildStatusBar();
+    addAction(m_commands->H_Help); // F1 works with the menu bar hidden too
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TKOLTForm::commitData);
-    ErrorGuard::run([this] { FormCreate(); }, this);
+    guarded([this] { FormCreate(); });
 }
 
 TKOLTForm::~TKOLTForm()
@@ -37,56 +69,304 @@ TKOLTForm::~TKOLTForm()
         KOLTForm = nullptr;
 }
 
-void TKOLTForm::FormCreate()
+bool TKOLTForm::guarded(const std::function<void()>& handler)
 {
-    m_helpFile = QDir(m_programFolder).filePath(QStringLiteral("KOLT.HLP"));
+    return ErrorGuard::run(handler, this);
 }
 
-QAction* TKOLTForm::command(const QString& text, const QString& hint, const QString& icon,
-                            void (TKOLTForm::*handler)())
+void TKOLTForm::buildDockStrip()
 {
-    auto* action = new QAction(text, this);
-    if (!hint.isEmpty()) {
-        action->setToolTip(hint);
-        action->setStatusTip(hint);
+    const QPixmap tile = dockTile();
+    QPalette stripPalette = palette();
+    if (!tile.isNull())
+        stripPalette.setBrush(QPalette::Window, QBrush(tile));
+
+    m_commands->fillMenuBar(menuBar());
+    menuBar()->setAutoFillBackground(true);
+    menuBar()->setPalette(stripPalette);
+
+    m_toolbarDock = new ToolbarDock(QStringLiteral("Toolbar"), this);
+    m_toolbar = new QToolBar(m_toolbarDock);
+    m_toolbar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_commands->fillToolbar(m_toolbar);
+    m_toolbarDock->setWidget(m_toolbar);
+    m_toolbarDock->setAutoFillBackground(true);
+    m_toolbarDock->setPalette(stripPalette);
+    addDockWidget(Qt::TopDockWidgetArea, m_toolbarDock);
+    connect(m_toolbarDock, &ToolbarDock::closedByUser, this, [this] { guarded([this] { ToolbarClose(); }); });
+}
+
+void TKOLTForm::buildMainArea()
+{
+    auto* main = new QWidget(this);
+    auto* mainLayout = new QVBoxLayout(main);
+    mainLayout->setContentsMargins(4, 4, 4, 4);
+
+    m_mainSplitter = new QSplitter(Qt::Horizontal, main);
+    m_mainSplitter->setHandleWidth(4);
+    m_mainSplitter->setChildrenCollapsible(false);
+    m_folderBar = new FolderBar(m_mainSplitter);
+    m_folderBar->setMinimumWidth(60);
+    connect(m_folderBar, &FolderBar::buttonClicked, this,
+            [this](int index, const QString& caption) { guarded([&] { abcButtonList1Click(index, caption); }); });
+
+    auto* content = new QWidget(m_mainSplitter);
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->setSpacing(4);
+    m_title = new TitleBand(content);
+    m_stack = new QStackedWidget(content);
+    contentLayout->addWidget(m_title);
+    contentLayout->addWidget(m_stack, 1);
+
+    for (const FolderDefinition& f : FolderDefinition::all()) {
+        auto* panel = new FolderPanel(f, m_dm, m_stack);
+        m_stack->addWidget(panel);
+        m_panels[size_t(f.index)] = panel;
+        wireGrid(panel->grid());
     }
-    if (!icon.isEmpty())
-        action->setIcon(QIcon(QStringLiteral(":/main/icons/%1.svg").arg(icon)));
-    connect(action, &QAction::triggered, this, [this, handler] { ErrorGuard::run([&] { (this->*handler)(); }, this); });
-    return action;
+    FolderPanel* movies = m_panels[0];
+    FolderPanel* music = m_panels[1];
+    connect(movies->addDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDodCastClick(); }); });
+    connect(movies->deleteDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDelCastClick(); }); });
+    connect(music->addDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDodSongsClick(); }); });
+    connect(music->deleteDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDelSongsClick(); }); });
+
+    m_mainSplitter->addWidget(m_folderBar);
+    m_mainSplitter->addWidget(content);
+    m_mainSplitter->setStretchFactor(1, 1);
+    m_mainSplitter->setSizes({100, 900});
+    mainLayout->addWidget(m_mainSplitter);
+    setCentralWidget(main);
 }
 
-void TKOLTForm::buildMenus()
+void TKOLTForm::wireGrid(TDBGrid* grid)
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(command(QStringLiteral("Print..."), QStringLiteral("Print"), QStringLiteral("print"), &TKOLTForm::tbPrintClick));
-    file->addSeparator();
-    file->addAction(command(QStringLiteral("Exit"), QStringLiteral("Exit"), QStringLiteral("exit"), &TKOLTForm::tbExitClick));
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    QAction* helpItem = command(QStringLiteral("Help "), QStringLiteral("Help"), QStringLiteral("help"), &TKOLTForm::tbHelpClick);
-    helpItem->setShortcut(Qt::Key_F1);
-    helpItem->setShortcutContext(Qt::ApplicationShortcut);
-    help->addAction(helpItem);
-    help->addSeparator();
-    help->addAction(command(QStringLiteral("About..."), QString(), QString(), &TKOLTForm::H_AboutClick));
-    addAction(helpItem); // F1 works while the menu bar is hidden too
-}
-
-void TKOLTForm::buildToolbar()
-{
-    m_toolbar = addToolBar(QStringLiteral("Toolbar"));
-    m_toolbar->setObjectName(QStringLiteral("Toolbar"));
-    m_toolbar->setIconSize(QSize(16, 16));
-    m_toolbar->addAction(command(QString(), QStringLiteral("Help"), QStringLiteral("help"), &TKOLTForm::tbHelpClick));
-    m_toolbar->addAction(command(QString(), QStringLiteral("Exit"), QStringLiteral("exit"), &TKOLTForm::tbExitClick));
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint& at) { m_commands->PopupMenu1->popup(grid->viewport()->mapToGlobal(at)); });
+    connect(grid, &TDBGrid::titleClicked, this, [this, grid](int column, Qt::KeyboardModifiers modifiers) {
+        guarded([&] { gridMovTitleBtnClick(grid, column, modifiers); });
+    });
+    connect(grid, &TDBGrid::controlReleased, this, [this, grid] {
+        if (grid->property("sortPending").toBool()) {
+            grid->setProperty("sortPending", false);
+            guarded([&] { gridMovSortMarkingChanged(grid); });
+        }
+    });
 }
 
 void TKOLTForm::buildStatusBar()
 {
     auto* panel = new QLabel(QStringLiteral("F1 - Help"), this);
     panel->setFixedWidth(60);
+    panel->setAccessibleName(QStringLiteral("F1 - Help"));
     statusBar()->addWidget(panel);
+}
+
+void TKOLTForm::FormCreate()
+{
+    m_helpFile = QDir(m_programFolder).filePath(QStringLiteral("KOLT.HLP"));
+    m_currentFolder = 0;
+    Procedury::ShowPanel(m_panels[0]);
+    m_title->setText(FolderDefinition::all()[0].caption);
+    for (const FolderDefinition& f : FolderDefinition::all())
+        m_searchField[size_t(f.index)] = f.searchField;
+    Procedury::FillCategoryCombo();
+    Procedury::ApplySortOrder(QStringLiteral("Title"), QStringLiteral("ASC"));
+    Procedury::ReopenDataSet(m_dm.qrMv_Cast);
+}
+
+TDBGrid* TKOLTForm::grid(int folder) const
+{
+    return m_panels.at(size_t(folder))->grid();
+}
+
+TDAOQuery& TKOLTForm::folderQuery(int folder) const
+{
+    // The folder's query is the dataset behind its grid.
+    return static_cast<TDAOQuery&>(*grid(folder)->dataSource()->DataSet());
+}
+
+TDAOTable& TKOLTForm::categoryTable(int folder) const
+{
+    return FolderDefinition::categories(m_dm, folder);
+}
+
+QComboBox* TKOLTForm::categoryBox() const
+{
+    return m_commands->cbCategories;
+}
+
+QLineEdit* TKOLTForm::searchBox() const
+{
+    return m_commands->edSearch;
+}
+
+void TKOLTForm::SelectFolder(int index, const QString& title)
+{
+    m_currentFolder = index;
+    m_title->setText(title);
+    Procedury::ReopenDataSet(folderQuery(index));
+    if (TDBGrid* list = m_panels[size_t(index)]->detailList())
+        Procedury::ReopenDataSet(*list->dataSource()->DataSet());
+    Procedury::ShowPanel(m_panels[size_t(index)]);
+    searchBox()->clear();
+    Procedury::FillCategoryCombo();
+}
+
+void TKOLTForm::abcButtonList1Click(int index, const QString& caption)
+{
+    if (index < 0)
+        return;
+    SelectFolder(index, caption);
+}
+
+void TKOLTForm::miF_MoviesClick(QAction* item)
+{
+    SelectFolder(item->data().toInt(), item->text());
+}
+
+void TKOLTForm::miV_PanelClick()
+{
+    QAction* item = m_commands->miV_Panel;
+    item->setChecked(!item->isChecked());
+    m_folderBar->setVisible(item->isChecked());
+    if (item->isChecked())
+        m_mainSplitter->setSizes({qMax(m_folderBar->sizeHint().width(), 100), m_mainSplitter->width()});
+}
+
+void TKOLTForm::miV_ToolbarClick()
+{
+    QAction* item = m_commands->miV_Toolbar;
+    item->setChecked(!item->isChecked());
+    m_toolbarDock->setVisible(!m_toolbarDock->isVisible());
+}
+
+void TKOLTForm::ToolbarClose()
+{
+    m_toolbarDock->hide();
+    m_commands->miV_Toolbar->setChecked(false);
+}
+
+void TKOLTForm::gridMovTitleBtnClick(TDBGrid* grid, int column, Qt::KeyboardModifiers modifiers)
+{
+    DataGridModel* model = grid->gridModel();
+    const GridColumn& clicked = model->columns().at(size_t(column));
+    m_searchField[size_t(m_currentFolder)] = clicked.field;
+
+    using Marker = GridColumn::Marker;
+    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
+    Marker next = Marker::Ascending;
+    if (clicked.marker == Marker::Ascending)
+        next = Marker::Descending;
+    else if (clicked.marker == Marker::Descending)
+        next = ctrl ? Marker::None : Marker::Ascending;
+    if (!ctrl || next != Marker::None) {
+        for (int i = 0; i < int(model->columns().size()); ++i)
+            model->column(i).marker = Marker::None;
+    }
+    model->column(column).marker = next;
+    grid->refreshTitles();
+
+    if (ctrl)
+        grid->setProperty("sortPending", true); // reacted to when Ctrl is let go
+    else
+        gridMovSortMarkingChanged(grid);
+}
+
+void TKOLTForm::gridMovSortMarkingChanged(TDBGrid* grid)
+{
+    const DataGridModel* model = grid->gridModel();
+    TDAODataset* query = grid->dataSource()->DataSet();
+    for (const GridColumn& c : model->columns()) {
+        if (c.marker == GridColumn::Marker::None)
+            continue;
+        // With one item or none (or a closed query) the order is left as it is.
+        if (!query || query->RecordCount() <= 1)
+            continue;
+        Procedury::ApplySortOrder(c.field, c.marker == GridColumn::Marker::Ascending ? QStringLiteral("ASC")
+                                                                                     : QStringLiteral("DESC"));
+    }
+}
+
+void TKOLTForm::cbCategoriesChange()
+{
+    TDAOQuery& query = folderQuery(m_currentFolder);
+    const HeldNotifications held(query);
+    query.Close();
+    Procedury::SetCategoryFilter(query);
+    query.Open();
+}
+
+void TKOLTForm::tbFindClick()
+{
+    QString field = m_searchField[size_t(m_currentFolder)];
+    if (field.isEmpty())
+        return;
+    TDAOQuery& query = folderQuery(m_currentFolder);
+    if (query.IsEmpty())
+        return;
+    if (field == QLatin1String("LF_Name"))
+        field = QStringLiteral("L_Name");
+    query.Locate(field, {searchBox()->text()}, loPartialKey);
+}
+
+void TKOLTForm::edSearchKeyPress()
+{
+    tbFindClick();
+}
+
+void TKOLTForm::tbAddClick()
+{
+    // The item editors arrive with the item commands.
+}
+
+void TKOLTForm::tbEditClick()
+{
+    // The item editors arrive with the item commands.
+}
+
+void TKOLTForm::tbDeleteClick()
+{
+    // Deleting items arrives with the item commands.
+}
+
+void TKOLTForm::tbToolsClick()
+{
+    // The lookup list dialogs arrive with the item commands.
+}
+
+void TKOLTForm::T_MoviesClick(QAction*)
+{
+    // The lookup list dialogs arrive with the item commands.
+}
+
+void TKOLTForm::sbDodCastClick()
+{
+    // The name-entry dialog arrives with the item commands.
+}
+
+void TKOLTForm::sbDelCastClick()
+{
+    // Deleting cast members arrives with the item commands.
+}
+
+void TKOLTForm::sbDodSongsClick()
+{
+    // The song editor arrives with the item commands.
+}
+
+void TKOLTForm::sbDelSongsClick()
+{
+    // Deleting songs arrives with the item commands.
+}
+
+void TKOLTForm::tbPrintClick()
+{
+    // Printing arrives with the reports.
 }
 
 bool TKOLTForm::FormCloseQuery()
@@ -98,7 +378,7 @@ void TKOLTForm::closeEvent(QCloseEvent* event)
 {
     bool allowed = m_closeApproved;
     if (!allowed)
-        ErrorGuard::run([&] { allowed = FormCloseQuery(); }, this);
+        guarded([&] { allowed = FormCloseQuery(); });
     if (allowed)
         event->accept();
     else
@@ -141,9 +421,4 @@ void TKOLTForm::H_AboutClick()
 {
     auto* about = new TAboutForm(this);
     about->exec();
-}
-
-void TKOLTForm::tbPrintClick()
-{
-    // Printing arrives with the reports.
 }

@@ -2,50 +2,112 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <array>
 
+class FolderBar;
+class FolderPanel;
+class MainCommands;
 class QAction;
-class QLabel;
+class QComboBox;
+class QLineEdit;
 class QSessionManager;
+class QSplitter;
+class QStackedWidget;
 class QToolBar;
+class TDAOQuery;
+class TDAOTable;
+class TDBGrid;
+class TDM;
+class TitleBand;
+class ToolbarDock;
 
-// The main window: where the user spends the whole run.
+// The main window: one of the five collections at a time, in a grid with its details, with
+// the folder bar, menus, toolbar and status bar around it.
 class TKOLTForm : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // `programFolder` holds the help file KOLT.HLP.
-    explicit TKOLTForm(const QString& programFolder, QWidget* parent = nullptr);
+    // `programFolder` holds the help file KOLT.HLP; `dm` is the data module.
+    TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent = nullptr);
     ~TKOLTForm() override;
 
     // Asks " Do you want exit? "; true when the window may close.
     bool FormCloseQuery();
-
     // Shows the window in front, restoring it when minimised (a later copy asked for it).
     void bringToFront();
 
-    const QString& HelpFile() const { return m_helpFile; }
+    // Switches the window to a folder: title band, query reopened, panel in front, search box
+    // emptied, category box reloaded.
+    void SelectFolder(int index, const QString& title);
 
     // Command handlers.
+    void abcButtonList1Click(int index, const QString& caption);
+    void miF_MoviesClick(QAction* item);
+    void T_MoviesClick(QAction* item);
+    void miV_PanelClick();
+    void miV_ToolbarClick();
+    void ToolbarClose();
+    void tbAddClick();
+    void tbEditClick();
+    void tbDeleteClick();
+    void tbToolsClick();
+    void tbPrintClick();
     void tbExitClick();
     void tbHelpClick();
     void H_AboutClick();
-    void tbPrintClick();
+    void tbFindClick();
+    void edSearchKeyPress();
+    void cbCategoriesChange();
+    void gridMovTitleBtnClick(TDBGrid* grid, int column, Qt::KeyboardModifiers modifiers);
+    void gridMovSortMarkingChanged(TDBGrid* grid);
+    void sbDodCastClick();
+    void sbDelCastClick();
+    void sbDodSongsClick();
+    void sbDelSongsClick();
+
+    // What the handlers and the shared routines work on.
+    int CurrentFolder() const { return m_currentFolder; }
+    const QString& SearchField(int folder) const { return m_searchField.at(size_t(folder)); }
+    const QString& HelpFile() const { return m_helpFile; }
+    TDM& dataModule() const { return m_dm; }
+    FolderPanel* panel(int folder) const { return m_panels.at(size_t(folder)); }
+    TDBGrid* grid(int folder) const;
+    TDAOQuery& folderQuery(int folder) const;
+    TDAOTable& categoryTable(int folder) const;
+    TitleBand* titleBand() const { return m_title; }
+    QComboBox* categoryBox() const;
+    QLineEdit* searchBox() const;
+    FolderBar* folderBar() const { return m_folderBar; }
+    ToolbarDock* toolbarDock() const { return m_toolbarDock; }
+    MainCommands* commands() const { return m_commands; }
+    QStackedWidget* panelStack() const { return m_stack; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
-    void buildMenus();
-    void buildToolbar();
+    void buildDockStrip();
+    void buildMainArea();
     void buildStatusBar();
+    void wireGrid(TDBGrid* grid);
     void commitData(QSessionManager& manager);
-    QAction* command(const QString& text, const QString& hint, const QString& icon, void (TKOLTForm::*handler)());
+    bool guarded(const std::function<void()>& handler);
 
+    TDM& m_dm;
     QString m_programFolder;
     QString m_helpFile;
+    MainCommands* m_commands = nullptr;
+    ToolbarDock* m_toolbarDock = nullptr;
     QToolBar* m_toolbar = nullptr;
+    QSplitter* m_mainSplitter = nullptr;
+    FolderBar* m_folderBar = nullptr;
+    TitleBand* m_title = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    std::array<FolderPanel*, 5> m_panels{};
+    int m_currentFolder = 0;
+    std::array<QString, 5> m_searchField;
     bool m_closeApproved = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "EEngineError.h"
 #include "FilterExpression.h"
+#include "HeldNotifications.h"
 #include "KeyOrder.h"
 #include "KeysetRefresher.h"
 #include "KeysetResult.h"
@@ -133,15 +134,9 @@ void TDAOQuery::setDataSource(TDataSource* master)
 
 void TDAOQuery::refreshFromMaster()
 {
-    DisableControls();
-    try {
-        Close();
-        Open();
-    } catch (...) {
-        EnableControls();
-        throw;
-    }
-    EnableControls();
+    const HeldNotifications held(*this);
+    Close();
+    Open();
 }
 
 void TDAOQuery::takeParamsFromMaster()

@@ -1,5 +1,6 @@
 #include "TDM.h"
 
+#include "HeldNotifications.h"
 #include "Procedury.h"
 
 #include <QDir>
@@ -309,12 +310,7 @@ void TDM::qrMu_SongsAfterDelete(TDAODataset& dataSet)
 {
     // The windows see the renumbered list once, and are told of it even if a write fails
     // half-way.
-    struct Held
-    {
-        TDAODataset& ds;
-        explicit Held(TDAODataset& d) : ds(d) { ds.DisableControls(); }
-        ~Held() { ds.EnableControls(); }
-    } held(dataSet);
+    const HeldNotifications held(dataSet);
     dataSet.First();
     int track = 0;
     TField& field = dataSet.FieldByName(QStringLiteral("Track"));

@@ -1,0 +1,177 @@
+#include "MainCommands.h"
+
+#include "ErrorGuard.h"
+#include "FolderDefinition.h"
+#include "TKOLTForm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+MainCommands::MainCommands(TKOLTForm& window)
+    : QObject(&window)
+    , m_window(window)
+{
+    tbAdd = command(QStringLiteral("Add"), QStringLiteral("Add"), QStringLiteral("add"), &TKOLTForm::tbAddClick);
+    tbEdit = command(QStringLiteral("Edit"), QStringLiteral("Edit"), QStringLiteral("edit"), &TKOLTForm::tbEditClick);
+    tbDelete = command(QStringLiteral("Delete"), QStringLiteral("Delete"), QStringLiteral("delete"), &TKOLTForm::tbDeleteClick);
+    tbPrint = command(QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("print"), &TKOLTForm::tbPrintClick);
+    tbTools = command(QStringLiteral("Tools"), QStringLiteral("Tools"), QStringLiteral("tools"), &TKOLTForm::tbToolsClick);
+    tbHelp = command(QStringLiteral("Help"), QStringLiteral("Help"), QStringLiteral("help"), &TKOLTForm::tbHelpClick);
+    tbExit = command(QStringLiteral("Exit"), QStringLiteral("Exit"), QStringLiteral("exit"), &TKOLTForm::tbExitClick);
+
+    Print1 = command(QStringLiteral("Print..."), QStringLiteral("Print"), QStringLiteral("print"), &TKOLTForm::tbPrintClick);
+    Exit1 = command(QStringLiteral("Exit"), QStringLiteral("Exit"), QStringLiteral("exit"), &TKOLTForm::tbExitClick);
+    H_Help = command(QStringLiteral("Help "), QStringLiteral("Help"), QStringLiteral("help"), &TKOLTForm::tbHelpClick);
+    H_Help->setShortcut(Qt::Key_F1);
+    H_Help->setShortcutContext(Qt::ApplicationShortcut);
+    H_About = command(QStringLiteral("About..."), QString(), QString(), &TKOLTForm::H_AboutClick);
+
+    miV_Panel = toggle(QStringLiteral("Panel Folders"), &TKOLTForm::miV_PanelClick);
+    miV_Toolbar = toggle(QStringLiteral("Toolbar"), &TKOLTForm::miV_ToolbarClick);
+
+    for (const FolderDefinition& f : FolderDefinition::all()) {
+        const int tag = f.index;
+        miFolders[size_t(tag)] = new QAction(f.caption, this);
+        miFolders[size_t(tag)]->setData(tag);
+        connect(miFolders[size_t(tag)], &QAction::triggered, this,
+                [this, tag] { ErrorGuard::run([&] { m_window.miF_MoviesClick(miFolders[size_t(tag)]); }, &m_window); });
+        miTools[size_t(tag)] = new QAction(f.caption, this);
+        miTools[size_t(tag)]->setData(tag);
+        connect(miTools[size_t(tag)], &QAction::triggered, this,
+                [this, tag] { ErrorGuard::run([&] { m_window.T_MoviesClick(miTools[size_t(tag)]); }, &m_window); });
+    }
+
+    cbCategories = new QComboBox;
+    cbCategories->setObjectName(QStringLiteral("cbCategories"));
+    cbCategories->setEditable(false);
+    cbCategories->setFixedWidth(121);
+    cbCategories->setAccessibleName(QStringLiteral("Category"));
+    cbCategories->setMaxVisibleItems(20);
+    // Only a pick by the user filters; filling the box selects without saying so.
+    connect(cbCategories, &QComboBox::activated, this,
+            [this] { ErrorGuard::run([&] { m_window.cbCategoriesChange(); }, &m_window); });
+
+    edSearch = new QLineEdit;
+    edSearch->setObjectName(QStringLiteral("edSearch"));
+    edSearch->setFixedWidth(121);
+    edSearch->setAccessibleName(QStringLiteral("Search"));
+    connect(edSearch, &QLineEdit::returnPressed, this,
+            [this] { ErrorGuard::run([&] { m_window.edSearchKeyPress(); }, &m_window); });
+
+    tbFind = new QToolButton;
+    tbFind->setObjectName(QStringLiteral("tbFind"));
+    tbFind->setIcon(QIcon(QStringLiteral(":/main/icons/find.svg")));
+    tbFind->setToolTip(QStringLiteral("Find"));
+    tbFind->setAccessibleName(QStringLiteral("Find"));
+    tbFind->setAutoRaise(true);
+    connect(tbFind, &QToolButton::clicked, this, [this] { ErrorGuard::run([&] { m_window.tbFindClick(); }, &m_window); });
+
+    buildPopup();
+}
+
+QAction* MainCommands::command(const QString& text, const QString& hint, const QString& icon,
+                               void (TKOLTForm::*handler)())
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(text.trimmed());
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (!icon.isEmpty())
+        action->setIcon(QIcon(QStringLiteral(":/main/icons/%1.svg").arg(icon)));
+    connect(action, &QAction::triggered, this, [this, handler] { ErrorGuard::run([&] { (m_window.*handler)(); }, &m_window); });
+    return action;
+}
+
+QAction* MainCommands::toggle(const QString& text, void (TKOLTForm::*handler)())
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(text);
+    action->setCheckable(true);
+    action->setChecked(true);
+    // The handler inverts the check mark itself (as when called from code); undo the
+    // inversion Qt made on the click first.
+    connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
+        action->setChecked(!checked);
+        ErrorGuard::run([&] { (m_window.*handler)(); }, &m_window);
+    });
+    return action;
+}
+
+void MainCommands::buildPopup()
+{
+    PopupMenu1 = new QMenu(&m_window);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addAction(tbAdd);
+    PopupMenu1->addAction(tbEdit);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(tbDelete);
+    PopupMenu1->addSeparator();
+    QAction* tools = PopupMenu1->addAction(QStringLiteral("Tools..."));
+    tools->setIcon(tbTools->icon());
+    connect(tools, &QAction::triggered, tbTools, &QAction::trigger);
+}
+
+void MainCommands::fillMenuBar(QMenuBar* bar)
+{
+    bar->setAccessibleName(QStringLiteral("Menu Bar"));
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(Print1);
+    file->addSeparator();
+    file->addAction(Exit1);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(tbAdd);
+    edit->addAction(tbEdit);
+    edit->addSeparator();
+    edit->addAction(tbDelete);
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    view->addAction(miV_Panel);
+    view->addAction(miV_Toolbar);
+
+    QMenu* folders = bar->addMenu(QStringLiteral("F&olders"));
+    for (QAction* a : miFolders)
+        folders->addAction(a);
+
+    QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
+    for (QAction* a : miTools)
+        tools->addAction(a);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->addAction(H_Help);
+    help->addSeparator();
+    help->addAction(H_About);
+}
+
+void MainCommands::fillToolbar(QToolBar* bar)
+{
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->addAction(tbAdd);
+    bar->addAction(tbEdit);
+    bar->addSeparator();
+    bar->addAction(tbDelete);
+    bar->addSeparator();
+    bar->addAction(tbPrint);
+    bar->addSeparator();
+    bar->addWidget(new QLabel(QStringLiteral(" Category:  ")));
+    bar->addWidget(cbCategories);
+    bar->addSeparator();
+    bar->addWidget(new QLabel(QStringLiteral(" Search:  ")));
+    bar->addWidget(edSearch);
+    bar->addWidget(tbFind);
+    bar->addSeparator();
+    bar->addAction(tbTools);
+    bar->addSeparator();
+    bar->addAction(tbHelp);
+    bar->addAction(tbExit);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <array>
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QToolButton;
+class TKOLTForm;
+
+// The main window's commands: the menu bar, the toolbar and the pop-up menu of the folder
+// grids, every item wired to its handler on the window.
+class MainCommands : public QObject
+{
+public:
+    explicit MainCommands(TKOLTForm& window);
+
+    void fillMenuBar(QMenuBar* bar);
+    void fillToolbar(QToolBar* bar);
+
+    // Toolbar and Edit menu.
+    QAction* tbAdd = nullptr;
+    QAction* tbEdit = nullptr;
+    QAction* tbDelete = nullptr;
+    QAction* tbPrint = nullptr;
+    QAction* tbTools = nullptr;
+    QAction* tbHelp = nullptr;
+    QAction* tbExit = nullptr;
+    QToolButton* tbFind = nullptr;
+    QComboBox* cbCategories = nullptr;
+    QLineEdit* edSearch = nullptr;
+
+    // Menu items of their own.
+    QAction* Print1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* miV_Panel = nullptr;
+    QAction* miV_Toolbar = nullptr;
+    std::array<QAction*, 5> miFolders{};
+    std::array<QAction*, 5> miTools{};
+    QAction* H_Help = nullptr;
+    QAction* H_About = nullptr;
+
+    QMenu* PopupMenu1 = nullptr;
+
+private:
+    QAction* command(const QString& text, const QString& hint, const QString& icon, void (TKOLTForm::*handler)());
+    QAction* toggle(const QString& text, void (TKOLTForm::*handler)());
+    void buildPopup();
+
+    TKOLTForm& m_window;
+};

@@ -1,0 +1,171 @@
+#include "DataGridModel.h"
+
+#include "TDAODataset.h"
+#include "TDataSource.h"
+#include "TField.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+
+// The record indicator: a triangle on the current row, a star on a new one, a pen mark on
+// one being edited.
+QIcon indicator(TDataSetState state)
+{
+    static QIcon browse, insert, edit;
+    QIcon& icon = state == TDataSetState::Insert ? insert : (state == TDataSetState::Edit ? edit : browse);
+    if (!icon.isNull())
+        return icon;
+    QPixmap pm(12, 12);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    if (state == TDataSetState::Insert) {
+        p.setPen(QPen(Qt::black, 1.6));
+        p.drawLine(QPointF(6, 2), QPointF(6, 10));
+        p.drawLine(QPointF(2.5, 4), QPointF(9.5, 8));
+        p.drawLine(QPointF(2.5, 8), QPointF(9.5, 4));
+    } else if (state == TDataSetState::Edit) {
+        p.setPen(QPen(Qt::black, 1.5));
+        p.drawLine(QPointF(3, 10), QPointF(9.5, 2.5));
+        p.drawLine(QPointF(2, 11), QPointF(5, 11));
+    } else {
+        const QPointF tri[3] = {{3.5, 2}, {9.5, 6}, {3.5, 10}};
+        p.drawPolygon(tri, 3);
+    }
+    p.end();
+    icon = QIcon(pm);
+    return icon;
+}
+
+} // namespace
+
+DataGridModel::DataGridModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+DataGridModel::~DataGridModel() = default;
+
+void DataGridModel::setDataSource(TDataSource* source)
+{
+    m_link.setDataSource(source);
+    reload();
+}
+
+void DataGridModel::setColumns(std::vector<GridColumn> columns)
+{
+    beginResetModel();
+    m_columns = std::move(columns);
+    endResetModel();
+}
+
+int DataGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int DataGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+int DataGridModel::currentRow() const
+{
+    return m_current;
+}
+
+QVariant DataGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.column() >= int(m_columns.size()))
+        return {};
+    const GridColumn& column = m_columns[size_t(index.column())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
+        TDAODataset* ds = m_link.DataSet();
+        if (!ds || !ds->Active() || index.row() >= ds->RowCount())
+            return {};
+        const TField* field = ds->FindField(column.field);
+        if (!field)
+            return {};
+        try {
+            const QString text = TField::displayText(field->DataType(), ds->rowValue(index.row(), *field));
+            if (role == Qt::ToolTipRole)
+                return text.size() > 20 ? QVariant(text) : QVariant();
+            return text;
+        } catch (...) {
+            // Painting cannot stop to show an error; the cell stays empty.
+            return {};
+        }
+    }
+    case Qt::TextAlignmentRole:
+        return int(column.alignment);
+    case Qt::BackgroundRole:
+        return column.background.isValid() ? QVariant(QBrush(column.background)) : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= int(m_columns.size()))
+            return {};
+        const GridColumn& c = m_columns[size_t(section)];
+        if (role == Qt::DisplayRole)
+            return c.title.isEmpty() ? c.field : c.title;
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignLeft | Qt::AlignVCenter);
+        return {};
+    }
+    if (role == Qt::DecorationRole && section == m_current) {
+        TDAODataset* ds = m_link.DataSet();
+        return indicator(ds ? ds->State() : TDataSetState::Browse);
+    }
+    if (role == Qt::DisplayRole)
+        return QString();
+    return {};
+}
+
+Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void DataGridModel::reload()
+{
+    TDAODataset* ds = m_link.DataSet();
+    beginResetModel();
+    m_rows = ds && ds->Active() ? ds->RowCount() : 0;
+    m_current = ds && ds->Active() ? ds->CurrentRow() : -1;
+    endResetModel();
+    Q_EMIT currentRowChanged(m_current);
+}
+
+void DataGridModel::moved()
+{
+    TDAODataset* ds = m_link.DataSet();
+    const int old = m_current;
+    m_current = ds ? ds->CurrentRow() : -1;
+    if (old >= 0 && old < m_rows)
+        Q_EMIT headerDataChanged(Qt::Vertical, old, old);
+    if (m_current >= 0 && m_current < m_rows)
+        Q_EMIT headerDataChanged(Qt::Vertical, m_current, m_current);
+    Q_EMIT currentRowChanged(m_current);
+}
+
+void DataGridModel::rowEdited()
+{
+    if (m_current < 0 || m_current >= m_rows || m_columns.empty())
+        return;
+    Q_EMIT dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
+    Q_EMIT headerDataChanged(Qt::Vertical, m_current, m_current);
+}

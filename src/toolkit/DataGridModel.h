@@ -1,0 +1,65 @@
+#pragma once
+
+#include "GridColumn.h"
+#include "TDataLink.h"
+
+#include <QAbstractTableModel>
+#include <vector>
+
+class TDataSource;
+
+// A table model over a dataset: one row per row of its result (plus the pending new row),
+// one column per grid column. It asks the dataset only for the rows a view shows.
+class DataGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit DataGridModel(QObject* parent = nullptr);
+    ~DataGridModel() override;
+
+    void setDataSource(TDataSource* source);
+    TDataSource* dataSource() const { return m_link.DataSource(); }
+    void setColumns(std::vector<GridColumn> columns);
+    const std::vector<GridColumn>& columns() const { return m_columns; }
+    GridColumn& column(int index) { return m_columns.at(size_t(index)); }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The dataset's current row (-1 when none).
+    int currentRow() const;
+
+Q_SIGNALS:
+    // The dataset's current row moved (or the result changed under it).
+    void currentRowChanged(int row);
+
+private:
+    class Link : public TDataLink
+    {
+    public:
+        explicit Link(DataGridModel& model) : m_model(model) {}
+
+    protected:
+        void activeChanged() override { m_model.reload(); }
+        void editingChanged() override { m_model.reload(); }
+        void dataSetChanged() override { m_model.reload(); }
+        void dataSetScrolled(int) override { m_model.moved(); }
+        void recordChanged(TField*) override { m_model.rowEdited(); }
+
+    private:
+        DataGridModel& m_model;
+    };
+
+    void reload();
+    void moved();
+    void rowEdited();
+
+    Link m_link{*this};
+    std::vector<GridColumn> m_columns;
+    int m_rows = 0;
+    int m_current = -1;
+};
