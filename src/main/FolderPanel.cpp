@@ -86,7 +86,7 @@ QWidget* FolderPanel::buildDetails(TDM& dm)
         auto* properties = new TDBCheckGroup(QStringLiteral("Properties:"),
                                              {QStringLiteral("color"), QStringLiteral("stereo"), QStringLiteral("widescreen"),
                                               QStringLiteral("HiFi"), QStringLiteral("dolby surround")},
-                                             3, form);
+                                             2, form);
         properties->setDataSource(source);
         properties->setDataField(QStringLiteral("Prop"));
         QPalette pal = properties->palette();

@@ -174,4 +174,12 @@ void MainCommands::fillToolbar(QToolBar* bar)
     bar->addSeparator();
     bar->addAction(tbHelp);
     bar->addAction(tbExit);
+    // Buttons are named by their hints, for assistive tools and automated checks.
+    for (QAction* action : bar->actions()) {
+        if (QWidget* button = bar->widgetForAction(action); button && !action->isSeparator()
+                                                              && button->accessibleName().isEmpty())
+            button->setAccessibleName(action->toolTip());
+    }
+    if (auto* more = bar->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More commands"));
 }

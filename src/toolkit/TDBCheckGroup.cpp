@@ -3,6 +3,7 @@
 #include "TField.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 
 TDBCheckGroup::TDBCheckGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent)
@@ -17,12 +18,26 @@ TDBCheckGroup::TDBCheckGroup(const QString& caption, const QStringList& items, i
         auto* box = new QCheckBox(items[i], this);
         box->setAccessibleName(items[i]);
         // Shown, not changed: the boxes take neither clicks nor keys.
-        box->setAttribute(Qt::WA_TransparentForMouseEvents);
         box->setFocusPolicy(Qt::NoFocus);
+        box->installEventFilter(this);
         grid->addWidget(box, i % rows, i / rows);
         m_boxes << box;
     }
     m_link.setOnChange([this] { refresh(); });
+}
+
+bool TDBCheckGroup::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        return true;
+    default:
+        return QGroupBox::eventFilter(watched, event);
+    }
 }
 
 bool TDBCheckGroup::ticked(const QVariant& value, int bit)

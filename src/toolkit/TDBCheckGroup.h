@@ -21,6 +21,9 @@ public:
 
     static bool ticked(const QVariant& value, int bit);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void refresh();
     FieldDataLink m_link;

@@ -28,6 +28,8 @@ TDBGrid::TDBGrid(QWidget* parent)
     verticalHeader()->setHighlightSections(false);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setAccessibleName(QStringLiteral("Column titles"));
+    verticalHeader()->setAccessibleName(QStringLiteral("Record indicator"));
 
     // The selection stays as visible when the grid is not focused.
     QPalette pal = palette();
@@ -60,11 +62,19 @@ void TDBGrid::setDataSource(TDataSource* source)
     m_model->setDataSource(source);
 }
 
+int TDBGrid::scaled(int width) const
+{
+    // Starting widths are given for a small 8-point font (four digits in 24 pixels); a larger
+    // font widens the columns alike, so that what fitted still fits.
+    const double factor = qMax(1.0, fontMetrics().horizontalAdvance(QStringLiteral("0000")) / 24.0);
+    return int(width * factor + 0.5);
+}
+
 void TDBGrid::setColumns(std::vector<GridColumn> columns)
 {
     m_model->setColumns(std::move(columns));
     for (int i = 0; i < int(m_model->columns().size()); ++i) {
-        setColumnWidth(i, m_model->columns()[size_t(i)].width);
+        setColumnWidth(i, scaled(m_model->columns()[size_t(i)].width));
         m_model->setHeaderData(i, Qt::Horizontal, m_model->columns()[size_t(i)].title);
     }
     fitColumns();

@@ -47,6 +47,7 @@ protected:
 
 private:
     void followDataset(int row);
+    int scaled(int width) const;
     void fitColumns();
 
     DataGridModel* m_model;

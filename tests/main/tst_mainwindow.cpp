@@ -1,0 +1,271 @@
+#include "DataGridModel.h"
+#include "ErrorGuard.h"
+#include "FolderBar.h"
+#include "FolderPanel.h"
+#include "MainCommands.h"
+#include "MainWindowFixture.h"
+#include "RtfWriter.h"
+#include "TDBCheckGroup.h"
+#include "TDBGrid.h"
+#include "TDBRichView.h"
+#include "TDBText.h"
+#include "TitleBand.h"
+#include "ToolbarDock.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTextDocument>
+#include <QToolButton>
+
+namespace {
+
+const QString kCatalogue = QStringLiteral(
+    "insert into Movies (Category, Title, Media_type, Year, Prop, Director) values "
+    "('Drama', 'Bravo', 'CD', 1999, 5, 'D1'), ('Comedy', 'Alpha', 'DVD', 2001, 37, 'D2'), "
+    "('Drama', 'Charlie', 'VHS', 1990, NULL, 'D3'), ('Western', 'Delta', 'CD', 1970, -3, 'D4');"
+    "insert into Mv_Cast (P_Id, Name) values (2, 'Ann'), (2, 'Zed'), (1, 'Bob');"
+    "insert into Movies_C (Name) values ('Drama'), ('comedy'), ('Western');"
+    "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD'), ('Rock', 'Red', 'Alice', 'MD');"
+    "insert into Mu_Songs (P_Id, Track, Title) values (1, 2, 'Two'), (1, 1, 'One'), (2, 1, 'Solo');"
+    "insert into Music_C (Name) values ('Rock'), ('Jazz');"
+    "insert into Books (Category, Title, Author) values ('Novel', 'Tale', 'A. Writer');"
+    "insert into Programs (Category, Name, Media_type) values ('Office', 'Calc', 'CD');"
+    "insert into Programs_C (Name) values ('zeta'), ('Office');"
+    "insert into AddressBook (Category, F_Name, L_Name) values ('Work', 'John', 'Smith');");
+
+QStringList column(TDBGrid* grid, int col)
+{
+    QStringList out;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        out << grid->model()->index(r, col).data().toString();
+    return out;
+}
+
+QStringList boxItems(QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+QString textOf(QWidget* root, const QString& objectName)
+{
+    auto* label = root->findChild<TDBText*>(objectName);
+    return label ? label->text() : QStringLiteral("<missing>");
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsOnMoviesSortedByTitle()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        QVERIFY(f.messages.requests.empty());
+        QCOMPARE(w->CurrentFolder(), 0);
+        QCOMPARE(w->titleBand()->text(), QStringLiteral("Movies"));
+        QCOMPARE(w->panelStack()->currentWidget(), static_cast<QWidget*>(w->panel(0)));
+        QCOMPARE(column(w->grid(0), 0), (QStringList{"Alpha", "Bravo", "Charlie", "Delta"}));
+        QCOMPARE(boxItems(w->categoryBox()), (QStringList{"All categories", "comedy", "Drama", "Western"}));
+        QCOMPARE(w->grid(0)->gridModel()->columns()[0].marker, GridColumn::Marker::Ascending);
+        QCOMPARE(column(w->panel(0)->detailList(), 0), (QStringList{"Ann", "Zed"})); // Alpha's cast
+        QAbstractItemModelTester tester(w->grid(0)->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+
+    void folderSwitch_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("folder bar") << false;
+        QTest::newRow("Folders menu") << true;
+    }
+
+    void folderSwitch()
+    {
+        QFETCH(bool, fromMenu);
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        // A filter, a search text and a sort in Music first.
+        w->SelectFolder(1, QStringLiteral("Music"));
+        w->gridMovTitleBtnClick(w->grid(1), 1, Qt::NoModifier); // by Title, ascending
+        w->categoryBox()->setCurrentIndex(2);                     // "Rock"
+        w->cbCategoriesChange();
+        QCOMPARE(column(w->grid(1), 1), QStringList{"Red"});
+        w->searchBox()->setText(QStringLiteral("x"));
+        w->SelectFolder(0, QStringLiteral("Movies"));
+
+        auto choose = [&](int index) {
+            if (fromMenu)
+                w->commands()->miFolders[size_t(index)]->trigger();
+            else
+                w->folderBar()->button(index)->click();
+        };
+        choose(1);
+        QVERIFY(f.messages.errors().isEmpty());
+        QCOMPARE(w->CurrentFolder(), 1);
+        QCOMPARE(w->titleBand()->text(), QStringLiteral("Music"));
+        QCOMPARE(w->panelStack()->currentWidget(), static_cast<QWidget*>(w->panel(1)));
+        QCOMPARE(boxItems(w->categoryBox()), (QStringList{"All categories", "Jazz", "Rock"}));
+        QCOMPARE(w->categoryBox()->currentIndex(), 0);
+        QVERIFY(w->searchBox()->text().isEmpty());
+        QCOMPARE(column(w->grid(1), 1), (QStringList{"Blue", "Red"})); // filter dropped, title order kept
+        QCOMPARE(column(w->panel(1)->detailList(), 1), (QStringList{"One", "Two"}));
+
+        choose(3); // Programs: categories in stored order
+        QCOMPARE(boxItems(w->categoryBox()), (QStringList{"All categories", "zeta", "Office"}));
+        choose(2); // Books: an empty category table offers only "All categories"
+        QCOMPARE(boxItems(w->categoryBox()), QStringList{"All categories"});
+        QCOMPARE(w->titleBand()->text(), QStringLiteral("Books"));
+    }
+
+    void detailsFollowTheGrid()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        FolderPanel* movies = w->panel(0);
+        auto* properties = movies->findChild<TDBCheckGroup*>();
+        QVERIFY(properties);
+        auto ticks = [&] {
+            QString bits;
+            for (QCheckBox* box : properties->boxes())
+                bits += box->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+            return bits;
+        };
+        // Alpha: Prop 37 = 1 + 4 + 32: color and widescreen; bit 5 has no box.
+        QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Alpha"));
+        QCOMPARE(textOf(movies, QStringLiteral("dbYear")), QStringLiteral("2001"));
+        QCOMPARE(ticks(), QStringLiteral("10100"));
+        w->grid(0)->setCurrentIndex(w->grid(0)->model()->index(1, 0)); // a click on Bravo
+        QCOMPARE(f.dm().qrMovies.RecNo(), 1);
+        QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Bravo"));
+        QCOMPARE(ticks(), QStringLiteral("10100")); // 5
+        QCOMPARE(column(movies->detailList(), 0), QStringList{"Bob"});
+        f.dm().qrMovies.MoveTo(2); // Charlie: no properties at all
+        QCOMPARE(ticks(), QStringLiteral("00000"));
+        QCOMPARE(column(movies->detailList(), 0), QStringList{});
+        QCOMPARE(w->grid(0)->currentIndex().row(), 2);
+        f.dm().qrMovies.MoveTo(3); // Delta: a negative value shows all clear
+        QCOMPARE(ticks(), QStringLiteral("00000"));
+        // The boxes cannot be changed here.
+        QTest::mouseClick(properties->boxes()[0], Qt::LeftButton);
+        QCOMPARE(ticks(), QStringLiteral("00000"));
+    }
+
+    void descriptionShowsRichOrPlainText()
+    {
+        QTextDocument doc;
+        doc.setHtml(QStringLiteral("<p><b>Bold</b> and <i>italic</i> ł</p>"));
+        const QString rtf = RtfWriter::memoText(doc);
+        MainWindowFixture f(QStringLiteral("insert into Books (Category, Title, Description) values ('N', 'A', '%1'), "
+                                           "('N', 'B', 'plain {\\rtf not at the start}');")
+                                .arg(QString(rtf).replace(QLatin1Char('\''), QStringLiteral("''"))));
+        TKOLTForm* w = f.window;
+        w->SelectFolder(2, QStringLiteral("Books"));
+        TDBRichView* view = w->panel(2)->description();
+        QCOMPARE(view->toPlainText(), QStringLiteral("Bold and italic ł"));
+        QTextCursor c(view->document());
+        c.movePosition(QTextCursor::NextCharacter);
+        QVERIFY(c.charFormat().font().bold());
+        QVERIFY(view->isReadOnly());
+        f.dm().qrBooks.Next();
+        QCOMPARE(view->toPlainText(), QStringLiteral("plain {\\rtf not at the start}"));
+    }
+
+    void viewToggles()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        MainCommands* c = w->commands();
+        QVERIFY(c->miV_Panel->isChecked() && c->miV_Toolbar->isChecked());
+        c->miV_Panel->trigger(); // as a click on the menu item
+        QVERIFY(!c->miV_Panel->isChecked());
+        QVERIFY(!w->folderBar()->isVisible());
+        w->miV_PanelClick();
+        QVERIFY(c->miV_Panel->isChecked());
+        QVERIFY(w->folderBar()->isVisible());
+        QCOMPARE(w->CurrentFolder(), 0);
+
+        c->miV_Toolbar->trigger();
+        QVERIFY(!w->toolbarDock()->isVisible());
+        QVERIFY(!c->miV_Toolbar->isChecked());
+        QVERIFY(!w->categoryBox()->isVisible());
+        c->miV_Toolbar->trigger();
+        QVERIFY(w->toolbarDock()->isVisible());
+
+        // The floating toolbar's own close button.
+        w->toolbarDock()->setFloating(true);
+        w->toolbarDock()->close();
+        QVERIFY(!w->toolbarDock()->isVisible());
+        QVERIFY(!c->miV_Toolbar->isChecked());
+        c->miV_Toolbar->trigger();
+        QVERIFY(w->toolbarDock()->isVisible());
+        QVERIFY(c->miV_Toolbar->isChecked());
+    }
+
+    void everyControlHasAnAccessibleName()
+    {
+        MainWindowFixture f(kCatalogue);
+        QStringList unnamed;
+        for (QWidget* widget : f.window->findChildren<QWidget*>()) {
+            if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget)
+                || qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractItemView*>(widget)) {
+                // Qt's own helpers (the grid's corner, a tab bar's scroll arrows) are left out.
+                if (widget->accessibleName().isEmpty() && widget->isVisibleTo(f.window)
+                    && !widget->inherits("QTableCornerButton") && !widget->inherits("QDockWidgetTitleButton")
+                    && !widget->parentWidget()->inherits("QTabBar"))
+                    unnamed << QStringLiteral("%1 %2 in %3").arg(QString::fromLatin1(widget->metaObject()->className()),
+                                                                widget->objectName(),
+                                                                QString::fromLatin1(widget->parentWidget()->metaObject()->className()));
+            }
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+    }
+
+    void errorDuringASwitchStopsAtThatStep()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        f.exec(QStringLiteral("drop table Books_C"));
+        w->folderBar()->button(2)->click();
+        QCOMPARE(f.messages.errors().size(), 1);
+        QVERIFY2(f.messages.errors().front().contains(QLatin1String("Books_C")), qPrintable(f.messages.errors().front()));
+        // Done before the error: the title, the query, the panel, the search box.
+        QCOMPARE(w->titleBand()->text(), QStringLiteral("Books"));
+        QCOMPARE(w->panelStack()->currentWidget(), static_cast<QWidget*>(w->panel(2)));
+        QCOMPARE(column(w->grid(2), 0), QStringList{"Tale"});
+    }
+
+    void failedCatalogueLeavesAnEmptyWorkingWindow()
+    {
+        MainWindowFixture f(kCatalogue);
+        Program::shutdown();
+        QFile::remove(f.cat.path());
+        f.messages.requests.clear();
+        Program::createDataModule(f.cat.folder());
+        TKOLTForm* w = Program::createMainWindow(f.cat.folder());
+        f.window = w;
+        QVERIFY(!f.messages.errors().isEmpty());
+        QCOMPARE(w->grid(0)->model()->rowCount(), 0);
+        QCOMPARE(boxItems(w->categoryBox()), QStringList{"All categories"});
+        f.messages.requests.clear();
+        w->folderBar()->button(1)->click();
+        QCOMPARE(f.messages.errors().size(), 1);
+        QCOMPARE(w->titleBand()->text(), QStringLiteral("Music"));
+        w->tbFindClick(); // nothing to search: no message
+        ErrorGuard::run([&] { w->cbCategoriesChange(); }); // reports the closed catalogue again
+        QCOMPARE(f.messages.errors().size(), 2);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
