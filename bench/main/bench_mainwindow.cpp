@@ -124,8 +124,23 @@ void BM_Find(benchmark::State& state, bool ours)
     }
 }
 
+// Scrolling: a jump to anywhere in the 100,000 rows and the repaint of what comes into view.
+void BM_ScrollAndPaint(benchmark::State& state)
+{
+    g_window->SelectFolder(0, QStringLiteral("Movies"));
+    TDBGrid* grid = g_window->grid(0);
+    const int rows = grid->model()->rowCount();
+    int at = 0;
+    for (auto _ : state) {
+        at = (at + 37337) % rows;
+        grid->scrollTo(grid->model()->index(at, 0), QAbstractItemView::PositionAtTop);
+        paintGrid(0);
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_ScrollAndPaint)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FolderSwitch, ours, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FolderSwitch, raw, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FolderSwitchVsFreshOpen, ours, true)->Unit(benchmark::kMillisecond);

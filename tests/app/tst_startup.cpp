@@ -5,6 +5,7 @@
 #include "TAboutForm.h"
 #include "TDM.h"
 #include "TKOLTForm.h"
+#include "SpoiltCatalogue.h"
 #include "TempCatalogue.h"
 
 #include <QDir>
@@ -13,23 +14,6 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <sqlite3.h>
-
-namespace {
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
-
-} // namespace
 
 class TestStartup : public QObject
 {
@@ -71,25 +55,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TempCatalogue cat(kind == QLatin1String("truncated") ? 40 : -1);
         const QString path = cat.path();
-        if (kind == QLatin1String("missing")) {
-            QFile::remove(path);
-        } else if (kind == QLatin1String("empty")) {
-            writeBytes(path, QByteArray());
-        } else if (kind == QLatin1String("random")) {
-            writeBytes(path, QByteArray(5000, '\x5a'));
-        } else if (kind == QLatin1String("truncated")) {
-            writeBytes(path, bytesOf(path).left(20000));
-        } else if (kind == QLatin1String("folder")) {
-            QFile::remove(path);
-            QDir().mkdir(path);
-        } else if (kind == QLatin1String("plain")) {
-            QFile::remove(path);
-            sqlite3* raw = nullptr;
-            sqlite3_open(QFile::encodeName(path).constData(), &raw);
-            SqliteStatement::exec(raw, QStringLiteral("CREATE TABLE Movies (Id INTEGER PRIMARY KEY)"));
-            sqlite3_close(raw);
-        }
-        const QByteArray before = bytesOf(path);
+        SpoiltCatalogue::make(kind, path);
+        const QByteArray before = SpoiltCatalogue::bytesOf(path);
 
         MessageRecorder rec;
         Program::createDataModule(cat.folder());
@@ -103,7 +70,7 @@ private Q_SLOTS:
             QVERIFY2(error.contains(message), qPrintable(error));
         QCOMPARE(rec.requests.front().caption, QStringLiteral("KOLT"));
         QVERIFY(!DM->dbKOLT.Connected());
-        QCOMPARE(bytesOf(path), before);
+        QCOMPARE(SpoiltCatalogue::bytesOf(path), before);
     }
 
     void exitQuestion()

@@ -3,6 +3,7 @@
 #include "FolderBar.h"
 #include "FolderPanel.h"
 #include "MainCommands.h"
+#include "GridText.h"
 #include "MainWindowFixture.h"
 #include "RtfWriter.h"
 #include "TDBCheckGroup.h"
@@ -37,14 +38,6 @@ const QString kCatalogue = QStringLiteral(
     "insert into Programs_C (Name) values ('zeta'), ('Office');"
     "insert into AddressBook (Category, F_Name, L_Name) values ('Work', 'John', 'Smith');");
 
-QStringList column(TDBGrid* grid, int col)
-{
-    QStringList out;
-    for (int r = 0; r < grid->model()->rowCount(); ++r)
-        out << grid->model()->index(r, col).data().toString();
-    return out;
-}
-
 QStringList boxItems(QComboBox* box)
 {
     QStringList out;
@@ -74,10 +67,10 @@ private Q_SLOTS:
         QCOMPARE(w->CurrentFolder(), 0);
         QCOMPARE(w->titleBand()->text(), QStringLiteral("Movies"));
         QCOMPARE(w->panelStack()->currentWidget(), static_cast<QWidget*>(w->panel(0)));
-        QCOMPARE(column(w->grid(0), 0), (QStringList{"Alpha", "Bravo", "Charlie", "Delta"}));
+        QCOMPARE(gridColumn(w->grid(0), 0), (QStringList{"Alpha", "Bravo", "Charlie", "Delta"}));
         QCOMPARE(boxItems(w->categoryBox()), (QStringList{"All categories", "comedy", "Drama", "Western"}));
         QCOMPARE(w->grid(0)->gridModel()->columns()[0].marker, GridColumn::Marker::Ascending);
-        QCOMPARE(column(w->panel(0)->detailList(), 0), (QStringList{"Ann", "Zed"})); // Alpha's cast
+        QCOMPARE(gridColumn(w->panel(0)->detailList(), 0), (QStringList{"Ann", "Zed"})); // Alpha's cast
         QAbstractItemModelTester tester(w->grid(0)->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     }
 
@@ -98,7 +91,7 @@ private Q_SLOTS:
         w->gridMovTitleBtnClick(w->grid(1), 1, Qt::NoModifier); // by Title, ascending
         w->categoryBox()->setCurrentIndex(2);                     // "Rock"
         w->cbCategoriesChange();
-        QCOMPARE(column(w->grid(1), 1), QStringList{"Red"});
+        QCOMPARE(gridColumn(w->grid(1), 1), QStringList{"Red"});
         w->searchBox()->setText(QStringLiteral("x"));
         w->SelectFolder(0, QStringLiteral("Movies"));
 
@@ -116,8 +109,8 @@ private Q_SLOTS:
         QCOMPARE(boxItems(w->categoryBox()), (QStringList{"All categories", "Jazz", "Rock"}));
         QCOMPARE(w->categoryBox()->currentIndex(), 0);
         QVERIFY(w->searchBox()->text().isEmpty());
-        QCOMPARE(column(w->grid(1), 1), (QStringList{"Blue", "Red"})); // filter dropped, title order kept
-        QCOMPARE(column(w->panel(1)->detailList(), 1), (QStringList{"One", "Two"}));
+        QCOMPARE(gridColumn(w->grid(1), 1), (QStringList{"Blue", "Red"})); // filter dropped, title order kept
+        QCOMPARE(gridColumn(w->panel(1)->detailList(), 1), (QStringList{"One", "Two"}));
 
         choose(3); // Programs: categories in stored order
         QCOMPARE(boxItems(w->categoryBox()), (QStringList{"All categories", "zeta", "Office"}));
@@ -147,10 +140,10 @@ private Q_SLOTS:
         QCOMPARE(f.dm().qrMovies.RecNo(), 1);
         QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Bravo"));
         QCOMPARE(ticks(), QStringLiteral("10100")); // 5
-        QCOMPARE(column(movies->detailList(), 0), QStringList{"Bob"});
+        QCOMPARE(gridColumn(movies->detailList(), 0), QStringList{"Bob"});
         f.dm().qrMovies.MoveTo(2); // Charlie: no properties at all
         QCOMPARE(ticks(), QStringLiteral("00000"));
-        QCOMPARE(column(movies->detailList(), 0), QStringList{});
+        QCOMPARE(gridColumn(movies->detailList(), 0), QStringList{});
         QCOMPARE(w->grid(0)->currentIndex().row(), 2);
         f.dm().qrMovies.MoveTo(3); // Delta: a negative value shows all clear
         QCOMPARE(ticks(), QStringLiteral("00000"));
@@ -242,7 +235,7 @@ private Q_SLOTS:
         // Done before the error: the title, the query, the panel, the search box.
         QCOMPARE(w->titleBand()->text(), QStringLiteral("Books"));
         QCOMPARE(w->panelStack()->currentWidget(), static_cast<QWidget*>(w->panel(2)));
-        QCOMPARE(column(w->grid(2), 0), QStringList{"Tale"});
+        QCOMPARE(gridColumn(w->grid(2), 0), QStringList{"Tale"});
     }
 
     void failedCatalogueLeavesAnEmptyWorkingWindow()

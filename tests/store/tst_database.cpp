@@ -3,6 +3,7 @@
 #include "SqliteStatement.h"
 #include "TDAODatabase.h"
 #include "TDAOQuery.h"
+#include "SpoiltCatalogue.h"
 #include "TempCatalogue.h"
 
 #include <QCoreApplication>
@@ -30,19 +31,6 @@ QString openError(const QString& path, const QString& password = QStringLiteral(
         return e.message();
     }
     return QString();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 } // namespace
@@ -156,28 +144,7 @@ private Q_SLOTS:
         QString password = QStringLiteral("trobel72");
         QProcess holder;
 
-        if (kind == QLatin1String("missing")) {
-            QFile::remove(path);
-        } else if (kind == QLatin1String("empty")) {
-            writeAll(path, QByteArray());
-        } else if (kind == QLatin1String("random")) {
-            QByteArray noise(8192, Qt::Uninitialized);
-            for (char& c : noise)
-                c = char(QRandomGenerator::global()->generate());
-            writeAll(path, noise);
-        } else if (kind == QLatin1String("truncated")) {
-            const QByteArray whole = readAll(path);
-            writeAll(path, whole.left(whole.size() / 2));
-        } else if (kind == QLatin1String("folder")) {
-            QFile::remove(path);
-            QVERIFY(QDir().mkdir(path));
-        } else if (kind == QLatin1String("plain")) {
-            QFile::remove(path);
-            sqlite3* raw = nullptr;
-            QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
-            SqliteStatement::exec(raw, QStringLiteral("CREATE TABLE Movies (Id INTEGER PRIMARY KEY, Title TEXT)"));
-            sqlite3_close(raw);
-        } else if (kind == QLatin1String("password")) {
+        if (kind == QLatin1String("password")) {
             password = QStringLiteral("trobel73");
         } else if (kind == QLatin1String("nopassword")) {
             password.clear();
@@ -187,10 +154,11 @@ private Q_SLOTS:
             QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
         }
 
-        const QByteArray before = readAll(path);
+        SpoiltCatalogue::make(kind, path);
+        const QByteArray before = SpoiltCatalogue::bytesOf(path);
         const QString error = openError(path, password);
         QVERIFY2(error.contains(message), qPrintable(error));
-        QCOMPARE(readAll(path), before); // the file is left exactly as it was
+        QCOMPARE(SpoiltCatalogue::bytesOf(path), before); // the file is left exactly as it was
 
         if (holder.state() != QProcess::NotRunning) {
             holder.write("done\n");

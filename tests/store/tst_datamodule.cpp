@@ -5,19 +5,11 @@
 #include "TStrings.h"
 #include "TempCatalogue.h"
 
+#include "ErrorText.h"
+
 #include <QTest>
 
 namespace {
-
-QString messageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EDatabaseError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 // A data module over a temporary catalogue, opened as at start-up.
 struct Module

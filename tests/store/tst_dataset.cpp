@@ -1,6 +1,7 @@
 #include "EDAOError.h"
 #include "EDatabaseError.h"
 #include "EventRecorder.h"
+#include "ErrorText.h"
 #include "StoreFixture.h"
 
 #include <QTest>
@@ -65,16 +66,6 @@ void step(TDAODataset& ds, const QString& s)
         ds.First();
     else
         qFatal("unknown step");
-}
-
-QString expectMessage(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EDatabaseError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
 }
 
 } // namespace
@@ -168,12 +159,12 @@ private Q_SLOTS:
         q->Open();
         q->Insert();
         q->FieldByName(QStringLiteral("Author")).SetAsString(QStringLiteral("Someone"));
-        QCOMPARE(expectMessage([&] { q->Post(); }), QStringLiteral("Field 'Category' must have a value"));
+        QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("Field 'Category' must have a value"));
         QVERIFY(!beforePost);
         QCOMPARE(q->State(), TDataSetState::Insert);
         QCOMPARE(q->FieldByName(QStringLiteral("Author")).AsString(), QStringLiteral("Someone"));
         q->FieldByName(QStringLiteral("Category")).SetAsString(QStringLiteral("Novel"));
-        QCOMPARE(expectMessage([&] { q->Post(); }), QStringLiteral("Field 'Title' must have a value"));
+        QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("Field 'Title' must have a value"));
         // An empty text is not null: it passes and is stored as null.
         q->FieldByName(QStringLiteral("Title")).SetAsString(QString());
         q->Post();
@@ -215,13 +206,13 @@ private Q_SLOTS:
         addBooks(f, {"Alpha"});
         auto q = books(f);
         QCOMPARE(q->RecordCount(), -1);
-        QCOMPARE(expectMessage([&] { q->Next(); }), QStringLiteral("qrBooks: Cannot perform this operation on a closed dataset"));
+        QCOMPARE(messageOf([&] { q->Next(); }), QStringLiteral("qrBooks: Cannot perform this operation on a closed dataset"));
         q->Open();
-        QCOMPARE(expectMessage([&] { q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("x")); }),
+        QCOMPARE(messageOf([&] { q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("x")); }),
                  QStringLiteral("qrBooks: Dataset not in edit or insert mode"));
-        QCOMPARE(expectMessage([&] { q->FieldByName(QStringLiteral("Nope")); }),
+        QCOMPARE(messageOf([&] { q->FieldByName(QStringLiteral("Nope")); }),
                  QStringLiteral("qrBooks: Field 'Nope' not found"));
-        QCOMPARE(expectMessage([&] { q->Post(); }), QStringLiteral("qrBooks: Dataset not in edit or insert mode"));
+        QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("qrBooks: Dataset not in edit or insert mode"));
         // Null reads as "" and 0.
         QCOMPARE(q->FieldByName(QStringLiteral("Author")).AsString(), QString());
         QCOMPARE(q->FieldByName(QStringLiteral("Year")).AsInteger(), 0);
@@ -235,13 +226,13 @@ private Q_SLOTS:
         QCOMPARE(title.AsString(), QString(69, QLatin1Char('x')));
         TField& year = q->FieldByName(QStringLiteral("Year"));
         for (const qint64 bad : {qint64(32768), qint64(-32769), qint64(100000)}) {
-            QCOMPARE(expectMessage([&] { year.SetAsInteger(bad); }),
+            QCOMPARE(messageOf([&] { year.SetAsInteger(bad); }),
                      QStringLiteral("%1 is not a valid value for field 'Year'. The allowed range is -32768 to 32767").arg(bad));
         }
         year.SetAsInteger(-32768);
         year.SetAsString(QStringLiteral("1999"));
         QCOMPARE(year.AsInteger(), 1999);
-        QCOMPARE(expectMessage([&] { year.SetAsString(QStringLiteral("19x9")); }),
+        QCOMPARE(messageOf([&] { year.SetAsString(QStringLiteral("19x9")); }),
                  QStringLiteral("'19x9' is not a valid integer value"));
         q->Post();
         QCOMPARE(f.scalar(QStringLiteral("select Year from Books")).toInt(), 1999);
@@ -323,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(q->IsEmpty());
         QVERIFY(q->Eof() && q->Bof());
         QCOMPARE(q->RecordCount(), 0);
-        QCOMPARE(expectMessage([&] { q->Delete(); }), QStringLiteral("qrBooks: Cannot perform this operation on an empty dataset"));
+        QCOMPARE(messageOf([&] { q->Delete(); }), QStringLiteral("qrBooks: Cannot perform this operation on an empty dataset"));
         q->Close();
         addBooks(f, {"A", "B", "C"});
         q->Open();
@@ -386,7 +377,7 @@ private Q_SLOTS:
         q->BeforePost = [](TDAODataset&) { throw EDatabaseError(QStringLiteral("refused")); };
         q->Edit();
         q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("A2"));
-        QCOMPARE(expectMessage([&] { q->Post(); }), QStringLiteral("refused"));
+        QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("refused"));
         QCOMPARE(q->State(), TDataSetState::Edit);
         QCOMPARE(q->FieldByName(QStringLiteral("Title")).AsString(), QStringLiteral("A2"));
         QCOMPARE(f.scalar(QStringLiteral("select count(*) from Books where Title = 'A2'")).toInt(), 0);
@@ -397,7 +388,7 @@ private Q_SLOTS:
         q->AfterPost = [](TDAODataset&) { throw EDatabaseError(QStringLiteral("after")); };
         q->Edit();
         q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("A3"));
-        QCOMPARE(expectMessage([&] { q->Post(); }), QStringLiteral("after"));
+        QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("after"));
         QCOMPARE(q->State(), TDataSetState::Browse);
         QCOMPARE(f.scalar(QStringLiteral("select count(*) from Books where Title = 'A3'")).toInt(), 1);
         q->AfterPost = nullptr;
@@ -405,14 +396,14 @@ private Q_SLOTS:
         // BeforeDelete: the row stays and stays current.
         q->BeforeDelete = [](TDAODataset&) { throw EDatabaseError(QStringLiteral("keep")); };
         q->MoveTo(1);
-        QCOMPARE(expectMessage([&] { q->Delete(); }), QStringLiteral("keep"));
+        QCOMPARE(messageOf([&] { q->Delete(); }), QStringLiteral("keep"));
         QCOMPARE(q->RecNo(), 1);
         QCOMPARE(f.scalar(QStringLiteral("select count(*) from Books")).toInt(), 2);
         q->BeforeDelete = nullptr;
 
         // OnNewRecord: the new row is dropped, back to browse on the previous row.
         q->OnNewRecord = [](TDAODataset&) { throw EDatabaseError(QStringLiteral("no new")); };
-        QCOMPARE(expectMessage([&] { q->Insert(); }), QStringLiteral("no new"));
+        QCOMPARE(messageOf([&] { q->Insert(); }), QStringLiteral("no new"));
         QCOMPARE(q->State(), TDataSetState::Browse);
         QCOMPARE(q->RowCount(), 2);
         QCOMPARE(q->RecNo(), 1);
@@ -472,12 +463,12 @@ private Q_SLOTS:
         StoreFixture f;
         auto missing = f.query(QStringLiteral("qrX"), {QStringLiteral("select * from Books")});
         missing->AddField(QStringLiteral("Nope"), TFieldType::String);
-        QCOMPARE(expectMessage([&] { missing->Open(); }), QStringLiteral("qrX: Field 'Nope' not found"));
+        QCOMPARE(messageOf([&] { missing->Open(); }), QStringLiteral("qrX: Field 'Nope' not found"));
         QVERIFY(!missing->Active());
 
         auto mismatch = f.query(QStringLiteral("qrY"), {QStringLiteral("select * from Books")});
         mismatch->AddField(QStringLiteral("Title"), TFieldType::Integer);
-        QCOMPARE(expectMessage([&] { mismatch->Open(); }),
+        QCOMPARE(messageOf([&] { mismatch->Open(); }),
                  QStringLiteral("qrY: Type mismatch for field 'Title', expecting: Integer actual: String"));
 
         // Integers bind to each other, dates to each other; text widths are not compared.

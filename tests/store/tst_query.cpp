@@ -5,19 +5,11 @@
 #include "StoreFixture.h"
 #include "TDAOQueryDef.h"
 
+#include "ErrorText.h"
+
 #include <QTest>
 
 namespace {
-
-QString messageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EDatabaseError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 QStringList values(TDAODataset& ds, const QString& field)
 {
