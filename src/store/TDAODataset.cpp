@@ -462,18 +462,16 @@ QVariant TDAODataset::rowValue(int row, const TField& field)
         return {};
     if (row == m_recNo)
         return fieldValue(field);
-    auto it = std::find_if(m_shown.begin(), m_shown.end(), [row](const ShownRow& s) { return s.row == row; });
-    if (it == m_shown.end()) {
+    auto it = m_shown.constFind(row);
+    if (it == m_shown.constEnd()) {
         if (m_shown.size() >= 256)
             m_shown.clear();
-        ShownRow shown;
-        shown.row = row;
-        fillRow(row, shown.values);
-        m_shown.push_back(std::move(shown));
-        it = m_shown.end() - 1;
+        std::vector<QVariant> values;
+        fillRow(row, values);
+        it = m_shown.insert(row, std::move(values));
     }
     const size_t i = size_t(field.Index());
-    return i < it->values.size() ? it->values[i] : QVariant();
+    return i < it->size() ? (*it)[i] : QVariant();
 }
 
 QVariant TDAODataset::fieldValue(const TField& field) const

@@ -3,6 +3,7 @@
 #include "TDataEvent.h"
 #include "TField.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -177,10 +178,5 @@ private:
     TDataSetState m_disableState = TDataSetState::Inactive;
 
     // Rows shown by views (with their calculated fields), until the result changes.
-    struct ShownRow
-    {
-        int row = -1;
-        std::vector<QVariant> values;
-    };
-    std::vector<ShownRow> m_shown;
+    QHash<int, std::vector<QVariant>> m_shown;
 };
