@@ -33,6 +33,11 @@ MainCommands::MainCommands(TKOLTForm& window)
     H_Help->setShortcutContext(Qt::ApplicationShortcut);
     H_About = command(QStringLiteral("About..."), QString(), QString(), &TKOLTForm::H_AboutClick);
 
+    toolbarClose = command(QStringLiteral("Close toolbar"), QStringLiteral("Close the toolbar"), QString(),
+                           &TKOLTForm::ToolbarClose);
+    toolbarClose->setIcon(QIcon(QStringLiteral(":/main/icons/delete.svg")));
+    toolbarClose->setVisible(false);
+
     miV_Panel = toggle(QStringLiteral("Panel Folders"), &TKOLTForm::miV_PanelClick);
     miV_Toolbar = toggle(QStringLiteral("Toolbar"), &TKOLTForm::miV_ToolbarClick);
 
@@ -81,10 +86,9 @@ QAction* MainCommands::command(const QString& text, const QString& hint, const Q
 {
     auto* action = new QAction(text, this);
     action->setObjectName(text.trimmed());
-    if (!hint.isEmpty()) {
+    // Hints show as tool tips: the status bar keeps its one panel.
+    if (!hint.isEmpty())
         action->setToolTip(hint);
-        action->setStatusTip(hint);
-    }
     if (!icon.isEmpty())
         action->setIcon(QIcon(QStringLiteral(":/main/icons/%1.svg").arg(icon)));
     connect(action, &QAction::triggered, this, [this, handler] { ErrorGuard::run([&] { (m_window.*handler)(); }, &m_window); });
@@ -174,6 +178,7 @@ void MainCommands::fillToolbar(QToolBar* bar)
     bar->addSeparator();
     bar->addAction(tbHelp);
     bar->addAction(tbExit);
+    bar->addAction(toolbarClose);
     // Buttons are named by their hints, for assistive tools and automated checks.
     for (QAction* action : bar->actions()) {
         if (QWidget* button = bar->widgetForAction(action); button && !action->isSeparator()

@@ -43,6 +43,8 @@ public:
     std::array<QAction*, 5> miTools{};
     QAction* H_Help = nullptr;
     QAction* H_About = nullptr;
+    // The close button of the floating toolbar.
+    QAction* toolbarClose = nullptr;
 
     QMenu* PopupMenu1 = nullptr;
 

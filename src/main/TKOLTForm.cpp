@@ -14,7 +14,6 @@
 #include "TDAOQuery.h"
 #include "TDM.h"
 #include "TitleBand.h"
-#include "ToolbarDock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,24 +77,30 @@ void TKOLTForm::buildDockStrip()
 {
     const QPixmap tile = dockTile();
     QPalette stripPalette = palette();
-    if (!tile.isNull())
-        stripPalette.setBrush(QPalette::Window, QBrush(tile));
+    if (!tile.isNull()) {
+        // The tile paints the strip; the colour stays for what the style derives from it
+        // (separators, frames).
+        QBrush brush(tile);
+        brush.setColor(stripPalette.color(QPalette::Window));
+        stripPalette.setBrush(QPalette::Window, brush);
+    }
 
     m_commands->fillMenuBar(menuBar());
     menuBar()->setAutoFillBackground(true);
     menuBar()->setPalette(stripPalette);
 
-    m_toolbarDock = new ToolbarDock(QStringLiteral("Toolbar"), this);
-    m_toolbar = new QToolBar(m_toolbarDock);
+    // The toolbar can be dragged off the strip to float; floating, it shows a close button.
+    m_toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
     m_toolbar->setObjectName(QStringLiteral("ToolBar1"));
-    m_toolbar->setMovable(false);
-    m_toolbar->setFloatable(false);
+    m_toolbar->setAccessibleName(QStringLiteral("Toolbar"));
+    m_toolbar->setMovable(true);
+    m_toolbar->setFloatable(true);
+    m_toolbar->setAllowedAreas(Qt::TopToolBarArea);
+    m_toolbar->setAutoFillBackground(true);
+    m_toolbar->setPalette(stripPalette);
     m_commands->fillToolbar(m_toolbar);
-    m_toolbarDock->setWidget(m_toolbar);
-    m_toolbarDock->setAutoFillBackground(true);
-    m_toolbarDock->setPalette(stripPalette);
-    addDockWidget(Qt::TopDockWidgetArea, m_toolbarDock);
-    connect(m_toolbarDock, &ToolbarDock::closedByUser, this, [this] { guarded([this] { ToolbarClose(); }); });
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+    connect(m_toolbar, &QToolBar::topLevelChanged, m_commands->toolbarClose, &QAction::setVisible);
 }
 
 void TKOLTForm::buildMainArea()
@@ -242,12 +247,12 @@ void TKOLTForm::miV_ToolbarClick()
 {
     QAction* item = m_commands->miV_Toolbar;
     item->setChecked(!item->isChecked());
-    m_toolbarDock->setVisible(!m_toolbarDock->isVisible());
+    m_toolbar->setVisible(!m_toolbar->isVisible());
 }
 
 void TKOLTForm::ToolbarClose()
 {
-    m_toolbarDock->hide();
+    m_toolbar->hide();
     m_commands->miV_Toolbar->setChecked(false);
 }
 

@@ -19,7 +19,6 @@ class TDAOTable;
 class TDBGrid;
 class TDM;
 class TitleBand;
-class ToolbarDock;
 
 // The main window: one of the five collections at a time, in a grid with its details, with
 // the folder bar, menus, toolbar and status bar around it.
@@ -79,7 +78,7 @@ public:
     QComboBox* categoryBox() const;
     QLineEdit* searchBox() const;
     FolderBar* folderBar() const { return m_folderBar; }
-    ToolbarDock* toolbarDock() const { return m_toolbarDock; }
+    QToolBar* toolbar() const { return m_toolbar; }
     MainCommands* commands() const { return m_commands; }
     QStackedWidget* panelStack() const { return m_stack; }
 
@@ -99,7 +98,6 @@ private:
     QString m_programFolder;
     QString m_helpFile;
     MainCommands* m_commands = nullptr;
-    ToolbarDock* m_toolbarDock = nullptr;
     QToolBar* m_toolbar = nullptr;
     QSplitter* m_mainSplitter = nullptr;
     FolderBar* m_folderBar = nullptr;

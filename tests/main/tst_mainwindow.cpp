@@ -11,7 +11,6 @@
 #include "TDBRichView.h"
 #include "TDBText.h"
 #include "TitleBand.h"
-#include "ToolbarDock.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -20,6 +19,7 @@
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTextDocument>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace {
@@ -189,20 +189,24 @@ private Q_SLOTS:
         QCOMPARE(w->CurrentFolder(), 0);
 
         c->miV_Toolbar->trigger();
-        QVERIFY(!w->toolbarDock()->isVisible());
+        QVERIFY(!w->toolbar()->isVisible());
         QVERIFY(!c->miV_Toolbar->isChecked());
         QVERIFY(!w->categoryBox()->isVisible());
         c->miV_Toolbar->trigger();
-        QVERIFY(w->toolbarDock()->isVisible());
+        QVERIFY(w->toolbar()->isVisible());
 
-        // The floating toolbar's own close button.
-        w->toolbarDock()->setFloating(true);
-        w->toolbarDock()->close();
-        QVERIFY(!w->toolbarDock()->isVisible());
+        // Floating, the toolbar shows its own close button, which runs ToolbarClose.
+        QVERIFY(!c->toolbarClose->isVisible());
+        Q_EMIT w->toolbar()->topLevelChanged(true);
+        QVERIFY(c->toolbarClose->isVisible());
+        c->toolbarClose->trigger();
+        QVERIFY(!w->toolbar()->isVisible());
         QVERIFY(!c->miV_Toolbar->isChecked());
         c->miV_Toolbar->trigger();
-        QVERIFY(w->toolbarDock()->isVisible());
+        QVERIFY(w->toolbar()->isVisible());
         QVERIFY(c->miV_Toolbar->isChecked());
+        Q_EMIT w->toolbar()->topLevelChanged(false);
+        QVERIFY(!c->toolbarClose->isVisible());
     }
 
     void everyControlHasAnAccessibleName()
