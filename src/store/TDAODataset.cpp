@@ -216,32 +216,22 @@ void TDAODataset::Open()
     try {
         m_result = openResult();
         bindFields();
-    } catch (...) {
-        m_result.reset();
-        m_fields.resize(size_t(m_declaredFields));
-        closeResult();
-        throw;
-    }
-    m_shown.clear();
-    clearEditing();
-    const int n = m_result->count();
-    m_recNo = n > 0 ? 0 : -1;
-    m_bof = true;
-    m_eof = n == 0;
-    m_current.clear();
-    m_database->registerOpen(this);
-    m_state = TDataSetState::Browse; // values are read in browse state
-    try {
+        m_shown.clear();
+        clearEditing();
+        const int n = m_result->count();
+        m_recNo = n > 0 ? 0 : -1;
+        m_bof = true;
+        m_eof = n == 0;
         readCurrent();
     } catch (...) {
-        m_state = TDataSetState::Inactive;
-        m_database->unregisterOpen(this);
         m_result.reset();
+        m_current.clear();
+        m_recNo = -1;
         m_fields.resize(size_t(m_declaredFields));
         closeResult();
         throw;
     }
-    m_state = TDataSetState::Inactive;
+    m_database->registerOpen(this);
     setState(TDataSetState::Browse);
     runHandler(AfterOpen);
 }

@@ -143,7 +143,6 @@ protected:
     bool m_filtered = false;
 
 private:
-    enum class Buffer { Current, Other };
     void setState(TDataSetState state);
     void readCurrent();
     void calculate(std::vector<QVariant>& values);
