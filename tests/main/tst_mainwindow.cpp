@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTextDocument>
+#include <QSignalSpy>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -150,6 +151,32 @@ private Q_SLOTS:
         // The boxes cannot be changed here.
         QTest::mouseClick(properties->boxes()[0], Qt::LeftButton);
         QCOMPARE(ticks(), QStringLiteral("00000"));
+    }
+
+    void boundControlsFollowEditsPostsAndCancels()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        FolderPanel* movies = w->panel(0);
+        TDAOQuery& q = f.dm().qrMovies;
+        q.Edit();
+        q.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Alpha (edited)"));
+        QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Alpha (edited)"));
+        QCOMPARE(w->grid(0)->model()->index(0, 0).data().toString(), QStringLiteral("Alpha (edited)"));
+        q.Cancel();
+        QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Alpha"));
+        QCOMPARE(w->grid(0)->model()->index(0, 0).data().toString(), QStringLiteral("Alpha"));
+
+        // Held back, the views hear of the final state once.
+        QSignalSpy resets(w->grid(0)->model(), &QAbstractItemModel::modelReset);
+        q.DisableControls();
+        q.MoveTo(2);
+        q.MoveTo(3);
+        QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Alpha"));
+        q.EnableControls();
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Delta"));
+        QCOMPARE(w->grid(0)->currentIndex().row(), 3);
     }
 
     void descriptionShowsRichOrPlainText()
