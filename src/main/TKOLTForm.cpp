@@ -247,7 +247,7 @@ void TKOLTForm::miV_ToolbarClick()
 {
     QAction* item = m_commands->miV_Toolbar;
     item->setChecked(!item->isChecked());
-    m_toolbar->setVisible(!m_toolbar->isVisible());
+    m_toolbar->setVisible(m_toolbar->isHidden());
 }
 
 void TKOLTForm::ToolbarClose()
@@ -276,9 +276,10 @@ void TKOLTForm::gridMovTitleBtnClick(TDBGrid* grid, int column, Qt::KeyboardModi
     model->column(column).marker = next;
     grid->refreshTitles();
 
-    if (ctrl)
-        grid->setProperty("sortPending", true); // reacted to when Ctrl is let go
-    else
+    // After a Ctrl-click the grid reacts when Ctrl is let go; a plain click reacts at once and
+    // settles any reaction still waiting.
+    grid->setProperty("sortPending", ctrl);
+    if (!ctrl)
         gridMovSortMarkingChanged(grid);
 }
 
@@ -372,6 +373,13 @@ void TKOLTForm::sbDelSongsClick()
 void TKOLTForm::tbPrintClick()
 {
     // Printing arrives with the reports.
+}
+
+QMenu* TKOLTForm::createPopupMenu()
+{
+    // The toolbar is shown and hidden through View > Toolbar only, so that its check mark
+    // always tells the truth.
+    return nullptr;
 }
 
 bool TKOLTForm::FormCloseQuery()

@@ -10,6 +10,7 @@ class MainCommands;
 class QAction;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QSessionManager;
 class QSplitter;
 class QStackedWidget;
@@ -81,6 +82,8 @@ public:
     QToolBar* toolbar() const { return m_toolbar; }
     MainCommands* commands() const { return m_commands; }
     QStackedWidget* panelStack() const { return m_stack; }
+
+    QMenu* createPopupMenu() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

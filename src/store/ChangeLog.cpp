@@ -5,6 +5,10 @@
 
 void ChangeLog::attach(sqlite3* db)
 {
+    // What was marked on an earlier opening says nothing about this one: the file may have
+    // been changed by anybody meanwhile.
+    static qint64 openings = 0;
+    m_epoch = ++openings;
     m_db = db;
     m_events = 0;
     m_tables.clear();
@@ -53,6 +57,7 @@ ChangeLog::Mark ChangeLog::mark(const QString& table) const
     Mark m;
     if (!m_db)
         return m;
+    m.epoch = m_epoch;
     const auto it = m_tables.find(table.toLower());
     m.position = it == m_tables.end() ? 0 : it->second.base + qint64(it->second.rowids.size());
     m.events = m_events;
@@ -63,7 +68,7 @@ ChangeLog::Mark ChangeLog::mark(const QString& table) const
 
 std::optional<std::vector<qint64>> ChangeLog::changedSince(const Mark& mark, const QString& table) const
 {
-    if (!m_db || mark.position < 0)
+    if (!m_db || mark.position < 0 || mark.epoch != m_epoch)
         return std::nullopt;
     // Every row change this connection made went through the hook (a table emptied at once
     // does not), and nobody else wrote the file.

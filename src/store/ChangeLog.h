@@ -18,6 +18,7 @@ class ChangeLog
 public:
     struct Mark
     {
+        qint64 epoch = -1; // which opening of the connection it was taken on
         qint64 position = -1;
         qint64 events = 0;
         qint64 totalChanges = 0;
@@ -45,6 +46,7 @@ private:
 
     sqlite3* m_db = nullptr;
     mutable sqlite3_stmt* m_version = nullptr;
+    qint64 m_epoch = 0;
     qint64 m_events = 0;
     std::unordered_map<QString, TableLog> m_tables;
 };

@@ -71,9 +71,10 @@ std::vector<qint64> KeysetRefresher::refresh(TDAODatabase& db, const QString& ta
         return probe;
     };
     for (const Changed& c : back) {
-        // After every row that sorts equal, as a row added last would come.
+        // Equal rows are ordered by their key, as the key query orders them.
         auto at = std::upper_bound(keys.begin(), keys.end(), c.key, [&](qint64, qint64 existing) {
-            return order.compare(c.values, read(existing)) < 0;
+            const int byValues = order.compare(c.values, read(existing));
+            return byValues != 0 ? byValues < 0 : c.key < existing;
         });
         keys.insert(at, c.key);
     }

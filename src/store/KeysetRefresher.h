@@ -7,8 +7,8 @@
 
 class TDAODatabase;
 
-// Brings the ordered keys of "select * from <table> order by <columns>" up to date after a
-// few rows changed: the changed rows leave the list and those still in the table go back in
+// Brings the ordered keys of "select * from <table> order by <columns>, <key>" up to date after
+// a few rows changed: the changed rows leave the list and those still in the table go back in
 // at their place, found by binary search. Reading a hundred thousand keys again to take in
 // one new movie is what this saves.
 class KeysetRefresher

@@ -10,6 +10,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <exception>
 #include <sqlite3.h>
 
 namespace {
@@ -125,11 +126,20 @@ void TDAODataset::dataEvent(TDataEvent event, std::intptr_t info)
 {
     if (m_disableCount > 0)
         return;
+    std::exception_ptr failure;
     const auto sources = m_dataSources;
     for (TDataSource* s : sources) {
-        if (std::find(m_dataSources.begin(), m_dataSources.end(), s) != m_dataSources.end())
+        if (std::find(m_dataSources.begin(), m_dataSources.end(), s) == m_dataSources.end())
+            continue;
+        try {
             s->notify(event, info);
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
     }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TDAODataset::addDataSource(TDataSource* source)
@@ -474,8 +484,6 @@ void TDAODataset::checkWritable(const TField& field) const
 {
     if (m_state == TDataSetState::CalcFields && field.Calculated())
         return;
-    if (!Active())
-        misuse(QStringLiteral("Cannot perform this operation on a closed dataset"));
     if (!editing(m_state))
         misuse(QStringLiteral("Dataset not in edit or insert mode"));
 }
@@ -585,7 +593,6 @@ void TDAODataset::Edit()
 
 void TDAODataset::Post()
 {
-    checkActive();
     UpdateRecord();
     dataEvent(TDataEvent::CheckBrowseMode);
     for (const auto& f : m_fields) {

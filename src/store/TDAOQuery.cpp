@@ -229,7 +229,10 @@ TDAOQuery::Plan& TDAOQuery::plan()
             if (!where.isEmpty())
                 p->keySql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
             if (!simple->orderBy.isEmpty()) {
-                p->keySql += QStringLiteral(" ORDER BY ") + simple->orderBy;
+                // Rows that sort equal come in key order, every time: a result brought up to
+                // date after a change then reads exactly as a new run would.
+                p->keySql += QStringLiteral(" ORDER BY ") + simple->orderBy + QStringLiteral(", ")
+                             + SqlText::quoteIdentifier(p->keyColumn);
                 p->order = KeyOrder::parse(Database()->handle(), p->table, simple->orderBy);
             }
         } else if (simple && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {

@@ -106,6 +106,30 @@ private Q_SLOTS:
         QCOMPARE(f.dm().qrMovies.RecNo(), 0);
     }
 
+    void plainClickSettlesAWaitingCtrlClick()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        TDBGrid* grid = w->grid(0);
+        clickTitles(w, grid, QStringLiteral("^4 1")); // Ctrl let go elsewhere, then a plain click
+        QCOMPARE(markers(grid), QStringLiteral(".A..."));
+        f.dm().qrMovies.MoveTo(2);
+        Q_EMIT grid->controlReleased(); // a later Ctrl press and release in the grid
+        QCOMPARE(f.dm().qrMovies.RecNo(), 2);
+    }
+
+    void failingCastListIsShownAndTheGridStillFollows()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        f.exec(QStringLiteral("drop table Mv_Cast"));
+        clickTitles(w, w->grid(0), QStringLiteral("1"));
+        QCOMPARE(f.messages.errors().size(), 1);
+        QVERIFY2(f.messages.errors().front().contains(QLatin1String("Mv_Cast")), qPrintable(f.messages.errors().front()));
+        QCOMPARE(w->grid(0)->model()->rowCount(), 5);
+        QVERIFY(!f.dm().qrMovies.ControlsDisabled());
+    }
+
     void oneItemOrNoneKeepsTheOrder()
     {
         MainWindowFixture f(kCatalogue);

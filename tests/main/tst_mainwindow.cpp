@@ -236,6 +236,19 @@ private Q_SLOTS:
         QVERIFY(!c->toolbarClose->isVisible());
     }
 
+    void toolbarCheckMarkAlwaysTellsTheTruth()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window; // not shown yet: the toggle still works
+        QVERIFY(!w->createPopupMenu()); // no other way to hide the toolbar
+        w->miV_ToolbarClick();
+        QCOMPARE(w->toolbar()->isHidden(), true);
+        QCOMPARE(w->commands()->miV_Toolbar->isChecked(), false);
+        w->miV_ToolbarClick();
+        QCOMPARE(w->toolbar()->isHidden(), false);
+        QCOMPARE(w->commands()->miV_Toolbar->isChecked(), true);
+    }
+
     void everyControlHasAnAccessibleName()
     {
         MainWindowFixture f(kCatalogue);

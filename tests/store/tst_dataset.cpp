@@ -207,6 +207,9 @@ private Q_SLOTS:
         auto q = books(f);
         QCOMPARE(q->RecordCount(), -1);
         QCOMPARE(messageOf([&] { q->Next(); }), QStringLiteral("qrBooks: Cannot perform this operation on a closed dataset"));
+        QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("qrBooks: Dataset not in edit or insert mode"));
+        QCOMPARE(messageOf([&] { q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("x")); }),
+                 QStringLiteral("qrBooks: Dataset not in edit or insert mode"));
         q->Open();
         QCOMPARE(messageOf([&] { q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("x")); }),
                  QStringLiteral("qrBooks: Dataset not in edit or insert mode"));

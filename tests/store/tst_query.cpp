@@ -1,6 +1,7 @@
 #include "EDAOError.h"
 #include "EDatabaseError.h"
 #include "EventRecorder.h"
+#include "HeldNotifications.h"
 #include "SqlText.h"
 #include "StoreFixture.h"
 #include "TDAOQueryDef.h"
@@ -170,6 +171,31 @@ private Q_SLOTS:
         m.movies->Next();
         QCOMPARE(f.scalar(QStringLiteral("select count(*) from Mv_Cast where Name = 'Posted by the move'")).toInt(), 1);
         QCOMPARE(m.cast->State(), TDataSetState::Browse);
+    }
+
+    void failingDetailIsReportedAndEveryViewStillHears()
+    {
+        StoreFixture f;
+        castFixture(f);
+        MasterDetail m = masterDetail(f);
+        m.movies->Open();
+        m.cast->Open();
+        EventRecorder view(*m.movies); // bound after the detail, so told after it
+        view.log.clear();
+        f.exec(QStringLiteral("drop table Mv_Cast"));
+        bool raised = false;
+        try {
+            const HeldNotifications held(*m.movies);
+            m.movies->Close();
+            m.movies->Open();
+        } catch (const EDatabaseError& e) {
+            raised = e.message().contains(QLatin1String("Mv_Cast"));
+        }
+        QVERIFY(raised);
+        QVERIFY(m.movies->Active());
+        QVERIFY(!m.movies->ControlsDisabled());
+        QVERIFY(view.log.contains(QStringLiteral("view:dataset")));
+        QVERIFY(!m.cast->Active()); // it stays closed until it is opened again
     }
 
     void programSetParameterBeatsTheMaster()
