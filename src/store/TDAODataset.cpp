@@ -226,13 +226,7 @@ void TDAODataset::Open()
     try {
         m_result = openResult();
         bindFields();
-        m_shown.clear();
-        clearEditing();
-        const int n = m_result->count();
-        m_recNo = n > 0 ? 0 : -1;
-        m_bof = true;
-        m_eof = n == 0;
-        readCurrent();
+        startOnFirstRow();
     } catch (...) {
         m_result.reset();
         m_current.clear();
@@ -282,6 +276,12 @@ void TDAODataset::reopenResult()
         Close();
         throw;
     }
+    startOnFirstRow();
+    dataEvent(TDataEvent::DataSetChange);
+}
+
+void TDAODataset::startOnFirstRow()
+{
     m_shown.clear();
     clearEditing();
     const int n = m_result->count();
@@ -289,7 +289,6 @@ void TDAODataset::reopenResult()
     m_bof = true;
     m_eof = n == 0;
     readCurrent();
-    dataEvent(TDataEvent::DataSetChange);
 }
 
 void TDAODataset::calculate(std::vector<QVariant>& values)

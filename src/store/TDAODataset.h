@@ -145,6 +145,8 @@ protected:
 private:
     void setState(TDataSetState state);
     void readCurrent();
+    // A freshly read result: no pending edit, its first row current.
+    void startOnFirstRow();
     void calculate(std::vector<QVariant>& values);
     void fillRow(int row, std::vector<QVariant>& values);
     void writeRow();

@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QString>
 #include <sqlite3.h>
+#include <utility>
+#include <vector>
 
 // Turns a good catalogue file into one of the bad files a user may end up with.
 namespace SpoiltCatalogue {
@@ -22,6 +24,17 @@ inline void write(const QString& path, const QByteArray& bytes)
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
+}
+
+// The bad files and the words the error about each must contain.
+inline std::vector<std::pair<QString, QString>> kinds()
+{
+    return {{QStringLiteral("missing"), QStringLiteral("Could not find file")},
+            {QStringLiteral("empty"), QStringLiteral("is empty")},
+            {QStringLiteral("random"), QStringLiteral("is not a catalogue file")},
+            {QStringLiteral("truncated"), QStringLiteral("is damaged")},
+            {QStringLiteral("folder"), QStringLiteral("is a folder, not a catalogue file")},
+            {QStringLiteral("plain"), QStringLiteral("is not a catalogue file")}};
 }
 
 // kind: missing, empty, random, truncated (needs a catalogue with some rows), folder, plain.

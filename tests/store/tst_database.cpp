@@ -124,12 +124,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "missing" << "Could not find file";
-        QTest::newRow("zero bytes") << "empty" << "is empty";
-        QTest::newRow("random bytes") << "random" << "is not a catalogue file";
-        QTest::newRow("truncated") << "truncated" << "is damaged";
-        QTest::newRow("folder") << "folder" << "is a folder, not a catalogue file";
-        QTest::newRow("plain sqlite file") << "plain" << "is not a catalogue file";
+        for (const auto& [kind, message] : SpoiltCatalogue::kinds())
+            QTest::newRow(qPrintable(kind)) << kind << message;
         QTest::newRow("wrong password") << "password" << "Not a valid password";
         QTest::newRow("no password") << "nopassword" << "Not a valid password";
         QTest::newRow("locked by another process") << "locked" << "in use by another program";
