@@ -168,9 +168,15 @@ void KeysetResult::fetchAround(int index, int batch, bool backwards)
             row.values.push_back(stmt->column(c + 1));
         convert(row.values);
         auto it = std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, -1));
-        for (; it != byKey.end() && it->first == key; ++it) {
+        while (it != byKey.end() && it->first == key) {
             found[size_t(it - byKey.begin())] = true;
-            remember(it->second, row);
+            const int position = it->second;
+            ++it;
+            // A key stands at one position but for rare duplicates: move the row to its last one.
+            if (it != byKey.end() && it->first == key)
+                remember(position, row);
+            else
+                remember(position, std::move(row));
         }
     }
     for (size_t w = 0; w < byKey.size(); ++w) {

@@ -318,14 +318,18 @@ void TDAODataset::calculate(std::vector<QVariant>& values)
 
 void TDAODataset::fillRow(int row, std::vector<QVariant>& values)
 {
-    values.assign(m_fields.size(), QVariant());
-    if (!m_result || row < 0 || row >= m_result->count())
+    values.resize(m_fields.size());
+    if (!m_result || row < 0 || row >= m_result->count()) {
+        std::fill(values.begin(), values.end(), QVariant());
         return;
+    }
     const RowData& data = m_result->row(row);
     const auto& columns = m_result->columns();
     for (const auto& f : m_fields) {
-        if (f->Calculated() || f->column() < 0)
+        if (f->Calculated() || f->column() < 0) {
+            values[size_t(f->Index())] = QVariant();
             continue;
+        }
         const QVariant& v = data.values[size_t(f->column())];
         values[size_t(f->Index())] = columns[size_t(f->column())].type == TFieldType::Variant
                                          ? FieldTypes::fromEngine(f->DataType(), v)
