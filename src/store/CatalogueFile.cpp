@@ -4,6 +4,7 @@
 #include "PasswordVerifier.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
+#include "SqliteTransaction.h"
 #include "TextFold.h"
 
 #include <QFile>
@@ -85,6 +86,10 @@ void CatalogueFile::checkCatalogue(sqlite3* db, const QString& path, const QStri
         if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
             throw EEngineError(QStringLiteral("The catalogue file '%1' is in use by another program (%2)")
                                    .arg(native(path), e.message()), e.ErrorCode());
+        if (primary == SQLITE_READONLY)
+            throw EEngineError(QStringLiteral("The catalogue file '%1' was left half-saved when a copy of Tarvena "
+                                              "stopped, and it cannot be put right because it is read-only (%2)")
+                                   .arg(native(path), e.message()), e.ErrorCode());
         if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
             throw EEngineError(QStringLiteral("The catalogue file '%1' is damaged (%2)")
                                    .arg(native(path), e.message()), e.ErrorCode());
@@ -102,7 +107,7 @@ void CatalogueFile::checkCatalogue(sqlite3* db, const QString& path, const QStri
         throw EEngineError(QStringLiteral("Not a valid password"), SQLITE_AUTH);
 }
 
-void CatalogueFile::refreshIndexesIfNeeded(sqlite3* db)
+void CatalogueFile::refreshIndexesIfNeeded(sqlite3* db, const QString& path)
 {
     // Index order follows the collation; if this build folds text differently from the one
     // that built the indexes, rebuild them before anything relies on their order.
@@ -112,23 +117,56 @@ void CatalogueFile::refreshIndexesIfNeeded(sqlite3* db)
     read.reset();
     if (stored == TextFold::version() || sqlite3_db_readonly(db, "main") == 1)
         return;
-    SqliteStatement::exec(db, QStringLiteral("SAVEPOINT kolt_reindex; REINDEX %1;")
-                                  .arg(QLatin1String(SqliteFunctions::kCollation)));
-    SqliteStatement write(db, QStringLiteral("INSERT OR REPLACE INTO kolt_meta (key, value) VALUES (?1, ?2)"));
-    write.bindText(1, QLatin1String(kCollationKey));
-    write.bindText(2, TextFold::version());
-    write.execute();
-    SqliteStatement::exec(db, QStringLiteral("RELEASE kolt_reindex;"));
+    try {
+        SqliteTransaction transaction(db);
+        SqliteStatement::exec(db, QStringLiteral("REINDEX %1").arg(QLatin1String(SqliteFunctions::kCollation)));
+        SqliteStatement write(db, QStringLiteral("INSERT OR REPLACE INTO kolt_meta (key, value) VALUES (?1, ?2)"));
+        write.bindText(1, QLatin1String(kCollationKey));
+        write.bindText(2, TextFold::version());
+        write.execute();
+        transaction.commit();
+    } catch (const EEngineError& e) {
+        // Writing into indexes kept in another order would make searches miss rows: the
+        // catalogue is not opened for changes at all.
+        throw EEngineError(QStringLiteral("The catalogue file '%1' could not be prepared for this version of "
+                                          "Tarvena (its indexes must be rebuilt, which failed: %2). The file "
+                                          "was not changed; try again when it is not in use by another program")
+                               .arg(native(path), e.message()),
+                           e.ErrorCode());
+    }
+}
+
+void CatalogueFile::makeDurable(sqlite3* db)
+{
+    // A post the user saw succeed must survive a power cut: the rollback journal keeps the
+    // catalogue one file that can be copied as a backup, and EXTRA also syncs the folder once
+    // the journal is gone, which is the moment of the commit. A catalogue that another
+    // program turned into WAL mode and that cannot be turned back stays durable under EXTRA.
+    if (sqlite3_db_readonly(db, "main") != 1)
+        sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    SqliteStatement::exec(db, QStringLiteral("PRAGMA synchronous = EXTRA"));
+}
+
+void CatalogueFile::distrustSchema(sqlite3* db)
+{
+    // A catalogue may come from anybody: its schema (triggers, views, defaults) may call only
+    // harmless functions, and nothing may write the schema or shadow tables behind SQL's back.
+    SqliteStatement::check(db, sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr));
+    SqliteStatement::check(db, sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr));
 }
 
 sqlite3* CatalogueFile::open(const QString& path, const QString& password)
 {
     checkPath(path);
-    checkHeader(path);
+    // A journal left by a copy of the program that stopped while saving means the file is
+    // half-written until SQLite has put it back, which it does on the first read below.
+    const bool hotJournal = QFileInfo(path + QStringLiteral("-journal")).size() > 0;
+    if (!hotJournal)
+        checkHeader(path);
 
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX, nullptr);
     Handle db(raw);
     if (rc != SQLITE_OK) {
         const QString why = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -136,14 +174,13 @@ sqlite3* CatalogueFile::open(const QString& path, const QString& password)
     }
     sqlite3_busy_timeout(db.get(), 1000);
     sqlite3_extended_result_codes(db.get(), 1);
+    distrustSchema(db.get());
     SqliteFunctions::install(db.get());
     checkCatalogue(db.get(), path, password);
+    if (hotJournal)
+        checkHeader(path);
+    makeDurable(db.get());
     SqliteStatement::exec(db.get(), QStringLiteral("PRAGMA cache_size = -16384; PRAGMA mmap_size = 268435456"));
-    try {
-        refreshIndexesIfNeeded(db.get());
-    } catch (const EEngineError&) {
-        // A file we may not write keeps its indexes; the catalogue is still readable.
-        sqlite3_exec(db.get(), "ROLLBACK TO kolt_reindex; RELEASE kolt_reindex;", nullptr, nullptr, nullptr);
-    }
+    refreshIndexesIfNeeded(db.get(), path);
     return db.release();
 }

@@ -24,5 +24,7 @@ private:
     static void checkPath(const QString& path);
     static void checkHeader(const QString& path);
     static void checkCatalogue(sqlite3* db, const QString& path, const QString& password);
-    static void refreshIndexesIfNeeded(sqlite3* db);
+    static void refreshIndexesIfNeeded(sqlite3* db, const QString& path);
+    static void makeDurable(sqlite3* db);
+    static void distrustSchema(sqlite3* db);
 };

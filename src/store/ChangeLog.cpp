@@ -3,16 +3,31 @@
 #include <algorithm>
 #include <sqlite3.h>
 
+namespace {
+
+qint64 nextEpoch()
+{
+    static qint64 epochs = 0;
+    return ++epochs;
+}
+
+} // namespace
+
 void ChangeLog::attach(sqlite3* db)
 {
     // What was marked on an earlier opening says nothing about this one: the file may have
     // been changed by anybody meanwhile.
-    static qint64 openings = 0;
-    m_epoch = ++openings;
+    m_epoch = nextEpoch();
     m_db = db;
     m_events = 0;
     m_tables.clear();
     sqlite3_update_hook(db, &ChangeLog::hook, this);
+}
+
+void ChangeLog::forgetBefore()
+{
+    if (m_db)
+        m_epoch = nextEpoch();
 }
 
 void ChangeLog::detach()

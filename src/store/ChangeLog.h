@@ -27,6 +27,9 @@ public:
 
     void attach(sqlite3* db);
     void detach();
+    // After a rollback the hook has seen changes that never happened and marks may have been
+    // taken inside the undone work: no earlier mark is trusted again.
+    void forgetBefore();
 
     Mark mark(const QString& table) const;
     // The keys of the rows of `table` changed since `mark` (each once), or nothing when that

@@ -5,7 +5,6 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <unordered_set>
 
 namespace {
 
@@ -29,8 +28,18 @@ std::vector<qint64> KeysetRefresher::refresh(TDAODatabase& db, const QString& ta
                                              const KeyOrder& order, std::vector<qint64> keys,
                                              const std::vector<qint64>& changed)
 {
-    const std::unordered_set<qint64> gone(changed.begin(), changed.end());
-    std::erase_if(keys, [&gone](qint64 k) { return gone.count(k) != 0; });
+    // `changed` comes sorted. A post changes a row or two: each is looked for from the end,
+    // where the rows added since the last run stand, and taken out; many are taken out in one
+    // pass.
+    if (changed.size() <= 8) {
+        for (const qint64 c : changed) {
+            const auto it = std::find(keys.rbegin(), keys.rend(), c);
+            if (it != keys.rend())
+                keys.erase(std::next(it).base());
+        }
+    } else {
+        std::erase_if(keys, [&changed](qint64 k) { return std::binary_search(changed.begin(), changed.end(), k); });
+    }
 
     const QString columns = sortColumns(order);
     const QString quotedTable = SqlText::quoteIdentifier(table);
@@ -39,12 +48,15 @@ std::vector<qint64> KeysetRefresher::refresh(TDAODatabase& db, const QString& ta
 
     // The changed rows still in the table, with their sort values.
     std::vector<Changed> back;
-    QStringList marks;
-    for (size_t i = 0; i < kMostChanges; ++i)
-        marks << QStringLiteral("?%1").arg(i + 1);
+    static const QString marks = [] {
+        QStringList list;
+        for (size_t i = 0; i < kMostChanges; ++i)
+            list << QStringLiteral("?%1").arg(i + 1);
+        return list.join(QLatin1Char(','));
+    }();
     {
         auto stmt = db.statement(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
-                                     .arg(quotedKey, columns, quotedTable, marks.join(QLatin1Char(','))));
+                                     .arg(quotedKey, columns, quotedTable, marks));
         for (size_t i = 0; i < kMostChanges; ++i) {
             if (i < changed.size())
                 stmt->bindInt64(int(i) + 1, changed[i]);

@@ -8,29 +8,33 @@
 #include <algorithm>
 
 KeysetResult::KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
-                           std::vector<qint64> keys, QString fetchSql)
+                           std::vector<qint64> keys, FetchSql fetchSql)
     : ResultSet(std::move(columns))
     , m_db(db)
     , m_table(std::move(table))
     , m_keyColumn(std::move(keyColumn))
-    , m_fetchSql(fetchSql.isEmpty() ? fetchStatement(m_columns, m_table, m_keyColumn) : std::move(fetchSql))
+    , m_fetchSql(fetchSql.batch.isEmpty() ? fetchStatements(m_columns, m_table, m_keyColumn) : std::move(fetchSql))
     , m_keys(std::move(keys))
     , m_slots(kSlots)
 {
 }
 
-QString KeysetResult::fetchStatement(const std::vector<ResultColumn>& columns, const QString& table,
-                                     const QString& keyColumn)
+KeysetResult::FetchSql KeysetResult::fetchStatements(const std::vector<ResultColumn>& columns, const QString& table,
+                                                     const QString& keyColumn)
 {
     QStringList select{SqlText::quoteIdentifier(keyColumn)};
     for (const ResultColumn& c : columns)
         select << SqlText::quoteIdentifier(c.origin);
-    QStringList marks;
-    for (int i = 1; i <= kBatch; ++i)
-        marks << QStringLiteral("?%1").arg(i);
-    return QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
-        .arg(select.join(QStringLiteral(", ")), SqlText::quoteIdentifier(table), SqlText::quoteIdentifier(keyColumn),
-             marks.join(QStringLiteral(",")));
+    auto statement = [&](int count) {
+        QStringList marks;
+        for (int i = 1; i <= count; ++i)
+            marks << QStringLiteral("?%1").arg(i);
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+            .arg(select.join(QStringLiteral(", ")), SqlText::quoteIdentifier(table),
+                 SqlText::quoteIdentifier(keyColumn), marks.join(QStringLiteral(",")));
+    };
+    // Binding a whole batch of absent keys to read a handful of rows costs more than the rows.
+    return {statement(kBatch), statement(kSmallBatch)};
 }
 
 void KeysetResult::convert(std::vector<QVariant>& values) const
@@ -85,6 +89,12 @@ void KeysetResult::removeAt(int index)
     // again when asked for.
     m_keys.erase(m_keys.begin() + index);
     m_positionsValid = false;
+}
+
+std::vector<qint64> KeysetResult::takeKeys()
+{
+    m_positionsValid = false;
+    return std::move(m_keys);
 }
 
 void KeysetResult::invalidate()
@@ -145,8 +155,9 @@ void KeysetResult::fetchAround(int index, int batch, bool backwards)
             wanted.push_back(i);
     }
 
-    auto stmt = m_db.statement(m_fetchSql);
-    for (int i = 0; i < kBatch; ++i) {
+    const int markers = int(wanted.size()) <= kSmallBatch ? kSmallBatch : kBatch;
+    auto stmt = m_db.statement(markers == kSmallBatch ? m_fetchSql.few : m_fetchSql.batch);
+    for (int i = 0; i < markers; ++i) {
         if (i < int(wanted.size()))
             stmt->bindInt64(i + 1, m_keys[size_t(wanted[size_t(i)])]);
         else

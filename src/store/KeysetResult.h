@@ -13,12 +13,18 @@ class SqliteStatement;
 class KeysetResult : public ResultSet
 {
 public:
-    KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
-                 std::vector<qint64> keys, QString fetchSql = QString());
+    // The statements that read rows by their keys: a whole batch, and the few around one row.
+    struct FetchSql
+    {
+        QString batch;
+        QString few;
+    };
 
-    // The statement that reads a batch of rows by their keys.
-    static QString fetchStatement(const std::vector<ResultColumn>& columns, const QString& table,
-                                  const QString& keyColumn);
+    KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
+                 std::vector<qint64> keys, FetchSql fetchSql = {});
+
+    static FetchSql fetchStatements(const std::vector<ResultColumn>& columns, const QString& table,
+                                    const QString& keyColumn);
 
     // Runs `stmt` to its end, keeping every key and the whole first rows (a screenful).
     void readFrom(SqliteStatement& stmt, int keyColumnIndex);
@@ -34,6 +40,8 @@ public:
     void removeAt(int index) override;
     void invalidate() override;
     void invalidateKey(qint64 key) override;
+    // Hands the keys over (to be brought up to date for the next run); the result is done.
+    std::vector<qint64> takeKeys();
 
     static constexpr int kBatch = 256;
     // A row asked for on its own (after a post, a locate) brings only a few neighbours.
@@ -60,7 +68,7 @@ private:
     TDAODatabase& m_db;
     QString m_table;
     QString m_keyColumn;
-    QString m_fetchSql;
+    FetchSql m_fetchSql;
     std::vector<qint64> m_keys;
     mutable QHash<qint64, int> m_positions; // built on first use
     mutable bool m_positionsValid = false;

@@ -2,12 +2,16 @@
 
 #include "CatalogueFile.h"
 #include "EDAODatabaseError.h"
+#include "EDAOError.h"
 #include "EEngineError.h"
 #include "SqliteStatement.h"
 #include "TDAODataset.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,8 +67,16 @@ void TDAODatabase::Open()
     if (sqlite3_libversion_number() < kMinimumEngine)
         throw EDAODatabaseError(QStringLiteral("SQLite Engine v.%1 not found.").arg(QStringLiteral("3.37")));
     m_handle = CatalogueFile::open(m_databaseName, m_password);
+    // Installed once: changing the authorizer later would make SQLite compile every kept
+    // statement again.
+    sqlite3_set_authorizer(m_handle, &TDAODatabase::authorize, this);
     m_statements = std::make_unique<StatementCache>(m_handle);
     m_changes.attach(m_handle);
+    // A change needs the file and, for its journal, the folder: knowing now lets the first
+    // attempt to change anything say so, before the user has typed a whole record.
+    const QString folder = QFileInfo(m_databaseName).absolutePath();
+    m_readOnly = sqlite3_db_readonly(m_handle, "main") == 1
+                 || ::access(QFile::encodeName(folder).constData(), W_OK) != 0;
 }
 
 void TDAODatabase::Close()
@@ -77,12 +89,42 @@ void TDAODatabase::Close()
     m_changes.detach();
     sqlite3_close_v2(m_handle);
     m_handle = nullptr;
-    m_savepoints = 0;
+    m_depth = 0;
+    m_readOnly = false;
+    m_afterCommit.clear();
 }
 
 bool TDAODatabase::ReadOnly() const
 {
-    return m_handle && sqlite3_db_readonly(m_handle, "main") == 1;
+    return m_handle && m_readOnly;
+}
+
+void TDAODatabase::checkWritable() const
+{
+    if (ReadOnly())
+        throw EDAOError(QStringLiteral("The catalogue cannot be changed: the file '%1' (or its folder) is read-only")
+                            .arg(QDir::toNativeSeparators(QFileInfo(m_databaseName).absoluteFilePath())),
+                        SQLITE_READONLY);
+}
+
+int TDAODatabase::authorize(void* self, int action, const char* first, const char* second, const char* database,
+                            const char*)
+{
+    const Permission* restriction = static_cast<TDAODatabase*>(self)->m_restriction;
+    if (!restriction)
+        return SQLITE_OK;
+    return (*restriction)(action, first, second, database) ? SQLITE_OK : SQLITE_DENY;
+}
+
+SqliteStatement TDAODatabase::compileRestricted(const QString& sql, const Permission& allow)
+{
+    struct Restrict
+    {
+        TDAODatabase& db;
+        Restrict(TDAODatabase& d, const Permission& p) : db(d) { db.m_restriction = &p; }
+        ~Restrict() { db.m_restriction = nullptr; }
+    } restrict(*this, allow);
+    return SqliteStatement(m_handle, sql);
 }
 
 StatementCache::Lease TDAODatabase::statement(const QString& sql)
@@ -103,22 +145,77 @@ void TDAODatabase::unregisterOpen(TDAODataset* dataSet)
 
 TDAODatabase::Transaction::Transaction(TDAODatabase& db)
     : m_db(db)
-    , m_name(QStringLiteral("kolt_tx%1").arg(++db.m_savepoints))
 {
-    SqliteStatement::exec(db.handle(), QStringLiteral("SAVEPOINT ") + m_name);
+    if (!db.m_handle)
+        throw EDAODatabaseError(QStringLiteral("Cannot perform this operation on a closed database"));
+    if (db.m_depth == 0 && !sqlite3_get_autocommit(db.m_handle)) {
+        // A transaction nobody owns must not swallow this one's writes.
+        sqlite3_exec(db.m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        db.rolledBack(0);
+    }
+    m_level.emplace(db.m_handle);
+    m_depth = ++db.m_depth;
 }
 
 TDAODatabase::Transaction::~Transaction()
 {
-    if (!m_done && m_db.handle()) {
-        const QByteArray sql = QStringLiteral("ROLLBACK TO %1; RELEASE %1;").arg(m_name).toUtf8();
-        sqlite3_exec(m_db.handle(), sql.constData(), nullptr, nullptr, nullptr);
-    }
-    --m_db.m_savepoints;
+    rollback();
 }
 
 void TDAODatabase::Transaction::commit()
 {
-    SqliteStatement::exec(m_db.handle(), QStringLiteral("RELEASE ") + m_name);
-    m_done = true;
+    if (!m_level)
+        return;
+    try {
+        m_level->commit();
+    } catch (...) {
+        // The level is rolled back already; the datasets must hear of it all the same.
+        m_level.reset();
+        --m_db.m_depth;
+        m_db.rolledBack(m_depth);
+        throw;
+    }
+    m_level.reset();
+    --m_db.m_depth;
+}
+
+void TDAODatabase::Transaction::rollback() noexcept
+{
+    if (!m_level)
+        return;
+    m_level->rollback();
+    m_level.reset();
+    --m_db.m_depth;
+    m_db.rolledBack(m_depth);
+}
+
+void TDAODatabase::rolledBack(int depth) noexcept
+{
+    if (!m_handle)
+        return;
+    // A rollback of the whole transaction drops everything kept; an inner one only its own.
+    const bool whole = sqlite3_get_autocommit(m_handle) != 0;
+    std::erase_if(m_afterCommit, [&](const Deferred& d) { return whole || d.depth >= depth; });
+    m_changes.forgetBefore();
+    for (TDAODataset* ds : m_dataSets)
+        ds->afterRollback();
+}
+
+void TDAODatabase::afterCommit(std::function<void()> work)
+{
+    if (m_depth == 0) {
+        work();
+        return;
+    }
+    m_afterCommit.push_back({m_depth, std::move(work)});
+}
+
+void TDAODatabase::runAfterCommit()
+{
+    if (m_depth > 0)
+        return;
+    std::vector<Deferred> work;
+    work.swap(m_afterCommit);
+    for (Deferred& d : work)
+        d.work();
 }

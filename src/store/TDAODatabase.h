@@ -1,10 +1,13 @@
 #pragma once
 
 #include "ChangeLog.h"
+#include "SqliteTransaction.h"
 #include "StatementCache.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -32,36 +35,60 @@ public:
     void Open();
     void Close();
 
-    // True when the file could be opened for reading only (writes will fail with the engine's message).
+    // True when the catalogue cannot be changed: the file could be opened for reading only, or
+    // its folder cannot take the journal a change needs. Known from the opening on.
     bool ReadOnly() const;
+    // Raises the error that says so when the catalogue cannot be changed.
+    void checkWritable() const;
 
     // The open datasets, in the order in which they were opened.
     const std::vector<TDAODataset*>& DataSets() const { return m_dataSets; }
 
     // For the layer's own use.
     sqlite3* handle() const { return m_handle; }
+    // Compiles a statement that may do only what `allow` lets through: it is asked, with
+    // SQLite's authorizer codes, about every action of the statement and of the triggers it
+    // would fire. The statement is the caller's and is never kept by the connection.
+    using Permission = std::function<bool(int action, const char* first, const char* second, const char* database)>;
+    SqliteStatement compileRestricted(const QString& sql, const Permission& allow);
     StatementCache::Lease statement(const QString& sql);
     void registerOpen(TDAODataset* dataSet);
     void unregisterOpen(TDAODataset* dataSet);
     // The rows this connection changed since a given moment, table by table.
     const ChangeLog& changes() const { return m_changes; }
 
-    // Groups writes so that they succeed or fail together; nests.
+    // Groups writes so that they are stored together or not at all; nests. The outermost level
+    // is one transaction of the file. A rollback tells every open dataset of the connection that
+    // rows it read inside may be gone.
     class Transaction
     {
     public:
         explicit Transaction(TDAODatabase& db);
         ~Transaction(); // rolls back unless committed
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
         void commit();
+        void rollback() noexcept;
 
     private:
         TDAODatabase& m_db;
-        QString m_name;
-        bool m_done = false;
+        std::optional<SqliteTransaction> m_level;
+        int m_depth = 0;
     };
+    bool inTransaction() const { return m_depth > 0; }
+
+    // Work that must see the file as committed (re-reading queries after a post): run at once
+    // outside a transaction, otherwise kept until the outermost level has been committed, and
+    // dropped when the level it was asked in is rolled back. Whoever ends the outermost level
+    // calls runAfterCommit(); the first error ends the kept work and is raised.
+    void afterCommit(std::function<void()> work);
+    void runAfterCommit();
 
 private:
     void checkClosed() const;
+    void rolledBack(int depth) noexcept;
+    static int authorize(void* self, int action, const char* first, const char* second, const char* database,
+                         const char* trigger);
 
     QString m_name;
     QString m_databaseName;
@@ -70,5 +97,13 @@ private:
     std::unique_ptr<StatementCache> m_statements;
     ChangeLog m_changes;
     std::vector<TDAODataset*> m_dataSets;
-    int m_savepoints = 0;
+    int m_depth = 0;
+    bool m_readOnly = false;
+    struct Deferred
+    {
+        int depth;
+        std::function<void()> work;
+    };
+    std::vector<Deferred> m_afterCommit;
+    const Permission* m_restriction = nullptr; // while a restricted statement is compiled
 };

@@ -245,8 +245,8 @@ void TDAODataset::Close()
     if (!Active())
         return;
     runHandler(BeforeClose);
-    m_result.reset();
     closeResult();
+    m_result.reset();
     m_recNo = -1;
     m_bof = m_eof = true;
     m_current.clear();
@@ -285,6 +285,7 @@ void TDAODataset::startOnFirstRow()
     m_shown.clear();
     clearEditing();
     const int n = m_result->count();
+    m_appendedFrom = n;
     m_recNo = n > 0 ? 0 : -1;
     m_bof = true;
     m_eof = n == 0;
@@ -533,6 +534,7 @@ void TDAODataset::Insert()
     checkActive();
     if (!CanModify())
         misuse(QStringLiteral("Cannot modify a read-only dataset"));
+    m_database->checkWritable();
     CheckBrowseMode();
     runHandler(BeforeInsert);
     runHandler(BeforeScroll);
@@ -574,6 +576,7 @@ void TDAODataset::Edit()
     }
     if (!CanModify())
         misuse(QStringLiteral("Cannot modify a read-only dataset"));
+    m_database->checkWritable();
     CheckBrowseMode();
     runHandler(BeforeEdit);
     try {
@@ -594,30 +597,168 @@ void TDAODataset::Edit()
     runHandler(AfterEdit);
 }
 
-void TDAODataset::Post()
+void TDAODataset::checkRequired() const
 {
-    UpdateRecord();
-    dataEvent(TDataEvent::CheckBrowseMode);
     for (const auto& f : m_fields) {
         if (!f->Calculated() && f->Required() && m_current[size_t(f->Index())].isNull())
             throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->FieldName()));
     }
+}
+
+TDAODataset::PendingRow TDAODataset::pendingRow() const
+{
+    PendingRow p;
+    p.result = m_result.get();
+    p.count = m_result->count();
+    p.state = m_state;
+    p.recNo = m_recNo;
+    p.savedRecNo = m_savedRecNo;
+    p.bof = m_bof;
+    p.eof = m_eof;
+    if (m_state == TDataSetState::Edit && m_recNo >= 0 && m_recNo < p.count)
+        p.key = m_result->key(m_recNo);
+    p.values = m_current;
+    p.assigned = m_assigned;
+    p.modified = m_modified;
+    return p;
+}
+
+void TDAODataset::writePost()
+{
+    // The rules before and after the write and the write itself are stored together or not
+    // at all, and the rules see the row as stored.
+    TDAODatabase::Transaction transaction(*m_database);
     runHandler(BeforePost);
-    try {
-        asDaoError([this] { writeRow(); });
-    } catch (const std::exception& e) {
-        if (OnPostError)
-            OnPostError(*this, e);
-        throw;
-    }
+    asDaoError([this] { writeRow(); });
     clearEditing();
     m_shown.clear();
     setState(TDataSetState::Browse);
     m_result->invalidate();
     readCurrent();
     m_bof = m_eof = false;
-    dataEvent(TDataEvent::DataSetChange);
     runHandler(AfterPost);
+    transaction.commit();
+}
+
+void TDAODataset::Post()
+{
+    UpdateRecord();
+    dataEvent(TDataEvent::CheckBrowseMode);
+    checkRequired();
+    const PendingRow pending = pendingRow();
+    // What is bound hears of the post once it is stored, so that a post undone at its end is
+    // never seen (a detail list would otherwise run again and drop the rows added to it).
+    DisableControls();
+    try {
+        writePost();
+    } catch (const std::exception& e) {
+        restorePending(pending);
+        releaseQuietly();
+        if (OnPostError)
+            OnPostError(*this, e);
+        throw;
+    } catch (...) {
+        restorePending(pending);
+        releaseQuietly();
+        throw;
+    }
+    std::exception_ptr failure;
+    try {
+        EnableControls();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    try {
+        m_database->runAfterCommit();
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TDAODataset::releaseQuietly()
+{
+    if (m_disableCount > 0)
+        --m_disableCount;
+}
+
+void TDAODataset::restorePending(const PendingRow& p) noexcept
+{
+    if (!Active() || !m_result)
+        return;
+    try {
+        if (m_result.get() != p.result) {
+            // A rule ran the query again inside the undone work: read it once more.
+            m_result = openResult();
+            m_fields.resize(size_t(m_declaredFields));
+            bindFields();
+            m_appendedFrom = m_result->count();
+        }
+        if (p.state == TDataSetState::Insert) {
+            while (m_result->count() > p.count)
+                m_result->removeAt(m_result->count() - 1);
+        }
+        m_result->invalidate();
+        m_state = p.state;
+        m_recNo = p.state == TDataSetState::Insert ? m_result->count() : p.recNo;
+        if (p.state == TDataSetState::Edit) {
+            const int at = m_result->indexOfKey(p.key);
+            if (at >= 0)
+                m_recNo = at;
+        }
+        m_savedRecNo = p.savedRecNo;
+        m_bof = p.bof;
+        m_eof = p.eof;
+        m_current = p.values;
+        m_assigned = p.assigned;
+        m_modified = p.modified;
+        m_shown.clear();
+    } catch (...) {
+        // Reading the query again failed: the record keeps what the user entered all the same.
+        m_state = p.state;
+        m_current = p.values;
+        m_assigned = p.assigned;
+        m_modified = p.modified;
+    }
+}
+
+void TDAODataset::afterRollback() noexcept
+{
+    if (!Active() || !m_result)
+        return;
+    m_shown.clear();
+    try {
+        m_result->invalidate();
+        dropRolledBackKeys();
+        if (editing(m_state))
+            return;
+        const int n = m_result->count();
+        m_recNo = n == 0 ? -1 : std::clamp(m_recNo, 0, n - 1);
+        readCurrent();
+    } catch (...) {
+        // The current row is read again at the next move; nothing here may stop a rollback.
+    }
+}
+
+void TDAODataset::dropRolledBackKeys()
+{
+    if (!m_result->updatable() || m_appendedFrom >= m_result->count())
+        return;
+    auto exists = m_database->statement(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1")
+                                            .arg(SqlText::quoteIdentifier(m_result->tableName()),
+                                                 SqlText::quoteIdentifier(m_result->keyColumn())));
+    for (int i = m_result->count() - 1; i >= m_appendedFrom; --i) {
+        exists->bindInt64(1, m_result->key(i));
+        const bool there = exists->step();
+        exists->reset();
+        if (there)
+            continue;
+        m_result->removeAt(i);
+        if (m_recNo > i)
+            --m_recNo;
+    }
 }
 
 void TDAODataset::Cancel()
@@ -653,6 +794,7 @@ void TDAODataset::Delete()
         misuse(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!CanModify())
         misuse(QStringLiteral("Cannot modify a read-only dataset"));
+    m_database->checkWritable();
     dataEvent(TDataEvent::CheckBrowseMode);
     {
         // The rules that run before the row goes (a movie's cast, an album's songs) and the
@@ -670,6 +812,8 @@ void TDAODataset::Delete()
         }
     }
     m_result->removeAt(m_recNo);
+    if (m_recNo < m_appendedFrom)
+        --m_appendedFrom;
     const int n = m_result->count();
     if (m_recNo >= n)
         m_recNo = n - 1;

@@ -122,6 +122,10 @@ public:
     // Raises "<name>: <message>".
     [[noreturn]] void misuse(const QString& message) const;
 
+    // For the connection: a transaction was rolled back, so rows read or added inside it may
+    // be gone or different. Cached rows are dropped and added rows that are gone leave.
+    void afterRollback() noexcept;
+
 protected:
     // Opens the engine result (subclasses build the statement).
     virtual std::unique_ptr<ResultSet> openResult() = 0;
@@ -143,6 +147,28 @@ protected:
     bool m_filtered = false;
 
 private:
+    // The record as it was before a post, to be put back when the post is undone.
+    struct PendingRow
+    {
+        const ResultSet* result = nullptr;
+        int count = 0;
+        TDataSetState state = TDataSetState::Inactive;
+        int recNo = -1;
+        int savedRecNo = -1;
+        bool bof = true;
+        bool eof = true;
+        qint64 key = 0;
+        std::vector<QVariant> values;
+        std::vector<bool> assigned;
+        bool modified = false;
+    };
+    PendingRow pendingRow() const;
+    void restorePending(const PendingRow& pending) noexcept;
+    void checkRequired() const;
+    void writePost();
+    void dropRolledBackKeys();
+    void releaseQuietly();
+
     void setState(TDataSetState state);
     void readCurrent();
     // A freshly read result: no pending edit, its first row current.
@@ -168,6 +194,7 @@ private:
     int m_savedRecNo = -1; // the row current before an insert
     bool m_eof = true;
     bool m_bof = true;
+    int m_appendedFrom = 0; // rows from here on were added through the dataset, not read
 
     std::vector<QVariant> m_current;      // values of the current row (data, then calculated)
     std::vector<QVariant>* m_active = &m_current;

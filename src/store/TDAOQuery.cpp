@@ -38,14 +38,16 @@ struct TDAOQuery::Plan
     QString filterSql;        // the filter as a condition over the table
     std::vector<QVariant> filterBinds;
     int firstFilterBind = 1;
-    QString fetchSql;
+    KeysetResult::FetchSql fetchSql;
 
     // The keys of the last run of a whole-table statement, and when it was made: run again
     // with nothing changed they are still right, and a few changed rows can be put in place.
     std::optional<KeyOrder> order;
+    // While the result is open its keys are lent to it, and come back when it closes.
     struct LastRun
     {
         bool valid = false;
+        bool lent = false;
         std::vector<QVariant> binds;
         std::vector<qint64> keys;
         ChangeLog::Mark mark;
@@ -212,7 +214,7 @@ TDAOQuery::Plan& TDAOQuery::plan()
     }
 
     if (p->keyed) {
-        p->fetchSql = KeysetResult::fetchStatement(p->columns, p->table, p->keyColumn);
+        p->fetchSql = KeysetResult::fetchStatements(p->columns, p->table, p->keyColumn);
         const auto simple = SqlText::simpleSelect(p->sql);
         // A whole table in some order is read as keys alone, in the statement's own order: the
         // rows come when shown. A restricted statement (a detail list, a filter) has few rows;
@@ -258,24 +260,37 @@ std::vector<qint64> TDAOQuery::wholeTableKeys(Plan& p, const std::vector<QVarian
     if (p.last.valid && p.last.binds == binds) {
         if (const auto changed = db.changes().changedSince(p.last.mark, p.table)) {
             if (changed->empty()) {
-                keys = p.last.keys;
+                keys = std::move(p.last.keys);
                 known = true;
             } else if (p.order && changed->size() <= KeysetRefresher::kMostChanges) {
-                keys = KeysetRefresher::refresh(db, p.table, p.keyColumn, *p.order, p.last.keys, *changed);
+                keys = KeysetRefresher::refresh(db, p.table, p.keyColumn, *p.order, std::move(p.last.keys), *changed);
                 known = true;
             }
         }
     }
+    p.last.valid = false;
+    p.last.keys.clear();
     if (!known) {
         auto keyQuery = db.statement(p.keySql);
         bindAll(*keyQuery, binds);
         keys = readKeys(*keyQuery, 0);
     }
-    p.last.valid = true;
+    p.last.lent = true;
     p.last.binds = binds;
-    p.last.keys = keys;
     p.last.mark = db.changes().mark(p.table);
     return keys;
+}
+
+void TDAOQuery::closeResult()
+{
+    // The keys of a whole-table result come back with every row the dataset added or deleted
+    // since; the change log names those rows, so the next run puts them right.
+    auto* keyset = dynamic_cast<KeysetResult*>(result());
+    if (!keyset || !m_plan || !m_plan->last.lent)
+        return;
+    m_plan->last.keys = keyset->takeKeys();
+    m_plan->last.lent = false;
+    m_plan->last.valid = true;
 }
 
 std::unique_ptr<ResultSet> TDAOQuery::openResult()

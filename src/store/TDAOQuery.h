@@ -41,6 +41,7 @@ public:
 
 protected:
     std::unique_ptr<ResultSet> openResult() override;
+    void closeResult() override;
 
 private:
     struct Plan;

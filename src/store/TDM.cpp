@@ -4,6 +4,8 @@
 #include "Procedury.h"
 
 #include <QDir>
+#include <algorithm>
+#include <limits>
 
 TDM* DM = nullptr;
 
@@ -84,11 +86,13 @@ void setUp(TDAOTable& t, TDAODatabase& db, const char* table, int nameWidth, boo
     t.AddField(QStringLiteral("Name"), TFieldType::String, nameWidth, true);
 }
 
-void setUp(TDAOQueryDef& qd, TDAODatabase& db, const char* statement, const char* param)
+void setUp(TDAOQueryDef& qd, TDAODatabase& db, const char* statement, const char* param,
+           TDAOQueryDef::Effect effect, const char* table)
 {
     qd.setDatabase(&db);
     qd.setQueryDefName(QLatin1String(statement));
     qd.Params().CreateParam(QLatin1String(param), TFieldType::Integer);
+    qd.setPermittedEffect(effect, QLatin1String(table));
 }
 
 void runStatement(TDAOQueryDef& qd, const char* param, qint64 value)
@@ -151,10 +155,11 @@ void TDM::declareDatasets()
     setUp(tbC_AddBook, dbKOLT, "AddBook_C", 50);
     setUp(tbC_Programs, dbKOLT, "Programs_C", 50, false);
 
-    setUp(qdUpdMv_Cast, dbKOLT, "UpdMv_Cast", "[mov_id]");
-    setUp(qdDelMv_Cast, dbKOLT, "DelMv_Cast", "[mov_id]");
-    setUp(qdUpdMu_Songs, dbKOLT, "UpdMu_Songs", "[mu_id]");
-    setUp(qdDelMu_Songs, dbKOLT, "DelMu_Songs", "[mu_id]");
+    using Effect = TDAOQueryDef::Effect;
+    setUp(qdUpdMv_Cast, dbKOLT, "UpdMv_Cast", "[mov_id]", Effect::Update, "Mv_Cast");
+    setUp(qdDelMv_Cast, dbKOLT, "DelMv_Cast", "[mov_id]", Effect::Delete, "Mv_Cast");
+    setUp(qdUpdMu_Songs, dbKOLT, "UpdMu_Songs", "[mu_id]", Effect::Update, "Mu_Songs");
+    setUp(qdDelMu_Songs, dbKOLT, "DelMu_Songs", "[mu_id]", Effect::Delete, "Mu_Songs");
 
     setUp(qrRep_Mov, dbKOLT, {QStringLiteral("select * from Movies"), QStringLiteral("order by Title")});
     setUp(qrRep_Music, dbKOLT, {QStringLiteral("select * from Music"), QStringLiteral("order by Artist")});
@@ -235,8 +240,10 @@ void TDM::qrMu_SongsNewRecord(TDAODataset& dataSet)
     qrMaxTr.Close();
     qrMaxTr.ParamByName(QStringLiteral("rec")).SetAsInteger(parent.AsInteger());
     qrMaxTr.Open();
-    const int highest = qrMaxTr.FieldByName(QStringLiteral("Expr1000")).AsInteger();
-    dataSet.FieldByName(QStringLiteral("Track")).SetAsInteger(highest >= 1 ? highest + 1 : 1);
+    // The highest number a track can carry is proposed again rather than overflowing.
+    const qint64 highest = qrMaxTr.FieldByName(QStringLiteral("Expr1000")).AsInteger();
+    const qint64 next = highest >= 1 ? std::min<qint64>(highest + 1, std::numeric_limits<qint32>::max()) : 1;
+    dataSet.FieldByName(QStringLiteral("Track")).SetAsInteger(next);
 }
 
 void TDM::qrMoviesBeforePost(TDAODataset& dataSet)
@@ -272,18 +279,24 @@ void TDM::qrMv_CastBeforePost(TDAODataset& dataSet)
     Procedury::AddToLookupIfMissing(dataSet, tbA_Movies, QStringLiteral("Name"));
 }
 
+// The re-link is part of the post; the queries are read again once the post is stored, so
+// that a post undone at its end leaves them as they were.
 void TDM::qrMoviesAfterPost(TDAODataset& dataSet)
 {
     runStatement(qdUpdMv_Cast, "[mov_id]", dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
-    Procedury::ReopenDataSet(qrMovies);
-    Procedury::ReopenDataSet(*dsMv_Cast.DataSet());
+    dbKOLT.afterCommit([this] {
+        Procedury::ReopenDataSet(qrMovies);
+        Procedury::ReopenDataSet(*dsMv_Cast.DataSet());
+    });
 }
 
 void TDM::qrMusicAfterPost(TDAODataset& dataSet)
 {
     runStatement(qdUpdMu_Songs, "[mu_id]", dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
-    Procedury::ReopenDataSet(qrMusic);
-    Procedury::ReopenDataSet(*dsMu_Songs.DataSet());
+    dbKOLT.afterCommit([this] {
+        Procedury::ReopenDataSet(qrMusic);
+        Procedury::ReopenDataSet(*dsMu_Songs.DataSet());
+    });
 }
 
 void TDM::qrMoviesAfterCancel(TDAODataset&)
@@ -309,16 +322,24 @@ void TDM::qrMusicBeforeDelete(TDAODataset& dataSet)
 void TDM::qrMu_SongsAfterDelete(TDAODataset& dataSet)
 {
     // The windows see the renumbered list once, and are told of it even if a write fails
-    // half-way.
+    // half-way; the numbers are stored all together or not at all.
     const HeldNotifications held(dataSet);
-    dataSet.First();
-    int track = 0;
-    TField& field = dataSet.FieldByName(QStringLiteral("Track"));
-    while (!dataSet.Eof()) {
-        dataSet.Edit();
-        field.SetAsInteger(++track);
-        dataSet.Next();
+    TDAODatabase::Transaction transaction(dbKOLT);
+    try {
+        dataSet.First();
+        int track = 0;
+        TField& field = dataSet.FieldByName(QStringLiteral("Track"));
+        while (!dataSet.Eof()) {
+            dataSet.Edit();
+            field.SetAsInteger(++track);
+            dataSet.Next();
+        }
+        transaction.commit();
+    } catch (...) {
+        dataSet.Cancel(); // a half-numbered row is not posted by the next move
+        throw;
     }
+    dbKOLT.runAfterCommit();
 }
 
 void TDM::qrAddBookCalcFields(TDAODataset& dataSet)

@@ -1,9 +1,11 @@
 #include "TField.h"
 
+#include "DateText.h"
 #include "EDatabaseError.h"
 #include "TDAODataset.h"
 
 #include <QLocale>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <limits>
 
@@ -76,9 +78,8 @@ QString TField::displayText(TFieldType type, const QVariant& value)
     if (type == TFieldType::Time)
         return locale.toString(dt.time(), QLocale::ShortFormat);
     if (type == TFieldType::DateTime && dt.time() != QTime(0, 0))
-        return locale.toString(dt.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-               + locale.toString(dt.time(), QLocale::LongFormat);
-    return locale.toString(dt.date(), QLocale::ShortFormat);
+        return DateText::toText(dt.date(), locale) + QLatin1Char(' ') + locale.toString(dt.time(), QLocale::LongFormat);
+    return DateText::toText(dt.date(), locale);
 }
 
 QString TField::DisplayText() const
@@ -90,10 +91,13 @@ QString TField::cutText(const QString& text, int size)
 {
     if (size <= 0 || text.size() <= size)
         return text;
-    qsizetype cut = size;
-    if (text.at(cut - 1).isHighSurrogate())
-        --cut;
-    return text.left(cut);
+    // Cut before the character (a letter with its accents, a flag, a joined emoji) that
+    // would not fit whole.
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    graphemes.setPosition(size);
+    if (!graphemes.isAtBoundary())
+        graphemes.toPreviousBoundary();
+    return text.left(std::max<qsizetype>(graphemes.position(), 0));
 }
 
 QVariant TField::checkedInteger(qint64 value) const
@@ -141,12 +145,11 @@ QVariant TField::fromText(const QString& text) const
         throw EDatabaseError(QStringLiteral("'%1' is not a valid boolean value").arg(text));
     }
     if (FieldTypes::isDate(m_type)) {
-        const QLocale locale;
-        QDateTime dt = FieldTypes::naive(locale.toDate(t, QLocale::ShortFormat), QTime(0, 0));
+        // Text is read as the program writes it: the stored form, or a date of the user's
+        // locale with its year in four digits (two digits mean the nearest such year).
+        QDateTime dt = FieldTypes::fromEngine(m_type, t).toDateTime();
         if (!dt.isValid())
-            dt = FieldTypes::naive(locale.toDateTime(t, QLocale::ShortFormat));
-        if (!dt.isValid())
-            dt = FieldTypes::fromEngine(m_type, t).toDateTime();
+            dt = FieldTypes::naive(DateText::fromText(t), QTime(0, 0));
         if (!dt.isValid())
             throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(text));
         return dt;

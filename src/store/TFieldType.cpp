@@ -128,10 +128,11 @@ QDateTime parseEngineDate(const QString& text)
     int y, mo, d, h = 0, mi = 0, se = 0;
     if (text.size() >= 10 && digits(text, 0, 4, y) && text[4] == QLatin1Char('-') && digits(text, 5, 2, mo)
         && text[7] == QLatin1Char('-') && digits(text, 8, 2, d)) {
-        if (text.size() >= 19 && (text[10] == QLatin1Char(' ') || text[10] == QLatin1Char('T'))
-            && digits(text, 11, 2, h) && digits(text, 14, 2, mi) && digits(text, 17, 2, se)) {
-        } else if (text.size() >= 16 && (text[10] == QLatin1Char(' ') || text[10] == QLatin1Char('T'))
-                   && digits(text, 11, 2, h) && digits(text, 14, 2, mi)) {
+        const bool clock = text.size() >= 16 && (text[10] == QLatin1Char(' ') || text[10] == QLatin1Char('T'))
+                           && text[13] == QLatin1Char(':');
+        if (clock && text.size() >= 19 && text[16] == QLatin1Char(':') && digits(text, 11, 2, h)
+            && digits(text, 14, 2, mi) && digits(text, 17, 2, se)) {
+        } else if (clock && digits(text, 11, 2, h) && digits(text, 14, 2, mi)) {
         } else if (text.size() != 10) {
             return {};
         }
@@ -139,7 +140,8 @@ QDateTime parseEngineDate(const QString& text)
         const QTime time(h, mi, se);
         return date.isValid() && time.isValid() ? FieldTypes::naive(date, time) : QDateTime();
     }
-    if (text.size() == 8 && digits(text, 0, 2, h) && digits(text, 3, 2, mi) && digits(text, 6, 2, se)) {
+    if (text.size() == 8 && text[2] == QLatin1Char(':') && text[5] == QLatin1Char(':') && digits(text, 0, 2, h)
+        && digits(text, 3, 2, mi) && digits(text, 6, 2, se)) {
         const QTime time(h, mi, se);
         return time.isValid() ? FieldTypes::naive(QDate(1899, 12, 30), time) : QDateTime();
     }

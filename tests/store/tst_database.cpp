@@ -14,6 +14,7 @@
 #include <QTest>
 #include <iostream>
 #include <sqlite3.h>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -162,35 +163,78 @@ private Q_SLOTS:
         }
     }
 
-    void readOnlyFileOpensAndRefusesWrites()
+    // A catalogue that cannot be changed opens for reading, and the first attempt to change it
+    // says so at once. Run as an ordinary user: the superuser could write the file anyway.
+    void readOnlyCatalogueRefusesTheFirstChange_data()
     {
+        QTest::addColumn<bool>("folderOnly");
+        QTest::newRow("read-only file") << false;
+        QTest::newRow("file in a read-only folder") << true;
+    }
+
+    void readOnlyCatalogueRefusesTheFirstChange()
+    {
+        QFETCH(bool, folderOnly);
         TempCatalogue cat(2);
-        QFile::setPermissions(cat.path(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        const QString folder = cat.folder();
         const QByteArray before = cat.bytes();
+        const bool root = geteuid() == 0;
+        if (root) {
+            // The check runs as "nobody": the file (and in the first case the folder) is theirs.
+            const passwd* nobody = getpwnam("nobody");
+            QVERIFY(nobody);
+            QVERIFY(chown(QFile::encodeName(cat.path()).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+            if (!folderOnly)
+                QVERIFY(chown(QFile::encodeName(folder).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+        }
+        using P = QFileDevice;
+        QFile::setPermissions(cat.path(), folderOnly ? P::ReadOwner | P::WriteOwner | P::ReadGroup | P::ReadOther
+                                                     : P::ReadOwner | P::ReadGroup | P::ReadOther);
+        QFile::setPermissions(folder, P::ReadOwner | P::ExeOwner | P::ReadGroup | P::ExeGroup | P::ReadOther
+                                          | P::ExeOther | (folderOnly ? P::Permissions() : P::WriteOwner));
+        if (root) {
+            QProcess check;
+            check.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--read-only-check"), cat.path()});
+            QVERIFY(check.waitForFinished(30000));
+            QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
+        } else {
+            const QString failure = readOnlyCheck(cat.path());
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        }
+        QFile::setPermissions(folder, P::ReadOwner | P::WriteOwner | P::ExeOwner);
+        QCOMPARE(cat.bytes(), before);
+    }
+
+public:
+    // What a read-only catalogue must do; an empty answer when it does.
+    static QString readOnlyCheck(const QString& path)
+    {
         TDAODatabase db;
-        db.setDatabaseName(cat.path());
+        db.setDatabaseName(path);
         db.setPassword(QStringLiteral("trobel72"));
         db.Open();
+        if (!db.ReadOnly())
+            return QStringLiteral("not seen as read-only");
         TDAOQuery q(QStringLiteral("qrBooks"));
         q.setDatabase(&db);
         q.setSQL({QStringLiteral("select * from Books")});
         q.Open();
-        QCOMPARE(q.RecordCount(), 2);
-        if (geteuid() == 0)
-            QSKIP("the superuser may write any file; the refused write cannot be seen here");
-        QVERIFY(db.ReadOnly());
-        q.Edit();
-        q.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("changed"));
-        try {
-            q.Post();
-            QFAIL("a read-only catalogue accepted a write");
-        } catch (const EDatabaseError& e) {
-            QVERIFY2(e.message().contains(QLatin1String("readonly")), qPrintable(e.message()));
+        if (q.RecordCount() != 2)
+            return QStringLiteral("the rows cannot be read");
+        for (const auto& change : std::vector<std::function<void()>>{[&] { q.Edit(); }, [&] { q.Insert(); },
+                                                                      [&] { q.Delete(); }}) {
+            QString message;
+            try {
+                change();
+            } catch (const EDatabaseError& e) {
+                message = e.message();
+            }
+            if (!message.contains(QLatin1String("cannot be changed")) || !message.contains(QLatin1String("read-only")))
+                return QStringLiteral("unclear or no refusal: ") + message;
+            if (q.State() != TDataSetState::Browse || q.RecordCount() != 2)
+                return QStringLiteral("the refusal changed the dataset");
         }
-        QCOMPARE(q.State(), TDataSetState::Edit);
-        q.Cancel();
-        db.Close();
-        QCOMPARE(cat.bytes(), before);
+        return QString();
     }
 };
 
@@ -210,11 +254,31 @@ static int holdLock(const QString& path)
     return 0;
 }
 
+// Helper mode: runs the read-only check as the user "nobody".
+static int readOnlyCheckAsNobody(const QString& path)
+{
+    const passwd* nobody = getpwnam("nobody");
+    if (!nobody || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) {
+        std::cout << "cannot become nobody" << std::endl;
+        return 2;
+    }
+    try {
+        const QString failure = TestDatabase::readOnlyCheck(path);
+        std::cout << failure.toStdString() << std::endl;
+        return failure.isEmpty() ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::cout << e.what() << std::endl;
+        return 1;
+    }
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--hold-lock")
         return holdLock(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--read-only-check")
+        return readOnlyCheckAsNobody(QString::fromLocal8Bit(argv[2]));
     TestDatabase test;
     return QTest::qExec(&test, argc, argv);
 }

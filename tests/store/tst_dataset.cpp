@@ -90,7 +90,7 @@ private Q_SLOTS:
                               << QStringList{"view:checkBrowse", "BeforeEdit", "view:editing", "view:record", "AfterEdit"};
         QTest::newRow("post")
             << "open,edit,set" << "post"
-            << QStringList{"view:updateData", "view:checkBrowse", "BeforePost", "view:editing", "view:dataset", "AfterPost"};
+            << QStringList{"view:updateData", "view:checkBrowse", "BeforePost", "AfterPost", "view:editing", "view:dataset"};
         QTest::newRow("cancel") << "open,edit,set" << "cancel"
                                 << QStringList{"view:checkBrowse", "BeforeCancel", "view:editing", "view:dataset",
                                                "AfterCancel"};
@@ -105,7 +105,7 @@ private Q_SLOTS:
         QTest::newRow("next posts a modified row")
             << "open,edit,set" << "next"
             << QStringList{"view:checkBrowse", "view:updateData", "view:updateData", "view:checkBrowse", "BeforePost",
-                           "view:editing", "view:dataset", "AfterPost", "BeforeScroll", "view:scrolled", "AfterScroll"};
+                           "AfterPost", "view:editing", "view:dataset", "BeforeScroll", "view:scrolled", "AfterScroll"};
         QTest::newRow("next cancels an unmodified new row")
             << "open,insert" << "next"
             << QStringList{"view:checkBrowse", "view:updateData", "view:checkBrowse", "BeforeCancel", "view:editing",
@@ -387,14 +387,17 @@ private Q_SLOTS:
         q->Cancel();
         q->BeforePost = nullptr;
 
-        // AfterPost: the row is already stored.
+        // AfterPost: the post is undone as a whole; the row is pending again with its values.
         q->AfterPost = [](TDAODataset&) { throw EDatabaseError(QStringLiteral("after")); };
         q->Edit();
         q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("A3"));
         QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("after"));
-        QCOMPARE(q->State(), TDataSetState::Browse);
-        QCOMPARE(f.scalar(QStringLiteral("select count(*) from Books where Title = 'A3'")).toInt(), 1);
+        QCOMPARE(q->State(), TDataSetState::Edit);
+        QCOMPARE(q->FieldByName(QStringLiteral("Title")).AsString(), QStringLiteral("A3"));
+        QCOMPARE(f.scalar(QStringLiteral("select count(*) from Books where Title = 'A3'")).toInt(), 0);
         q->AfterPost = nullptr;
+        q->Post(); // and goes through once the rule lets it
+        QCOMPARE(f.scalar(QStringLiteral("select count(*) from Books where Title = 'A3'")).toInt(), 1);
 
         // BeforeDelete: the row stays and stays current.
         q->BeforeDelete = [](TDAODataset&) { throw EDatabaseError(QStringLiteral("keep")); };

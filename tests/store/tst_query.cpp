@@ -343,6 +343,7 @@ private Q_SLOTS:
         upd.setDatabase(&f.db);
         upd.setQueryDefName(QStringLiteral("UpdMv_Cast"));
         upd.Params().CreateParam(QStringLiteral("[mov_id]"), TFieldType::Integer);
+        upd.setPermittedEffect(TDAOQueryDef::Effect::Update, QStringLiteral("Mv_Cast"));
         upd.ParamByName(QStringLiteral("[mov_id]")).SetAsInteger(7);
         upd.Execute(0);
         QCOMPARE(upd.RecordsAffected(), 2);
@@ -352,6 +353,7 @@ private Q_SLOTS:
         del.setDatabase(&f.db);
         del.setQueryDefName(QStringLiteral("DelMv_Cast"));
         del.Params().CreateParam(QStringLiteral("[mov_id]"), TFieldType::Integer);
+        del.setPermittedEffect(TDAOQueryDef::Effect::Delete, QStringLiteral("Mv_Cast"));
         del.ParamByName(QStringLiteral("[mov_id]")).SetAsInteger(0); // touches nothing saved
         del.Execute(0);
         QCOMPARE(f.scalar(QStringLiteral("select count(*) from Mv_Cast")).toInt(), 3);

@@ -1,0 +1,103 @@
+#include "SqliteTransaction.h"
+
+#include "EEngineError.h"
+
+#include <QAtomicInteger>
+#include <sqlite3.h>
+
+namespace {
+
+bool isBusy(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+int run(sqlite3* db, const QByteArray& sql)
+{
+    return sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+}
+
+QString nextSavepointName()
+{
+    static QAtomicInteger<quint64> serial;
+    return QStringLiteral("kolt_sp%1").arg(++serial);
+}
+
+} // namespace
+
+SqliteTransaction::SqliteTransaction(sqlite3* db)
+    : m_db(db)
+    , m_outermost(sqlite3_get_autocommit(db) != 0)
+{
+    if (!m_outermost)
+        m_savepoint = nextSavepointName();
+    const int rc = run(m_db, m_outermost ? QByteArrayLiteral("BEGIN IMMEDIATE")
+                                         : QStringLiteral("SAVEPOINT %1").arg(m_savepoint).toUtf8());
+    if (rc != SQLITE_OK) {
+        m_done = true;
+        fail(rc);
+    }
+}
+
+SqliteTransaction::~SqliteTransaction()
+{
+    rollback();
+}
+
+QString SqliteTransaction::busyMessage(const QString& engineMessage)
+{
+    return QStringLiteral("The catalogue file is in use by another program, so the change could not be saved; "
+                          "try again when that program lets go of it (%1)")
+        .arg(engineMessage);
+}
+
+void SqliteTransaction::fail(int rc)
+{
+    const int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    throw EEngineError(isBusy(code) ? busyMessage(message) : message, code);
+}
+
+void SqliteTransaction::commit()
+{
+    if (m_done)
+        throw EEngineError(QStringLiteral("The change could not be saved: its transaction was already ended"),
+                           SQLITE_MISUSE);
+    if (m_outermost && sqlite3_get_autocommit(m_db)) {
+        // Somebody rolled the whole transaction back under us (an inner level that could not
+        // be released): nothing of it is stored.
+        m_done = true;
+        throw EEngineError(QStringLiteral("The change could not be saved: an earlier step failed and was undone"),
+                           SQLITE_ABORT);
+    }
+    const int rc = run(m_db, m_outermost ? QByteArrayLiteral("COMMIT")
+                                         : QStringLiteral("RELEASE %1").arg(m_savepoint).toUtf8());
+    if (rc == SQLITE_OK) {
+        m_done = true;
+        return;
+    }
+    // A failed COMMIT (busy, disk full) leaves the transaction open: end it here, so that
+    // nothing is left pending, and report the failure.
+    const int code = sqlite3_extended_errcode(m_db);
+    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    rollback();
+    throw EEngineError(isBusy(code) ? busyMessage(message) : message, code);
+}
+
+void SqliteTransaction::rollback() noexcept
+{
+    if (m_done)
+        return;
+    m_done = true;
+    if (sqlite3_get_autocommit(m_db))
+        return; // already ended, as a whole
+    if (!m_outermost) {
+        const QByteArray undo = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(m_savepoint).toUtf8();
+        if (run(m_db, undo) == SQLITE_OK)
+            return;
+    }
+    // Ending the whole transaction is the one way left not to leave it open; the levels above
+    // find it gone and report that their change was not saved.
+    run(m_db, QByteArrayLiteral("ROLLBACK"));
+}
