@@ -14,7 +14,6 @@
 #include "TDM.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -23,7 +22,6 @@
 
 namespace {
 
-TDM* g_dm = nullptr;
 std::optional<CatalogueReports> g_reports;
 
 // Heap in use, in MB (what is allocated now, not what the process keeps from earlier).
@@ -98,6 +96,24 @@ void BM_PaintPage(benchmark::State& state, bool last, bool wholePage)
     }
 }
 
+// Opening the preview: a new area given the pages, shown at page 1 and painted once.
+void BM_OpenPreview(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        PreparedReport report = ReportEngine::run(g_reports->repMovies);
+        state.ResumeTiming();
+        PreviewArea area;
+        area.resize(1280, 900);
+        area.setReport(std::move(report));
+        area.show();
+        benchmark::DoNotOptimize(area.viewport()->grab());
+        state.PauseTiming(); // the pages go with the area, outside the figure
+        area.setReport({});
+        state.ResumeTiming();
+    }
+}
+
 void BM_PrintToPdf(benchmark::State& state)
 {
     const PreparedReport report = ReportEngine::run(g_reports->repMovies);
@@ -119,6 +135,7 @@ void BM_PrintToPdf(benchmark::State& state)
 BENCHMARK_CAPTURE(BM_Prepare, ours, true)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_Prepare, raw, false)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PreparedMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_OpenPreview)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_PaintPage, first_100, false, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PaintPage, last_100, true, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PaintPage, first_wholepage, false, true)->Unit(benchmark::kMillisecond);
@@ -129,12 +146,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString path = benchCatalogue();
-    QTemporaryDir folder;
-    QFile::link(path, folder.filePath(QStringLiteral("koltDB.mdb")));
+    const BenchProgramFolder folder;
     TDM dm(folder.path());
     dm.DataModuleCreate();
-    g_dm = &dm;
     g_reports.emplace(dm);
 
     std::printf("\"raw\" reads the same report query through the store and measures the same cells' text\n");

@@ -131,7 +131,9 @@ void TRep_PrevForm::showZoomInGroup()
 
 void TRep_PrevForm::prepare(const ReportDefinition& definition)
 {
-    ReportProgress progress(QStringLiteral("Report preparing - ") + definition.title, this);
+    // The preview is not on screen yet: the progress window stands over its owner.
+    ReportProgress progress(QStringLiteral("Report preparing - ") + definition.title,
+                            parentWidget() ? parentWidget() : this);
     PreparedReport pages;
     try {
         pages = ReportEngine::run(definition, [&](int page) {

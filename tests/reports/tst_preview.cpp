@@ -469,6 +469,25 @@ private Q_SLOTS:
         QCOMPARE(p.area()->currentPage(), 2); // the preview keeps its page
     }
 
+    void aPageListThatMakesNoSenseIsReported()
+    {
+        ReportCatalogue c(movies(120));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        MessageRecorder messages;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
+        QPrinter& printer = p.form->printer().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        whenShown<QPrintDialog>([&](QPrintDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("PageList"))->setText(QStringLiteral("5-2"));
+            dialog->accept();
+        });
+        p.form->frSpeedButton10->click();
+        QCOMPARE(messages.errors(), QStringList{"\"5-2\" is not a list of pages."});
+        QVERIFY(!QFile::exists(pdf));
+    }
+
     void aPrinterThatCannotBeUsedIsReported()
     {
         ReportCatalogue c(movies(3));
