@@ -17,6 +17,7 @@ packages=(
 if [[ "${1:-run}" == "test" ]]; then
   packages+=(
     libbenchmark-dev # the benchmarks under bench/ are built with the tests
+    poppler-utils    # pdftotext and pdfinfo: the report tests read the PDF files they print
     xauth            # only used by the optional screenshot checks (xvfb-run)
   )
 fi

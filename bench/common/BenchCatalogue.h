@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QString>
 #include <cstdio>
 
@@ -30,3 +31,15 @@ inline QString benchCatalogue(int items = 100000)
     QFile::rename(partial, path);
     return path;
 }
+
+// A program folder of its own with a copy of the benchmark catalogue as koltDB.mdb, so that
+// other benchmarks running at the same time neither lock it nor change it.
+class BenchProgramFolder
+{
+public:
+    BenchProgramFolder() { QFile::copy(benchCatalogue(), m_dir.filePath(QStringLiteral("koltDB.mdb"))); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};

@@ -1,5 +1,6 @@
 #include "TKOLTForm.h"
 
+#include "CatalogueReports.h"
 #include "ErrorGuard.h"
 #include "FolderBar.h"
 #include "FolderDefinition.h"
@@ -10,6 +11,7 @@
 #include "MessageService.h"
 #include "ProceduryWindows.h"
 #include "TAboutForm.h"
+#include "TRep_PrevForm.h"
 #include "TDBGrid.h"
 #include "TDAOQuery.h"
 #include "TDM.h"
@@ -372,7 +374,8 @@ void TKOLTForm::sbDelSongsClick()
 
 void TKOLTForm::tbPrintClick()
 {
-    // Printing arrives with the reports.
+    const CatalogueReports reports(m_dm);
+    TRep_PrevForm::showReport(reports.byFolder(m_currentFolder), this);
 }
 
 QMenu* TKOLTForm::createPopupMenu()

@@ -92,6 +92,11 @@ void MessageService::showError(const QString& text, QWidget* parent)
     dispatch({Kind::Error, title(), withFullStop(text)}, parent);
 }
 
+void MessageService::showCaptionedError(const QString& caption, const QString& text, QWidget* parent)
+{
+    dispatch({Kind::Error, caption, text}, parent);
+}
+
 bool MessageService::ask(const QString& text, QWidget* parent)
 {
     return dispatch({Kind::Question, title(), text}, parent) == Answer::Yes;

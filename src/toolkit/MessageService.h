@@ -27,6 +27,9 @@ public:
 
     // Error icon, OK. A full stop is added when the last character sorts after ".".
     static void showError(const QString& text, QWidget* parent = nullptr);
+    // Error icon, OK, under a caption of its own and with the text as it is (the print
+    // dialog's "Printer selected is not valid" under "Error").
+    static void showCaptionedError(const QString& caption, const QString& text, QWidget* parent = nullptr);
     // Question icon, Yes and No, No the default. True for Yes.
     static bool ask(const QString& text, QWidget* parent = nullptr);
     // Question icon, OK and Cancel (the grids' own "Delete record?"). True for OK.

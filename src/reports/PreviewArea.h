@@ -1,0 +1,86 @@
+#pragma once
+
+#include "PreparedReport.h"
+#include "ZoomState.h"
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <memory>
+
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QToolButton;
+
+// Shows the prepared pages of one run on a grey background, in rows: one page per row in
+// page-width and whole-page mode, two in two-page mode, at a fixed scale as many as fit
+// across. Only the pages in view are drawn. Offers the zoom commands, page moves, a page
+// counter, the wheel, dragging with the left button and a zoom menu on the right button.
+class PreviewArea : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit PreviewArea(QWidget* parent = nullptr);
+    ~PreviewArea() override;
+
+    // The area owns the pages; it shows page 1 at its top, with the zoom state in force.
+    void setReport(PreparedReport report);
+    const PreparedReport& report() const { return m_report; }
+    bool hasPages() const { return !m_report.isEmpty(); }
+
+    // Zoom commands; each changes the zoom state of the program. Without pages they do nothing.
+    void setFixedScale(int percent);
+    void zoomWholePage();
+    void zoomPageWidth();
+    void zoomTwoPages();
+    qreal effectiveScale() const { return m_scale; }
+
+    int currentPage() const { return m_current; }
+    int pageCount() const { return m_report.pageCount(); }
+    // Makes page n current and scrolls it to the top of the area, as far as the scroll range
+    // allows; outside 1..pageCount it does nothing.
+    void goToPage(int n);
+
+    QString counterText() const;
+    QMenu* zoomMenu() const { return m_zoomMenu; }
+    // Where page n (1-based) lies in the scrolled content, in pixels.
+    QRectF pageRect(int n) const;
+
+Q_SIGNALS:
+    void zoomChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void applyZoom(const ZoomState& zoom);
+    void relayout();
+    qreal scaleFor(const ZoomState& zoom) const;
+    int columns() const;
+    QSizeF pageSize() const; // in pixels at the current scale
+    void setCurrent(int n);
+    void followScroll();
+    void buildZoomMenu();
+    void checkZoomItem();
+
+    PreparedReport m_report;
+    qreal m_scale = 1.0;
+    int m_current = 0;
+    int m_columns = 1;
+    QSizeF m_contentSize;
+    bool m_scrollingToPage = false;
+    bool m_dragging = false;
+    QPoint m_dragFrom;
+    QLabel* m_counter = nullptr;
+    QToolButton* m_previous = nullptr;
+    QToolButton* m_next = nullptr;
+    QMenu* m_zoomMenu = nullptr;
+    QActionGroup* m_zoomItems = nullptr;
+};

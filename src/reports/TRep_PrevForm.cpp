@@ -1,0 +1,226 @@
+#include "TRep_PrevForm.h"
+
+#include "ErrorGuard.h"
+#include "PreviewArea.h"
+#include "ReportDefinition.h"
+#include "ReportEngine.h"
+#include "ReportPrinter.h"
+#include "ReportProgress.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TRep_PrevForm* Rep_PrevForm = nullptr;
+
+TRep_PrevForm::TRep_PrevForm(QWidget* owner)
+    : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                         | Qt::WindowCloseButtonHint)
+    , m_printer(std::make_unique<ReportPrinter>(this))
+{
+    Rep_PrevForm = this;
+    setObjectName(QStringLiteral("Rep_PrevForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setSizeGripEnabled(false);
+    resize(485, 325);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(33);
+    frPreview1 = new PreviewArea(this);
+    buildToolbar();
+    connect(frPreview1, &PreviewArea::zoomChanged, this, &TRep_PrevForm::showZoomInGroup);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(frPreview1, 1);
+    showZoomInGroup();
+}
+
+TRep_PrevForm::~TRep_PrevForm()
+{
+    if (Rep_PrevForm == this)
+        Rep_PrevForm = nullptr;
+}
+
+QToolButton* TRep_PrevForm::button(const QString& name, const QString& icon, const QString& hint,
+                                   void (TRep_PrevForm::*handler)())
+{
+    auto* b = new QToolButton(Panel1);
+    b->setObjectName(name);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setFixedSize(24, 24);
+    b->setIconSize(QSize(16, 16));
+    if (!icon.isEmpty())
+        b->setIcon(QIcon(QStringLiteral(":/reports/%1.svg").arg(icon)));
+    b->setToolTip(hint);
+    b->setAccessibleName(hint);
+    connect(b, &QToolButton::clicked, this, [this, handler] { ErrorGuard::run([&] { (this->*handler)(); }, this); });
+    return b;
+}
+
+void TRep_PrevForm::buildToolbar()
+{
+    frSpeedButton2 = button(QStringLiteral("frSpeedButton2"), QStringLiteral("zoom100"), QStringLiteral("Zoom to 100%"),
+                            &TRep_PrevForm::frSpeedButton2Click);
+    frSpeedButton1 = button(QStringLiteral("frSpeedButton1"), QStringLiteral("zoom-fit"), QStringLiteral("Zoom to fit"),
+                            &TRep_PrevForm::frSpeedButton1Click);
+    frSpeedButton3 = button(QStringLiteral("frSpeedButton3"), QStringLiteral("zoom-width"),
+                            QStringLiteral("Zoom to page width"), &TRep_PrevForm::frSpeedButton3Click);
+    frSpeedButton4 = button(QStringLiteral("frSpeedButton4"), QStringLiteral("first"), QStringLiteral("First page"),
+                            &TRep_PrevForm::frSpeedButton4Click);
+    frSpeedButton5 = button(QStringLiteral("frSpeedButton5"), QStringLiteral("previous"), QStringLiteral("Previous page"),
+                            &TRep_PrevForm::frSpeedButton5Click);
+    frSpeedButton6 = button(QStringLiteral("frSpeedButton6"), QStringLiteral("next"), QStringLiteral("Next page"),
+                            &TRep_PrevForm::frSpeedButton6Click);
+    frSpeedButton7 = button(QStringLiteral("frSpeedButton7"), QStringLiteral("last"), QStringLiteral("Last page"),
+                            &TRep_PrevForm::frSpeedButton7Click);
+    frSpeedButton10 = button(QStringLiteral("frSpeedButton10"), QStringLiteral("print"), QStringLiteral("Print report"),
+                             &TRep_PrevForm::frSpeedButton10Click);
+    frSpeedButton10->setFixedWidth(23);
+    frSpeedButton11 = button(QStringLiteral("frSpeedButton11"), QString(), QStringLiteral("Close preview"),
+                             &TRep_PrevForm::frSpeedButton11Click);
+    frSpeedButton11->setText(QStringLiteral("Close"));
+    frSpeedButton11->setFixedWidth(57);
+
+    m_zoomGroup = new QButtonGroup(this);
+    m_zoomGroup->setExclusive(true);
+    for (QToolButton* b : {frSpeedButton2, frSpeedButton1, frSpeedButton3}) {
+        b->setCheckable(true);
+        m_zoomGroup->addButton(b);
+    }
+
+    // Left edges 4, 28, 52 | 88 ... 160 | 196 | 232, as the buttons are laid out on the panel.
+    auto* row = new QHBoxLayout(Panel1);
+    row->setContentsMargins(4, 4, 4, 5);
+    row->setSpacing(0);
+    for (QToolButton* b : {frSpeedButton2, frSpeedButton1, frSpeedButton3})
+        row->addWidget(b);
+    row->addSpacing(12);
+    for (QToolButton* b : {frSpeedButton4, frSpeedButton5, frSpeedButton6, frSpeedButton7})
+        row->addWidget(b);
+    row->addSpacing(12);
+    row->addWidget(frSpeedButton10);
+    row->addSpacing(13);
+    row->addWidget(frSpeedButton11);
+    row->addStretch(1);
+}
+
+void TRep_PrevForm::showZoomInGroup()
+{
+    const ZoomState& zoom = ZoomState::current();
+    QAbstractButton* down = nullptr;
+    if (zoom.mode == ZoomState::Mode::FixedScale && qFuzzyCompare(zoom.scale, 1.0))
+        down = frSpeedButton2;
+    else if (zoom.mode == ZoomState::Mode::WholePage)
+        down = frSpeedButton1;
+    else if (zoom.mode == ZoomState::Mode::PageWidth)
+        down = frSpeedButton3;
+    m_zoomGroup->setExclusive(false);
+    for (QAbstractButton* b : m_zoomGroup->buttons())
+        b->setChecked(b == down);
+    m_zoomGroup->setExclusive(true);
+}
+
+void TRep_PrevForm::prepare(const ReportDefinition& definition)
+{
+    // The preview is not on screen yet: the progress window stands over its owner.
+    ReportProgress progress(QStringLiteral("Report preparing - ") + definition.title,
+                            parentWidget() ? parentWidget() : this);
+    PreparedReport pages;
+    try {
+        pages = ReportEngine::run(definition, [&](int page) {
+            return progress.report(QStringLiteral("Processing page: %1").arg(page));
+        });
+    } catch (...) {
+        frPreview1->setReport({});
+        throw;
+    }
+    progress.hide();
+    frPreview1->setReport(std::move(pages));
+}
+
+void TRep_PrevForm::showReport(const ReportDefinition& definition, QWidget* owner)
+{
+    auto* form = new TRep_PrevForm(owner);
+    ErrorGuard::run([&] { form->prepare(definition); }, owner);
+    form->setWindowTitle(definition.title);
+    form->setWindowState(Qt::WindowMaximized);
+    form->exec();
+}
+
+void TRep_PrevForm::frSpeedButton2Click()
+{
+    frPreview1->setFixedScale(100);
+    showZoomInGroup();
+}
+
+void TRep_PrevForm::frSpeedButton1Click()
+{
+    frPreview1->zoomWholePage();
+    showZoomInGroup();
+}
+
+void TRep_PrevForm::frSpeedButton3Click()
+{
+    frPreview1->zoomPageWidth();
+    showZoomInGroup();
+}
+
+void TRep_PrevForm::frSpeedButton4Click()
+{
+    frPreview1->goToPage(1);
+}
+
+void TRep_PrevForm::frSpeedButton5Click()
+{
+    frPreview1->goToPage(frPreview1->currentPage() - 1);
+}
+
+void TRep_PrevForm::frSpeedButton6Click()
+{
+    frPreview1->goToPage(frPreview1->currentPage() + 1);
+}
+
+void TRep_PrevForm::frSpeedButton7Click()
+{
+    frPreview1->goToPage(frPreview1->pageCount());
+}
+
+void TRep_PrevForm::frSpeedButton10Click()
+{
+    m_printer->printWithDialog(frPreview1->report(), frPreview1->currentPage());
+}
+
+void TRep_PrevForm::frSpeedButton11Click()
+{
+    close();
+}
+
+void TRep_PrevForm::keyPressEvent(QKeyEvent* event)
+{
+    // The preview has no keyboard shortcut of its own: Escape leaves it open.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TRep_PrevForm::FormClose()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void TRep_PrevForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QDialog::closeEvent(event);
+}

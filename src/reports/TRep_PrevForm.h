@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+class PreviewArea;
+class QButtonGroup;
+class QToolButton;
+class ReportPrinter;
+struct ReportDefinition;
+
+// The print preview: a toolbar over the preview area of one report run. Created by each
+// print command, shown modally, freed when it closes.
+class TRep_PrevForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TRep_PrevForm(QWidget* owner);
+    ~TRep_PrevForm() override;
+
+    // The print command's work: runs the report into this window's preview area (with the
+    // progress window), sets the caption and shows the window modally. An error of the run is
+    // shown in the standard error box and the window opens without pages.
+    static void showReport(const ReportDefinition& definition, QWidget* owner);
+
+    // Runs the report into the preview area; the progress window's Cancel keeps the pages made
+    // so far. Errors of the run reach the caller, with the preview left without pages.
+    void prepare(const ReportDefinition& definition);
+
+    PreviewArea* frPreview1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QToolButton* frSpeedButton2 = nullptr;  // Zoom to 100%
+    QToolButton* frSpeedButton1 = nullptr;  // Zoom to fit
+    QToolButton* frSpeedButton3 = nullptr;  // Zoom to page width
+    QToolButton* frSpeedButton4 = nullptr;  // First page
+    QToolButton* frSpeedButton5 = nullptr;  // Previous page
+    QToolButton* frSpeedButton6 = nullptr;  // Next page
+    QToolButton* frSpeedButton7 = nullptr;  // Last page
+    QToolButton* frSpeedButton10 = nullptr; // Print report
+    QToolButton* frSpeedButton11 = nullptr; // Close
+
+    void frSpeedButton1Click();
+    void frSpeedButton2Click();
+    void frSpeedButton3Click();
+    void frSpeedButton4Click();
+    void frSpeedButton5Click();
+    void frSpeedButton6Click();
+    void frSpeedButton7Click();
+    void frSpeedButton10Click();
+    void frSpeedButton11Click();
+
+    ReportPrinter& printer() { return *m_printer; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormClose();
+    void buildToolbar();
+    QToolButton* button(const QString& name, const QString& icon, const QString& hint, void (TRep_PrevForm::*handler)());
+    // The zoom group shows the zoom in force; none is down at a scale other than 100 %.
+    void showZoomInGroup();
+
+    QButtonGroup* m_zoomGroup = nullptr;
+    std::unique_ptr<ReportPrinter> m_printer;
+};
+
+// The preview on show, if any.
+extern TRep_PrevForm* Rep_PrevForm;

@@ -1,0 +1,7 @@
+#include "ZoomState.h"
+
+ZoomState& ZoomState::current()
+{
+    static ZoomState state;
+    return state;
+}

@@ -1,0 +1,517 @@
+#include "MainCommands.h"
+#include "MainWindowFixture.h"
+#include "PreviewArea.h"
+#include "ReportCatalogue.h"
+#include "ReportPdf.h"
+#include "ReportPrinter.h"
+#include "ReportProgress.h"
+#include "TRep_PrevForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+
+namespace {
+
+// Runs `action` once a top-level window of type T is shown and active (polling, since the
+// window appears inside a modal loop), then goes on polling until `done` says so.
+template <typename T>
+void whenShown(std::function<void(T*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(0);
+    QElapsedTimer age;
+    age.start();
+    QObject::connect(timer, &QTimer::timeout, [timer, action, age] {
+        if (age.hasExpired(20000)) { // never shown: the test has failed already
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
+        T* shown = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+                shown = t;
+        }
+        if (!shown)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(shown);
+    });
+    timer->start();
+}
+
+// Acts on the preview the print command shows, then closes it with its Close button.
+void onPreview(const std::function<void(TRep_PrevForm*)>& action)
+{
+    whenShown<TRep_PrevForm>([action](TRep_PrevForm* form) {
+        if (QApplication::activeModalWidget() != form) {
+            // Not yet in its modal loop (the report is still being prepared): look again.
+            QTimer::singleShot(5, [action] { onPreview(action); });
+            return;
+        }
+        action(form);
+        if (Rep_PrevForm == form)
+            form->frSpeedButton11->click();
+    });
+}
+
+// A preview over prepared pages, shown in a window of a fixed size, not modal.
+struct ShownPreview
+{
+    explicit ShownPreview(const ReportDefinition& definition, QSize size = QSize(900, 700))
+        : form(new TRep_PrevForm(nullptr))
+    {
+        form->setAttribute(Qt::WA_DeleteOnClose, false);
+        form->prepare(definition);
+        form->resize(size);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+    }
+    ~ShownPreview() { delete form; }
+    PreviewArea* area() const { return form->frPreview1; }
+    QString counter() const { return area()->findChild<QLabel*>(QStringLiteral("PageCounter"))->text(); }
+
+    TRep_PrevForm* form;
+};
+
+QList<QToolButton*> zoomButtonsDown(TRep_PrevForm* form)
+{
+    QList<QToolButton*> down;
+    for (QToolButton* b : {form->frSpeedButton2, form->frSpeedButton1, form->frSpeedButton3}) {
+        if (b->isChecked())
+            down << b;
+    }
+    return down;
+}
+
+QAction* zoomItem(PreviewArea* area, const QString& text)
+{
+    for (QAction* a : area->zoomMenu()->actions()) {
+        if (a->text() == text)
+            return a;
+    }
+    return nullptr;
+}
+
+QStringList pageTexts(const PreparedReport& report, int page)
+{
+    QStringList out;
+    for (const PageItem& item : report.pages.at(size_t(page - 1)).items) {
+        if (item.kind == PageItem::Kind::Text)
+            out << item.text;
+    }
+    return out;
+}
+
+// The number on the first data row of each page of a printed movie report.
+QList<int> firstNumbers(const QString& pdf)
+{
+    const auto words = ReportPdf::words(pdf);
+    QList<int> out;
+    for (int page = 1; page <= ReportPdf::pageCount(pdf); ++page) {
+        const QStringList lines = ReportPdf::lines(words, page);
+        out << lines.at(lines.first() == QLatin1String("Movies") ? 2 : 1).section(QLatin1Char(' '), 0, 0).toInt();
+    }
+    return out;
+}
+
+const QString kMusic = QStringLiteral(
+    "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD'), "
+    "('Rock', 'Red', 'Alice', 'MD'), ('Rock', 'Green', 'Cecil', 'CD');"
+    "insert into Music_C (Name) values ('Rock'), ('Jazz');");
+
+} // namespace
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The first preview after the program starts opens at 100 %.
+        QCOMPARE(ZoomState::current(), ZoomState{});
+        ReportCatalogue c(movies(1));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        QCOMPARE(p.area()->effectiveScale(), 1.0);
+        QCOMPARE(zoomButtonsDown(p.form), QList<QToolButton*>{p.form->frSpeedButton2});
+    }
+
+    void init() { ZoomState::current() = ZoomState{}; }
+
+    void printCommandShowsTheFoldersReport_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::newRow("toolbar") << false;
+        QTest::newRow("File menu") << true;
+    }
+
+    void printCommandShowsTheFoldersReport()
+    {
+        QFETCH(bool, fromMenu);
+        MainWindowFixture f(kMusic);
+        TKOLTForm* w = f.window;
+        w->show();
+        w->SelectFolder(1, QStringLiteral("Music"));
+        w->categoryBox()->setCurrentIndex(w->categoryBox()->findText(QStringLiteral("Jazz")));
+        w->cbCategoriesChange();
+
+        bool seen = false;
+        onPreview([&](TRep_PrevForm* form) {
+            seen = true;
+            QCOMPARE(form->windowTitle(), QStringLiteral("Music"));
+            QVERIFY(form->isModal());
+            QVERIFY(form->windowState().testFlag(Qt::WindowMaximized));
+            QCOMPARE(form->parentWidget(), w);
+            QCOMPARE(form->frPreview1->pageCount(), 1);
+            QCOMPARE(form->frPreview1->counterText(), QStringLiteral("Page 1/1"));
+            const QStringList texts = pageTexts(form->frPreview1->report(), 1);
+            QVERIFY(texts.indexOf(QStringLiteral("Alice")) < texts.indexOf(QStringLiteral("Cecil")));
+            QVERIFY(texts.indexOf(QStringLiteral("Cecil")) < texts.indexOf(QStringLiteral("Miles")));
+            QVERIFY(!f.dm().qrRep_Music.Active()); // closed before the window shows
+        });
+        if (fromMenu)
+            w->commands()->Print1->trigger();
+        else
+            w->commands()->tbPrint->trigger();
+        QVERIFY(seen);
+        QVERIFY(!Rep_PrevForm); // freed on close
+        QVERIFY(f.messages.requests.empty());
+    }
+
+    void pageCommandsAtBothEnds()
+    {
+        ReportCatalogue c(movies(120));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        TRep_PrevForm* form = p.form;
+        QScrollBar* bar = p.area()->verticalScrollBar();
+        struct Step
+        {
+            QToolButton* button;
+            int page;
+        };
+        const Step steps[] = {{form->frSpeedButton4, 1}, {form->frSpeedButton5, 1}, {form->frSpeedButton6, 2},
+                              {form->frSpeedButton7, 3}, {form->frSpeedButton6, 3}, {form->frSpeedButton5, 2},
+                              {form->frSpeedButton4, 1}, {form->frSpeedButton5, 1}};
+        QCOMPARE(p.counter(), QStringLiteral("Page 1/3"));
+        for (const Step& s : steps) {
+            s.button->click();
+            QCOMPARE(p.area()->currentPage(), s.page);
+            QCOMPARE(p.counter(), QStringLiteral("Page %1/3").arg(s.page));
+            QCOMPARE(bar->value(), int(p.area()->pageRect(s.page).top()) - 10); // the page starts at the top
+        }
+        // The small buttons under the vertical scroll bar.
+        const auto small = p.area()->findChildren<QToolButton*>();
+        for (QToolButton* b : small) {
+            if (b->accessibleName() == QLatin1String("Next page"))
+                b->click();
+        }
+        QCOMPARE(p.counter(), QStringLiteral("Page 2/3"));
+        // The counter follows the page scrolled into view.
+        bar->setValue(int(p.area()->pageRect(3).top()) - 10);
+        QCOMPARE(p.counter(), QStringLiteral("Page 3/3"));
+        bar->setValue(int(p.area()->pageRect(1).top()) + 50);
+        QCOMPARE(p.counter(), QStringLiteral("Page 1/3"));
+        bar->setValue(bar->maximum());
+        QCOMPARE(p.counter(), QStringLiteral("Page 3/3"));
+    }
+
+    void emptyCollectionStaysOnItsOnlyPage()
+    {
+        ReportCatalogue c;
+        ShownPreview p(CatalogueReports(c.dm).repBooks);
+        for (QToolButton* b : {p.form->frSpeedButton4, p.form->frSpeedButton5, p.form->frSpeedButton6, p.form->frSpeedButton7}) {
+            b->click();
+            QCOMPARE(p.counter(), QStringLiteral("Page 1/1"));
+        }
+    }
+
+    void zoomStateOutlivesThePreview()
+    {
+        MainWindowFixture f(kMusic + movies(3));
+        TKOLTForm* w = f.window;
+        w->show();
+        onPreview([](TRep_PrevForm* form) { form->frSpeedButton1->click(); });
+        w->tbPrintClick();
+        QCOMPARE(ZoomState::current().mode, ZoomState::Mode::WholePage);
+
+        w->SelectFolder(1, QStringLiteral("Music"));
+        onPreview([](TRep_PrevForm* form) {
+            QCOMPARE(form->windowTitle(), QStringLiteral("Music"));
+            PreviewArea* area = form->frPreview1;
+            const qreal fitting = (area->viewport()->height() - 20.0) / area->report().page.paperHeight;
+            QVERIFY(qAbs(area->effectiveScale() - fitting) < 1e-6);
+            QCOMPARE(zoomButtonsDown(form), QList<QToolButton*>{form->frSpeedButton1});
+            QVERIFY(zoomItem(area, QStringLiteral("Whole page"))->isChecked());
+        });
+        w->tbPrintClick();
+        QVERIFY(f.messages.requests.empty());
+    }
+
+    void zoomMenuThenZoomTo100()
+    {
+        ReportCatalogue c(movies(120));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        QCOMPARE(p.area()->zoomMenu()->actions().size(), 10);
+        zoomItem(p.area(), QStringLiteral("25%"))->trigger();
+        QCOMPARE(p.area()->effectiveScale(), 0.25);
+        QVERIFY(zoomButtonsDown(p.form).isEmpty());
+        QVERIFY(zoomItem(p.area(), QStringLiteral("25%"))->isChecked());
+        // At 25 % pages sit side by side.
+        QCOMPARE(p.area()->pageRect(2).top(), p.area()->pageRect(1).top());
+
+        p.form->frSpeedButton2->click();
+        QCOMPARE(p.area()->effectiveScale(), 1.0);
+        QCOMPARE(ZoomState::current(), ZoomState{});
+        QCOMPARE(zoomButtonsDown(p.form), QList<QToolButton*>{p.form->frSpeedButton2});
+        QVERIFY(zoomItem(p.area(), QStringLiteral("100%"))->isChecked());
+        QVERIFY(p.area()->pageRect(2).top() > p.area()->pageRect(1).bottom());
+    }
+
+    void resizingRescalesOnlyTheFittingModes_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("rescales");
+        QTest::newRow("page width") << "Page width" << true;
+        QTest::newRow("whole page") << "Whole page" << true;
+        QTest::newRow("two pages") << "Two pages" << true;
+        QTest::newRow("100%") << "100%" << false;
+    }
+
+    void resizingRescalesOnlyTheFittingModes()
+    {
+        QFETCH(QString, item);
+        QFETCH(bool, rescales);
+        ReportCatalogue c(movies(120));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        zoomItem(p.area(), item)->trigger();
+        const qreal before = p.area()->effectiveScale();
+        p.form->resize(600, 500);
+        QTRY_COMPARE(p.area()->width(), 600);
+        QCOMPARE(p.area()->effectiveScale() != before, rescales);
+    }
+
+    void failedRunShowsTheErrorAndAnEmptyPreviewThatCloses()
+    {
+        MainWindowFixture f(movies(3));
+        TKOLTForm* w = f.window;
+        w->show();
+        f.exec(QStringLiteral("drop table Movies"));
+        bool seen = false;
+        onPreview([&](TRep_PrevForm* form) {
+            seen = true;
+            QVERIFY(!form->frPreview1->hasPages());
+            QVERIFY(form->frPreview1->counterText().isEmpty());
+            form->frSpeedButton1->click();
+            form->frSpeedButton7->click();
+            form->frSpeedButton10->click(); // no dialog opens: nothing to print
+            QCOMPARE(ZoomState::current(), ZoomState{});
+            QCOMPARE(form->frPreview1->currentPage(), 0);
+        });
+        w->tbPrintClick();
+        QVERIFY(seen);
+        QVERIFY(!Rep_PrevForm);
+        QCOMPARE(f.messages.errors().size(), 1);
+        QVERIFY2(f.messages.errors().first().contains(QLatin1String("Movies")), qPrintable(f.messages.errors().first()));
+        QCOMPARE(f.messages.requests.front().caption, QStringLiteral("KOLT"));
+        QVERIFY(!f.dm().qrRep_Mov.Active());
+    }
+
+    void progressWindowCancelKeepsThePagesMadeSoFar()
+    {
+        ReportCatalogue c(movies(20000));
+        const int whole = c.run(0).pageCount();
+        QString caption, line;
+        // Cancel once the window has counted a few pages.
+        QTimer poll;
+        poll.setInterval(0);
+        connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<ReportProgress*>(w);
+                if (!progress || !progress->isVisible() || progress->cancelled())
+                    continue;
+                caption = progress->windowTitle();
+                line = progress->line();
+                if (line.section(QLatin1Char(' '), -1).toInt() >= 3)
+                    progress->findChild<QPushButton*>(QStringLiteral("Cancel"))->click();
+            }
+        });
+        poll.start();
+        auto* form = new TRep_PrevForm(nullptr);
+        form->prepare(CatalogueReports(c.dm).repMovies);
+        poll.stop();
+        QCOMPARE(caption, QStringLiteral("Report preparing - Movies"));
+        QVERIFY2(line.startsWith(QLatin1String("Processing page: ")), qPrintable(line));
+        QVERIFY(form->frPreview1->pageCount() >= 3);
+        QVERIFY(form->frPreview1->pageCount() < whole);
+        QVERIFY(!c.dm.qrRep_Mov.Active());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<ReportProgress*>(w) || !w->isVisible());
+        delete form;
+    }
+
+    void escapeDoesNotClose()
+    {
+        ReportCatalogue c(movies(1));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        QTest::keyClick(p.form, Qt::Key_Escape);
+        QVERIFY(p.form->isVisible());
+        QCOMPARE(p.form->frSpeedButton1->toolTip(), QStringLiteral("Zoom to fit"));
+        QCOMPARE(p.form->frSpeedButton11->text(), QStringLiteral("Close"));
+    }
+
+    void pagesChosenForPrinting_data()
+    {
+        QTest::addColumn<int>("range"); // QPrinter::PrintRange
+        QTest::addColumn<QString>("ranges");
+        QTest::addColumn<int>("set"); // ReportPrinter::PageSet
+        QTest::addColumn<QList<int>>("pages");
+        const int all = int(ReportPrinter::PageSet::All), odd = int(ReportPrinter::PageSet::Odd),
+                  even = int(ReportPrinter::PageSet::Even);
+        QTest::newRow("all") << int(QPrinter::AllPages) << "" << all << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QTest::newRow("all odd") << int(QPrinter::AllPages) << "" << odd << QList<int>{1, 3, 5, 7, 9, 11};
+        QTest::newRow("all even") << int(QPrinter::AllPages) << "" << even << QList<int>{2, 4, 6, 8, 10, 12};
+        QTest::newRow("current") << int(QPrinter::CurrentPage) << "" << all << QList<int>{3};
+        QTest::newRow("current, even only") << int(QPrinter::CurrentPage) << "" << even << QList<int>{};
+        QTest::newRow("list") << int(QPrinter::PageRange) << "1,3,5-8" << all << QList<int>{1, 3, 5, 6, 7, 8};
+        QTest::newRow("list, even") << int(QPrinter::PageRange) << "1,3,5-8" << even << QList<int>{6, 8};
+        QTest::newRow("beyond the last page") << int(QPrinter::PageRange) << "11-40" << all << QList<int>{11, 12};
+    }
+
+    void pagesChosenForPrinting()
+    {
+        QFETCH(int, range);
+        QFETCH(QString, ranges);
+        QFETCH(int, set);
+        QFETCH(QList<int>, pages);
+        QPrinter printer;
+        printer.setPrintRange(QPrinter::PrintRange(range));
+        if (!ranges.isEmpty())
+            printer.setPageRanges(QPageRanges::fromString(ranges));
+        const std::vector<int> chosen = ReportPrinter::choosePages(printer, 12, 3, ReportPrinter::PageSet(set));
+        QCOMPARE(QList<int>(chosen.begin(), chosen.end()), pages);
+    }
+
+    void copiesCollatedOrNot_data()
+    {
+        QTest::addColumn<bool>("collate");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("collated") << true << QList<int>{1, 50, 1, 50};
+        QTest::newRow("uncollated") << false << QList<int>{1, 1, 50, 50};
+    }
+
+    void copiesCollatedOrNot()
+    {
+        QFETCH(bool, collate);
+        QFETCH(QList<int>, expected);
+        ReportCatalogue c(movies(60));
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("copies.pdf")));
+        printer.setCopyCount(2);
+        printer.setCollateCopies(collate);
+        QVERIFY(ReportPrinter::print(c.run(0), printer, {1, 2}));
+        QCOMPARE(firstNumbers(printer.outputFileName()), expected);
+    }
+
+    void printingThroughTheDialog_data()
+    {
+        QTest::addColumn<bool>("currentPage");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("pageSet");
+        QTest::addColumn<QList<int>>("expected"); // first numbers of the printed pages
+        QTest::newRow("current page") << true << "" << 0 << QList<int>{50};
+        QTest::newRow("typed list") << false << "1, 3" << 0 << QList<int>{1, 101};
+        QTest::newRow("typed range, even pages") << false << "1-3" << 2 << QList<int>{50};
+        QTest::newRow("odd pages") << false << "" << 1 << QList<int>{1, 101};
+    }
+
+    void printingThroughTheDialog()
+    {
+        QFETCH(bool, currentPage);
+        QFETCH(QString, typed);
+        QFETCH(int, pageSet);
+        QFETCH(QList<int>, expected);
+        ReportCatalogue c(movies(120));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        p.form->frSpeedButton7->click();
+        p.form->frSpeedButton5->click(); // page 2
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("chosen.pdf"));
+        QPrinter& printer = p.form->printer().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPrintRange(currentPage ? QPrinter::CurrentPage : QPrinter::AllPages);
+        QStringList progressLines;
+        whenShown<QPrintDialog>([&](QPrintDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("PageList"))->setText(typed);
+            dialog->findChild<QComboBox*>(QStringLiteral("PageSet"))->setCurrentIndex(pageSet);
+            whenShown<ReportProgress>([&](ReportProgress* progress) { progressLines << progress->line(); });
+            dialog->accept();
+        });
+        p.form->frSpeedButton10->click();
+        QCOMPARE(firstNumbers(pdf), expected);
+        QCOMPARE(progressLines.value(0).left(15), QStringLiteral("Printing page: "));
+        QCOMPARE(p.area()->currentPage(), 2); // the preview keeps its page
+    }
+
+    void aPageListThatMakesNoSenseIsReported()
+    {
+        ReportCatalogue c(movies(120));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        MessageRecorder messages;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
+        QPrinter& printer = p.form->printer().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        whenShown<QPrintDialog>([&](QPrintDialog* dialog) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("PageList"))->setText(QStringLiteral("5-2"));
+            dialog->accept();
+        });
+        p.form->frSpeedButton10->click();
+        QCOMPARE(messages.errors(), QStringList{"\"5-2\" is not a list of pages."});
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    void aPrinterThatCannotBeUsedIsReported()
+    {
+        ReportCatalogue c(movies(3));
+        ShownPreview p(CatalogueReports(c.dm).repMovies);
+        MessageRecorder messages;
+        QTemporaryDir dir;
+        const QString good = dir.filePath(QStringLiteral("good.pdf"));
+        QPrinter& printer = p.form->printer().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(good);
+        whenShown<QPrintDialog>([&](QPrintDialog* dialog) {
+            // The user names a file in a folder that does not exist.
+            auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+            QVERIFY(file);
+            file->setText(dir.filePath(QStringLiteral("missing/folder/out.pdf")));
+            dialog->accept();
+        });
+        p.form->frSpeedButton10->click();
+        QCOMPARE(messages.errors(), QStringList{"Printer selected is not valid"});
+        QCOMPARE(messages.requests.front().caption, QStringLiteral("Error"));
+        QCOMPARE(printer.outputFileName(), good); // the previous printer is back
+        QVERIFY(!QFile::exists(good));
+    }
+};
+
+QTEST_MAIN(TestPreview)
+#include "tst_preview.moc"
