@@ -14,10 +14,14 @@
 #include "TitleBand.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStackedWidget>
 #include <QTextDocument>
 #include <QSignalSpy>
@@ -302,6 +306,74 @@ private Q_SLOTS:
         w->tbFindClick(); // nothing to search: no message
         ErrorGuard::run([&] { w->cbCategoriesChange(); }); // reports the closed catalogue again
         QCOMPARE(f.messages.errors().size(), 2);
+    }
+
+    // A screen reader hears a detail value as the value, labelled by its caption, and the
+    // grid's pop-up menu as a pop-up menu of its own.
+    void screenReaderHearsValuesAndThePopupMenu()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        f.dm().qrMovies.MoveTo(1); // Bravo
+        for (TDBText* value : w->findChildren<TDBText*>()) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(value);
+            QVERIFY(iface);
+            // An empty value is read as its caption alone (Qt names a nameless label so).
+            if (!value->text().isEmpty())
+                QCOMPARE(iface->text(QAccessible::Name), value->text());
+            const auto labels = iface->relations(QAccessible::Label);
+            if (value->objectName().endsWith(QLatin1String("Addr2"))) // the second line of an address
+                continue;
+            QVERIFY2(labels.size() == 1, qPrintable(value->objectName()));
+            auto* caption = qobject_cast<QLabel*>(labels.first().first->object());
+            QVERIFY(caption && !caption->text().isEmpty());
+            const auto back = labels.first().first->relations(QAccessible::Labelled);
+            QCOMPARE(back.size(), 1);
+            QCOMPARE(back.first().first->object(), value);
+        }
+        QAccessibleInterface* title = QAccessible::queryAccessibleInterface(w->panel(0)->findChild<TDBText*>(QStringLiteral("dbTitle")));
+        QCOMPARE(title->text(QAccessible::Name), QStringLiteral("Bravo"));
+        QCOMPARE(title->relations(QAccessible::Label).first().first->text(QAccessible::Name), QStringLiteral("Title:"));
+
+        // A screen reader that walked the Edit menu first still finds the pop-up's own entries.
+        QMenu* editMenu = nullptr;
+        for (QAction* a : w->menuBar()->actions()) {
+            if (a->text() == QLatin1String("&Edit"))
+                editMenu = a->menu();
+        }
+        QVERIFY(editMenu);
+        QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(editMenu);
+        for (int i = 0; i < edit->childCount(); ++i)
+            QVERIFY(edit->child(i));
+        MainCommands* c = w->commands();
+        QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(c->PopupMenu1);
+        QCOMPARE(popup->role(), QAccessible::PopupMenu);
+        QStringList names;
+        for (int i = 0; i < popup->childCount(); ++i) {
+            QAccessibleInterface* entry = popup->child(i);
+            QCOMPARE(entry->parent()->object(), static_cast<QObject*>(c->PopupMenu1));
+            if (entry->role() != QAccessible::Separator)
+                names << entry->text(QAccessible::Name);
+        }
+        QCOMPARE(names, (QStringList{"Add", "Edit", "Delete", "Tools..."}));
+
+        // Each entry runs its command and follows whether that command can run.
+        QList<QAction*> entries;
+        for (QAction* a : c->PopupMenu1->actions()) {
+            if (!a->isSeparator())
+                entries << a;
+        }
+        const QList<QAction*> commands{c->tbAdd, c->tbEdit, c->tbDelete, c->tbTools};
+        QCOMPARE(entries.size(), commands.size());
+        for (int i = 0; i < commands.size(); ++i) {
+            QSignalSpy ran(commands[i], &QAction::triggered);
+            entries[i]->trigger();
+            QCOMPARE(ran.count(), 1);
+            commands[i]->setEnabled(false);
+            QVERIFY(!entries[i]->isEnabled());
+            commands[i]->setEnabled(true);
+            QVERIFY(entries[i]->isEnabled());
+        }
     }
 
     // One movie's description sits on a page overwritten with garbage. The grid shows every
