@@ -57,7 +57,8 @@ int Program::run(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/kolt.svg")));
     QGuiApplication::setDesktopFileName(QStringLiteral("tarvena"));
 
-    // A later copy shows the running one and ends at once, before anything is opened or shown.
+    // A later copy asks the running one to come forward (waiting for it while it is still
+    // starting) and ends, before anything is opened or shown.
     if (instance.previousCopy()) {
         instance.handOver();
         return 0;

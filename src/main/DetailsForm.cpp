@@ -31,8 +31,9 @@ TDBText* DetailsForm::addPair(const QString& label, const QString& field, const 
     QPalette pal = caption->palette();
     pal.setColor(QPalette::WindowText, labelColor.isValid() ? labelColor : maroon());
     caption->setPalette(pal);
+    // A screen reader reads the value as its name (a value label has no name of its own) and
+    // the caption through the label relation the buddy gives.
     TDBText* text = value(field);
-    text->setAccessibleName(label.trimmed().remove(QLatin1Char(':')));
     caption->setBuddy(text);
     m_grid->addWidget(caption, m_row, 0, Qt::AlignLeft | Qt::AlignTop);
     m_grid->addWidget(text, m_row, 1, Qt::AlignLeft | Qt::AlignTop);
@@ -43,7 +44,6 @@ TDBText* DetailsForm::addPair(const QString& label, const QString& field, const 
 TDBText* DetailsForm::addSecondLine(const QString& field)
 {
     TDBText* text = value(field);
-    text->setAccessibleName(field);
     m_grid->addWidget(text, m_row++, 1, Qt::AlignLeft | Qt::AlignTop);
     return text;
 }

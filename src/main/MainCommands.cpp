@@ -110,18 +110,28 @@ QAction* MainCommands::toggle(const QString& text, void (TKOLTForm::*handler)())
     return action;
 }
 
+QAction* MainCommands::popupEntry(QAction* command, const QString& text)
+{
+    // An entry of its own: assistive tools know an action by one parent menu, and the pop-up
+    // must not be read as part of the Edit menu. It runs the command and follows whether the
+    // command can run.
+    auto* entry = new QAction(command->icon(), text, PopupMenu1);
+    entry->setEnabled(command->isEnabled());
+    connect(entry, &QAction::triggered, command, &QAction::trigger);
+    connect(command, &QAction::changed, entry, [entry, command] { entry->setEnabled(command->isEnabled()); });
+    return entry;
+}
+
 void MainCommands::buildPopup()
 {
     PopupMenu1 = new QMenu(&m_window);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addAction(tbAdd);
-    PopupMenu1->addAction(tbEdit);
+    PopupMenu1->addAction(popupEntry(tbAdd, QStringLiteral("Add")));
+    PopupMenu1->addAction(popupEntry(tbEdit, QStringLiteral("Edit")));
     PopupMenu1->addSeparator();
-    PopupMenu1->addAction(tbDelete);
+    PopupMenu1->addAction(popupEntry(tbDelete, QStringLiteral("Delete")));
     PopupMenu1->addSeparator();
-    QAction* tools = PopupMenu1->addAction(QStringLiteral("Tools..."));
-    tools->setIcon(tbTools->icon());
-    connect(tools, &QAction::triggered, tbTools, &QAction::trigger);
+    PopupMenu1->addAction(popupEntry(tbTools, QStringLiteral("Tools...")));
 }
 
 void MainCommands::fillMenuBar(QMenuBar* bar)

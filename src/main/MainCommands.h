@@ -52,6 +52,7 @@ private:
     QAction* command(const QString& text, const QString& hint, const QString& icon, void (TKOLTForm::*handler)());
     QAction* toggle(const QString& text, void (TKOLTForm::*handler)());
     void buildPopup();
+    QAction* popupEntry(QAction* command, const QString& text);
 
     TKOLTForm& m_window;
 };

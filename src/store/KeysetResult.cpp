@@ -1,11 +1,26 @@
 #include "KeysetResult.h"
 
+#include "EEngineError.h"
 #include "SqlText.h"
 #include "SqliteStatement.h"
 #include "TDAODatabase.h"
 
 #include <QStringList>
 #include <algorithm>
+#include <sqlite3.h>
+
+namespace {
+
+// A file that another program holds locked, or a lack of memory, passes: the rows are not
+// damaged and are read again when next asked for.
+bool passing(const EEngineError& e)
+{
+    const int primary = e.ErrorCode() & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_NOMEM
+        || primary == SQLITE_INTERRUPT;
+}
+
+} // namespace
 
 KeysetResult::KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
                            std::vector<qint64> keys, FetchSql fetchSql)
@@ -17,6 +32,10 @@ KeysetResult::KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, 
     , m_keys(std::move(keys))
     , m_slots(kSlots)
 {
+    for (size_t c = 0; c < m_columns.size() && m_keyIndex < 0; ++c) {
+        if (m_columns[c].origin.compare(m_keyColumn, Qt::CaseInsensitive) == 0)
+            m_keyIndex = int(c);
+    }
 }
 
 KeysetResult::FetchSql KeysetResult::fetchStatements(const std::vector<ResultColumn>& columns, const QString& table,
@@ -155,6 +174,40 @@ void KeysetResult::fetchAround(int index, int batch, bool backwards)
             wanted.push_back(i);
     }
 
+    try {
+        fetch(wanted);
+    } catch (const EEngineError& e) {
+        if (passing(e))
+            throw;
+        // One damaged row ends the whole batch: read the rest one by one, so that every intact
+        // row still comes, and keep the row that fails on its own as unreadable.
+        for (const int i : wanted) {
+            if (cached(i))
+                continue;
+            try {
+                fetch({i});
+            } catch (const EEngineError& alone) {
+                if (passing(alone))
+                    throw;
+                rememberUnreadable(i, alone);
+            }
+        }
+    }
+}
+
+void KeysetResult::rememberUnreadable(int index, const EEngineError& error)
+{
+    RowData row;
+    row.values.resize(m_columns.size());
+    if (m_keyIndex >= 0)
+        row.values[size_t(m_keyIndex)] = m_keys[size_t(index)];
+    row.error = error.message();
+    row.errorCode = error.ErrorCode();
+    remember(index, std::move(row));
+}
+
+void KeysetResult::fetch(const std::vector<int>& wanted)
+{
     const int markers = int(wanted.size()) <= kSmallBatch ? kSmallBatch : kBatch;
     auto stmt = m_db.statement(markers == kSmallBatch ? m_fetchSql.few : m_fetchSql.batch);
     for (int i = 0; i < markers; ++i) {

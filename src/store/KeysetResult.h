@@ -4,12 +4,14 @@
 
 #include <QHash>
 
+class EEngineError;
 class TDAODatabase;
 class SqliteStatement;
 
 // A result over one table that keeps only the keys of its rows, in result order, and reads
 // the rows themselves in small batches when they are asked for. Rows inserted through it are
-// appended, deleted rows leave it, and only running the query again changes the order.
+// appended, deleted rows leave it, and only running the query again changes the order. A row
+// that cannot be read (a damaged page) stands alone as unreadable; its neighbours still come.
 class KeysetResult : public ResultSet
 {
 public:
@@ -63,12 +65,17 @@ private:
     const RowData* cached(int index);
     void remember(int index, RowData row);
     void fetchAround(int index, int batch, bool backwards);
+    // Reads the rows at these positions with one statement. A failure ends the read; the rows
+    // that came before it are kept.
+    void fetch(const std::vector<int>& positions);
+    void rememberUnreadable(int index, const EEngineError& error);
     void convert(std::vector<QVariant>& values) const;
 
     TDAODatabase& m_db;
     QString m_table;
     QString m_keyColumn;
     FetchSql m_fetchSql;
+    int m_keyIndex = -1; // the key among the columns, -1 when it is not one of them
     std::vector<qint64> m_keys;
     mutable QHash<qint64, int> m_positions; // built on first use
     mutable bool m_positionsValid = false;

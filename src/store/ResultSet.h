@@ -10,6 +10,10 @@ struct RowData
 {
     std::vector<QVariant> values;
     bool deleted = false; // the row left the table after the result was read
+    // Why the row could not be read (a damaged page of the file), with the engine's code; its
+    // values are then empty but for its key. Empty for a row that was read.
+    QString error;
+    int errorCode = 0;
 };
 
 // An open result: its columns and its rows in result order. A result with a key keeps only

@@ -230,6 +230,7 @@ void TDAODataset::Open()
     } catch (...) {
         m_result.reset();
         m_current.clear();
+        m_currentError.clear();
         m_recNo = -1;
         m_fields.resize(size_t(m_declaredFields));
         closeResult();
@@ -250,6 +251,7 @@ void TDAODataset::Close()
     m_recNo = -1;
     m_bof = m_eof = true;
     m_current.clear();
+    m_currentError.clear();
     m_shown.clear();
     clearEditing();
     setState(TDataSetState::Inactive);
@@ -317,31 +319,33 @@ void TDAODataset::calculate(std::vector<QVariant>& values)
     OnCalcFields(*this);
 }
 
-void TDAODataset::fillRow(int row, std::vector<QVariant>& values)
+QString TDAODataset::fillRow(int row, std::vector<QVariant>& values)
 {
-    values.resize(m_fields.size());
-    if (!m_result || row < 0 || row >= m_result->count()) {
-        std::fill(values.begin(), values.end(), QVariant());
-        return;
-    }
+    values.assign(m_fields.size(), QVariant());
+    if (!m_result || row < 0 || row >= m_result->count())
+        return {};
     const RowData& data = m_result->row(row);
     const auto& columns = m_result->columns();
     for (const auto& f : m_fields) {
-        if (f->Calculated() || f->column() < 0) {
-            values[size_t(f->Index())] = QVariant();
+        if (f->Calculated() || f->column() < 0)
             continue;
-        }
         const QVariant& v = data.values[size_t(f->column())];
         values[size_t(f->Index())] = columns[size_t(f->column())].type == TFieldType::Variant
                                          ? FieldTypes::fromEngine(f->DataType(), v)
                                          : v;
     }
+    // Nothing is calculated from a row that could not be read.
+    if (!data.error.isEmpty())
+        return data.error;
     calculate(values);
+    return {};
 }
 
 void TDAODataset::readCurrent()
 {
-    fillRow(m_recNo, m_current);
+    // A read that fails leaves neither the values nor the reason of the row read before.
+    m_currentError.clear();
+    m_currentError = fillRow(m_recNo, m_current);
 }
 
 void TDAODataset::clearEditing()
@@ -460,22 +464,37 @@ bool TDAODataset::rowIsNew(int row) const
     return m_state == TDataSetState::Insert && row == m_recNo;
 }
 
+const TDAODataset::ShownRow& TDAODataset::shownRow(int row)
+{
+    auto it = m_shown.constFind(row);
+    if (it == m_shown.constEnd()) {
+        if (m_shown.size() >= 256)
+            m_shown.clear();
+        ShownRow shown;
+        shown.error = fillRow(row, shown.values);
+        it = m_shown.insert(row, std::move(shown));
+    }
+    return *it;
+}
+
 QVariant TDAODataset::rowValue(int row, const TField& field)
 {
     if (!Active())
         return {};
     if (row == m_recNo)
         return fieldValue(field);
-    auto it = m_shown.constFind(row);
-    if (it == m_shown.constEnd()) {
-        if (m_shown.size() >= 256)
-            m_shown.clear();
-        std::vector<QVariant> values;
-        fillRow(row, values);
-        it = m_shown.insert(row, std::move(values));
-    }
+    const std::vector<QVariant>& values = shownRow(row).values;
     const size_t i = size_t(field.Index());
-    return i < it->size() ? (*it)[i] : QVariant();
+    return i < values.size() ? values[i] : QVariant();
+}
+
+QString TDAODataset::rowError(int row)
+{
+    if (!Active())
+        return {};
+    if (row == m_recNo)
+        return m_currentError;
+    return shownRow(row).error;
 }
 
 QVariant TDAODataset::fieldValue(const TField& field) const
@@ -541,6 +560,7 @@ void TDAODataset::Insert()
     m_savedRecNo = m_recNo;
     m_recNo = m_result->count();
     m_current.assign(m_fields.size(), QVariant());
+    m_currentError.clear();
     m_shown.clear();
     clearEditing();
     m_bof = m_eof = false;
@@ -583,8 +603,12 @@ void TDAODataset::Edit()
         // Start from what is stored now, not from what was read earlier.
         m_result->invalidateKey(m_result->key(m_recNo));
         readCurrent();
-        if (m_result->row(m_recNo).deleted)
+        const RowData& stored = m_result->row(m_recNo);
+        if (stored.deleted)
             throw EDAOError(QStringLiteral("Record is deleted"), SQLITE_NOTFOUND);
+        // What a row that cannot be read holds is not known: nothing may be written over it.
+        if (!stored.error.isEmpty())
+            throw EDAOError(stored.error, stored.errorCode);
     } catch (const std::exception& e) {
         if (OnEditError)
             OnEditError(*this, e);
@@ -712,6 +736,7 @@ void TDAODataset::restorePending(const PendingRow& p) noexcept
         m_bof = p.bof;
         m_eof = p.eof;
         m_current = p.values;
+        m_currentError.clear();
         m_assigned = p.assigned;
         m_modified = p.modified;
         m_shown.clear();
@@ -932,7 +957,8 @@ bool TDAODataset::Locate(const QString& keyFields, const QVariantList& values, T
     const int n = m_result->count();
     std::vector<QVariant> row;
     for (int r = 0; r < n; ++r) {
-        fillRow(r, row);
+        if (!fillRow(r, row).isEmpty())
+            continue; // a row that cannot be read matches nothing
         bool all = true;
         for (size_t k = 0; k < fields.size() && all; ++k) {
             const QVariant& have = row[size_t(fields[k]->Index())];

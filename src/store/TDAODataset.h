@@ -109,6 +109,9 @@ public:
     int RowCount() const;
     int CurrentRow() const { return RecNo(); }
     QVariant rowValue(int row, const TField& field);
+    // Why a row could not be read (a damaged page of the file): its values are then empty but
+    // for its key, it matches no search and cannot be edited. Empty for a row that was read.
+    QString rowError(int row);
     bool rowIsNew(int row) const;
 
     // For fields, data sources and links.
@@ -174,7 +177,9 @@ private:
     // A freshly read result: no pending edit, its first row current.
     void startOnFirstRow();
     void calculate(std::vector<QVariant>& values);
-    void fillRow(int row, std::vector<QVariant>& values);
+    // Reads row `row` into `values` and answers why it could not be read (empty when it was).
+    // Nothing of what `values` held before stays, even when the read fails.
+    QString fillRow(int row, std::vector<QVariant>& values);
     void writeRow();
     void deleteRow();
     void clearEditing();
@@ -197,6 +202,7 @@ private:
     int m_appendedFrom = 0; // rows from here on were added through the dataset, not read
 
     std::vector<QVariant> m_current;      // values of the current row (data, then calculated)
+    QString m_currentError;                // why the current row could not be read
     std::vector<QVariant>* m_active = &m_current;
     std::vector<bool> m_assigned;          // fields written since edit or insert began
     bool m_modified = false;
@@ -206,5 +212,11 @@ private:
     TDataSetState m_disableState = TDataSetState::Inactive;
 
     // Rows shown by views (with their calculated fields), until the result changes.
-    QHash<int, std::vector<QVariant>> m_shown;
+    struct ShownRow
+    {
+        std::vector<QVariant> values;
+        QString error;
+    };
+    const ShownRow& shownRow(int row);
+    QHash<int, ShownRow> m_shown;
 };

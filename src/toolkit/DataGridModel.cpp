@@ -1,5 +1,6 @@
 #include "DataGridModel.h"
 
+#include "MessageService.h"
 #include "TDAODataset.h"
 #include "TDataSource.h"
 #include "TField.h"
@@ -81,6 +82,24 @@ int DataGridModel::currentRow() const
     return m_current;
 }
 
+QBrush DataGridModel::unreadableBrush()
+{
+    return QBrush(QColor(192, 0, 0), Qt::BDiagPattern);
+}
+
+QString DataGridModel::rowError(int row) const
+{
+    TDAODataset* ds = m_link.DataSet();
+    if (!ds || !ds->Active() || row < 0 || row >= ds->RowCount())
+        return {};
+    try {
+        return ds->rowError(row);
+    } catch (...) {
+        // The file is in use elsewhere: the row is read again at the next paint.
+        return {};
+    }
+}
+
 QVariant DataGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.column() >= int(m_columns.size()))
@@ -92,6 +111,8 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const
         TDAODataset* ds = m_link.DataSet();
         if (!ds || !ds->Active() || index.row() >= ds->RowCount())
             return {};
+        if (const QString error = rowError(index.row()); !error.isEmpty())
+            return role == Qt::ToolTipRole ? QVariant(MessageService::withFullStop(error)) : QVariant();
         const TField* field = ds->FindField(column.field);
         if (!field)
             return {};
@@ -105,9 +126,15 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const
             return {};
         }
     }
+    case Qt::AccessibleDescriptionRole:
+        if (const QString error = rowError(index.row()); !error.isEmpty())
+            return QStringLiteral("Unreadable row: %1").arg(MessageService::withFullStop(error));
+        return {};
     case Qt::TextAlignmentRole:
         return int(column.alignment);
     case Qt::BackgroundRole:
+        if (!rowError(index.row()).isEmpty())
+            return unreadableBrush();
         return column.background.isValid() ? QVariant(QBrush(column.background)) : QVariant();
     default:
         return {};
@@ -148,6 +175,7 @@ void DataGridModel::reload()
     m_current = ds && ds->Active() ? ds->CurrentRow() : -1;
     endResetModel();
     Q_EMIT currentRowChanged(m_current);
+    checkArrival();
 }
 
 void DataGridModel::moved()
@@ -160,6 +188,16 @@ void DataGridModel::moved()
     if (m_current >= 0 && m_current < m_rows)
         Q_EMIT headerDataChanged(Qt::Vertical, m_current, m_current);
     Q_EMIT currentRowChanged(m_current);
+    checkArrival();
+}
+
+void DataGridModel::checkArrival()
+{
+    if (m_current == m_arrived)
+        return;
+    m_arrived = m_current;
+    if (const QString error = rowError(m_current); !error.isEmpty())
+        Q_EMIT unreadableRowReached(error);
 }
 
 void DataGridModel::rowEdited()

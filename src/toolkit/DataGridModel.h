@@ -4,12 +4,14 @@
 #include "TDataLink.h"
 
 #include <QAbstractTableModel>
+#include <QBrush>
 #include <vector>
 
 class TDataSource;
 
 // A table model over a dataset: one row per row of its result (plus the pending new row),
-// one column per grid column. It asks the dataset only for the rows a view shows.
+// one column per grid column. It asks the dataset only for the rows a view shows. A row that
+// cannot be read shows empty cells over a hatched background, with the reason as its tip.
 class DataGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -33,9 +35,15 @@ public:
     // The dataset's current row (-1 when none).
     int currentRow() const;
 
+    // The background of every cell of a row that cannot be read.
+    static QBrush unreadableBrush();
+
 Q_SIGNALS:
     // The dataset's current row moved (or the result changed under it).
     void currentRowChanged(int row);
+    // The current row moved onto a row that cannot be read. Sent once per arrival, from the
+    // dataset's notification: whoever shows it must not do so before that has finished.
+    void unreadableRowReached(const QString& message);
 
 private:
     class Link : public TDataLink
@@ -57,9 +65,13 @@ private:
     void reload();
     void moved();
     void rowEdited();
+    void checkArrival();
+    // Why the row cannot be read; empty when it can (or when that is not known yet).
+    QString rowError(int row) const;
 
     Link m_link{*this};
     std::vector<GridColumn> m_columns;
     int m_rows = 0;
     int m_current = -1;
+    int m_arrived = -1; // the current row the last arrival was checked for
 };

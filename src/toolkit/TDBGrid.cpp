@@ -1,6 +1,7 @@
 #include "TDBGrid.h"
 
 #include "ErrorGuard.h"
+#include "MessageService.h"
 #include "SortMarkerHeader.h"
 #include "TDAODataset.h"
 #include "TDataSource.h"
@@ -38,6 +39,10 @@ TDBGrid::TDBGrid(QWidget* parent)
     setPalette(pal);
 
     connect(m_model, &DataGridModel::currentRowChanged, this, &TDBGrid::followDataset);
+    // The box waits for the event loop: it must not open inside the dataset's move that
+    // reached the row.
+    connect(m_model, &DataGridModel::unreadableRowReached, this,
+            [this](const QString& message) { MessageService::showError(message, this); }, Qt::QueuedConnection);
     connect(m_header, &SortMarkerHeader::titleClicked, this, &TDBGrid::titleClicked);
     setOptions(m_options);
 }

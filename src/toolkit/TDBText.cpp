@@ -13,7 +13,5 @@ TDBText::TDBText(QWidget* parent)
 void TDBText::refresh()
 {
     const TField* field = m_link.Field();
-    const QString text = field ? field->DisplayText() : QString();
-    setText(text);
-    setAccessibleDescription(text);
+    setText(field ? field->DisplayText() : QString());
 }

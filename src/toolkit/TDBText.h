@@ -9,6 +9,8 @@ class TDataSource;
 // A label that shows one field's display text (dates in the user's short date format).
 class TDBText : public QLabel
 {
+    Q_OBJECT
+
 public:
     explicit TDBText(QWidget* parent = nullptr);
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -31,6 +32,112 @@ bool waitFor(const std::function<bool()>& condition, int ms)
         QTest::qWait(50);
     }
     return true;
+}
+
+// Sets XDG_RUNTIME_DIR (unset when empty) and TMPDIR for this process while in scope, so that
+// the program's copies and this test decide on the same folder, never the user's own.
+class EnvironmentScope
+{
+public:
+    EnvironmentScope(const QString& runtime, const QString& temp)
+        : m_runtime(qgetenv("XDG_RUNTIME_DIR"))
+        , m_temp(qgetenv("TMPDIR"))
+    {
+        if (runtime.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        qputenv("TMPDIR", QFile::encodeName(temp));
+    }
+    ~EnvironmentScope()
+    {
+        restore("XDG_RUNTIME_DIR", m_runtime);
+        restore("TMPDIR", m_temp);
+    }
+
+    static QProcessEnvironment forChildren()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        return env;
+    }
+
+private:
+    static void restore(const char* name, const QByteArray& value)
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+
+    QByteArray m_runtime;
+    QByteArray m_temp;
+};
+
+// The program file in two folders of its own: one with a catalogue, one without. A copy
+// started from the second that went on starting would stop at the box about the missing
+// catalogue and never end by itself: ending there means it showed nothing.
+struct ProgramFolders
+{
+    ProgramFolders()
+    {
+        for (const QString& f : {withCatalogue, withoutCatalogue}) {
+            QDir().mkdir(f);
+            QFile::copy(QStringLiteral(KOLT_BINARY_DIR "/kolt"), f + QStringLiteral("/kolt"));
+        }
+        const QString catalogue = withCatalogue + QStringLiteral("/koltDB.mdb");
+        QFile::copy(QStringLiteral(KOLT_BINARY_DIR "/koltDB.mdb"), catalogue);
+        QFile::setPermissions(catalogue, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    void start(QProcess& p, const QString& folder, QProcessEnvironment env, const QString& name = QStringLiteral("kolt"))
+    {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(folder + QLatin1Char('/') + name, {});
+        QVERIFY(p.waitForStarted(10000));
+    }
+
+    QTemporaryDir root;
+    QString withCatalogue = root.filePath(QStringLiteral("a"));
+    QString withoutCatalogue = root.filePath(QStringLiteral("b"));
+};
+
+// Whether a hand-over socket listens there (without taking any lock).
+bool answers(const QString& socketPath)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    const bool up = socket.waitForConnected(500);
+    socket.abort();
+    return up;
+}
+
+bool waitForOutput(QProcess& p, const QByteArray& word, int ms)
+{
+    QByteArray seen = p.property("seen").toByteArray();
+    QElapsedTimer t;
+    t.start();
+    while (!seen.contains(word) && t.elapsed() < ms) {
+        p.waitForReadyRead(100);
+        seen += p.readAllStandardOutput();
+    }
+    p.setProperty("seen", seen);
+    return seen.contains(word);
+}
+
+// A later copy ends by itself, with 0.
+bool endsWithZero(QProcess& p)
+{
+    return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+void stop(QProcess& p)
+{
+    p.kill();
+    p.waitForFinished(10000);
 }
 
 } // namespace
@@ -91,40 +198,78 @@ private Q_SLOTS:
         QVERIFY(!SingleInstance(QStringLiteral("kolt-e")).previousCopy());
     }
 
-    void secondProgramEndsAtOnceAndOtherNamesRun()
+    void secondCopyHandsOverAndEnds_data()
     {
-        QTemporaryDir folder;
-        for (const QString& name : {QStringLiteral("kolt"), QStringLiteral("kolt-other")})
-            QVERIFY(QFile::copy(QStringLiteral(KOLT_BINARY_DIR "/kolt"), folder.filePath(name)));
-        QVERIFY(QFile::copy(QStringLiteral(KOLT_BINARY_DIR "/koltDB.mdb"), folder.filePath(QStringLiteral("koltDB.mdb"))));
-        QFile::setPermissions(folder.filePath(QStringLiteral("koltDB.mdb")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QTest::addColumn<QString>("runtime");
+        for (const char* kind : {"usable", "missing", "unwritable", "unset", "a file"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        auto start = [&](QProcess& p, const QString& name) {
-            p.setProcessEnvironment(env);
-            p.start(folder.filePath(name), {});
-            QVERIFY(p.waitForStarted(10000));
-        };
+    // Whatever XDG_RUNTIME_DIR names, the first copy's lock and hand-over socket sit in one
+    // folder, and a second copy, even one started while the first is still starting, reaches
+    // it and ends with 0.
+    void secondCopyHandsOverAndEnds()
+    {
+        QFETCH(QString, runtime);
+        QTemporaryDir base;
+        QVERIFY(QDir(base.path()).mkdir(QStringLiteral("tmp")));
+        const QString runtimePath = base.filePath(QStringLiteral("run"));
+        if (runtime == QLatin1String("usable") || runtime == QLatin1String("unwritable"))
+            QVERIFY(QDir().mkdir(runtimePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        if (runtime == QLatin1String("unwritable"))
+            QVERIFY(QFile::setPermissions(runtimePath, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        if (runtime == QLatin1String("a file"))
+            QVERIFY(QFile(runtimePath).open(QIODevice::WriteOnly));
+        const QString xdg = runtime == QLatin1String("unset") ? QString() : runtimePath;
+        EnvironmentScope env(xdg, base.filePath(QStringLiteral("tmp")));
+        ProgramFolders programs;
 
-        QProcess first, second, other;
-        start(first, QStringLiteral("kolt"));
-        QVERIFY(waitFor([&] { return QFileInfo::exists(m_runtime.filePath(QStringLiteral("kolt.handover"))); }, 15000));
+        QProcess first;
+        programs.start(first, programs.withCatalogue, env.forChildren());
+        // The folder the program decides on holds both the lock and the socket.
+        const QString folder = SingleInstance::runtimeFolder();
+        QVERIFY(!folder.isEmpty());
+        QVERIFY2(waitFor([&] { return answers(folder + QStringLiteral("/kolt.handover")); }, 20000),
+                 qPrintable(folder));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/kolt.lock")));
 
-        start(second, QStringLiteral("kolt"));
-        QVERIFY(second.waitForFinished(15000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QVERIFY(second.readAllStandardError().isEmpty() || true); // no message box can appear offscreen anyway
+        QProcess second;
+        programs.start(second, programs.withoutCatalogue, env.forChildren());
+        QVERIFY(endsWithZero(second));
         QCOMPARE(first.state(), QProcess::Running);
-
-        start(other, QStringLiteral("kolt-other"));
-        QVERIFY(!other.waitForFinished(1500)); // a copy under another name runs beside the first
-        for (QProcess* p : {&first, &other}) {
-            p->kill();
-            p->waitForFinished(10000);
+        {
+            SingleInstance probe(QStringLiteral("kolt"));
+            QVERIFY(probe.previousCopy());
+            QVERIFY(probe.handOver()); // the first copy still answers at the same place
         }
+        stop(first);
+
+        // A first copy that holds the lock but does not listen yet: the second waits for it.
+        QProcess slow;
+        slow.setProcessEnvironment(env.forChildren());
+        slow.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--slow-first"), QStringLiteral("kolt")});
+        QVERIFY(waitForOutput(slow, "locked", 10000));
+        QProcess early;
+        programs.start(early, programs.withoutCatalogue, env.forChildren());
+        QVERIFY(endsWithZero(early));
+        QVERIFY(waitForOutput(slow, "raised", 10000));
+        stop(slow);
+    }
+
+    void copiesUnderOtherNamesRunSideBySide()
+    {
+        ProgramFolders programs;
+        QVERIFY(QFile::copy(programs.withCatalogue + QStringLiteral("/kolt"),
+                            programs.withCatalogue + QStringLiteral("/kolt-other")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        QProcess first, other;
+        programs.start(first, programs.withCatalogue, env);
+        QVERIFY(waitFor([&] { return answers(m_runtime.filePath(QStringLiteral("kolt.handover"))); }, 20000));
+        programs.start(other, programs.withCatalogue, env, QStringLiteral("kolt-other"));
+        QVERIFY(!other.waitForFinished(1500)); // the lock is named by the program file
+        stop(first);
+        stop(other);
     }
 };
 
@@ -137,11 +282,27 @@ static int hold(const QString& name)
         QThread::sleep(1);
 }
 
+// Helper mode: a first copy that takes its lock, is slow to start, then listens and says when
+// a later copy asked it to come forward.
+static int slowFirst(const QString& name)
+{
+    SingleInstance lock(name);
+    if (lock.previousCopy())
+        return 2;
+    std::cout << "locked" << std::endl;
+    QThread::msleep(1500);
+    QObject::connect(&lock, &SingleInstance::raiseRequested, [] { std::cout << "raised" << std::endl; });
+    lock.listen();
+    return QCoreApplication::exec();
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--hold")
         return hold(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--slow-first")
+        return slowFirst(QString::fromLocal8Bit(argv[2]));
     TestSingleInstance test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -8,13 +8,16 @@
 #include "TempCatalogue.h"
 
 #include <QTest>
+#include <functional>
 
-// A main window over a temporary catalogue filled by `setupSql`, made the way start-up makes
-// it; every message box is answered by `messages`.
+// A main window over a temporary catalogue filled by `setupSql` (then handed to `beforeOpening`,
+// which may spoil the file), made the way start-up makes it; every message box is answered by
+// `messages`.
 class MainWindowFixture
 {
 public:
-    explicit MainWindowFixture(const QString& setupSql = QString())
+    explicit MainWindowFixture(const QString& setupSql = QString(),
+                               const std::function<void(const QString& path)>& beforeOpening = {})
     {
         MessageService::setTitle(QStringLiteral("KOLT"));
         if (!setupSql.isEmpty()) {
@@ -22,6 +25,8 @@ public:
             prepare.DataModuleCreate();
             SqliteStatement::exec(prepare.dbKOLT.handle(), setupSql);
         }
+        if (beforeOpening)
+            beforeOpening(cat.path());
         Program::createDataModule(cat.folder());
         window = Program::createMainWindow(cat.folder());
         window->resize(1100, 700);

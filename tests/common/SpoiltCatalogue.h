@@ -64,4 +64,48 @@ inline void make(const QString& kind, const QString& path)
     }
 }
 
+// Writes garbage over the first overflow page of the one record of `table` that has overflow
+// pages, as a bad sector or a stray write would: that row can no longer be read whole, every
+// other row stays intact. The record must span at least two overflow pages, so that reading it
+// follows the garbage as the link to the next page. Answers the page number, 0 when there is
+// not exactly one such record or the file has no page statistics.
+inline qint64 damageOverflow(const QString& path, const QString& table)
+{
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(raw);
+        return 0;
+    }
+    qint64 page = 0;
+    qint64 pageSize = 0;
+    int records = 0;
+    try {
+        // dbstat names an overflow page by its cell's path and its place in the chain.
+        SqliteStatement pages(raw, QStringLiteral("SELECT pageno, path FROM dbstat WHERE name = ?1 AND pagetype = 'overflow'"));
+        pages.bindText(1, table);
+        while (pages.step()) {
+            if (pages.columnText(1).endsWith(QLatin1String("+000000"))) {
+                page = pages.columnInt64(0);
+                ++records;
+            }
+        }
+        SqliteStatement size(raw, QStringLiteral("PRAGMA page_size"));
+        pageSize = size.step() ? size.columnInt64(0) : 0;
+    } catch (const std::exception&) {
+        records = 0;
+    }
+    sqlite3_close(raw);
+    if (records != 1 || pageSize <= 0)
+        return 0;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek((page - 1) * pageSize))
+        return 0;
+    // Read as the link to the next page, "garb" is far beyond the end of the file.
+    QByteArray garbage;
+    while (garbage.size() < pageSize)
+        garbage += "garbage!";
+    f.write(garbage.left(pageSize));
+    return page;
+}
+
 } // namespace SpoiltCatalogue

@@ -6,6 +6,7 @@
 #include "GridText.h"
 #include "MainWindowFixture.h"
 #include "RtfWriter.h"
+#include "SpoiltCatalogue.h"
 #include "TDBCheckGroup.h"
 #include "TDBGrid.h"
 #include "TDBRichView.h"
@@ -13,10 +14,14 @@
 #include "TitleBand.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStackedWidget>
 #include <QTextDocument>
 #include <QSignalSpy>
@@ -301,6 +306,147 @@ private Q_SLOTS:
         w->tbFindClick(); // nothing to search: no message
         ErrorGuard::run([&] { w->cbCategoriesChange(); }); // reports the closed catalogue again
         QCOMPARE(f.messages.errors().size(), 2);
+    }
+
+    // A screen reader hears a detail value as the value, labelled by its caption, and the
+    // grid's pop-up menu as a pop-up menu of its own.
+    void screenReaderHearsValuesAndThePopupMenu()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        f.dm().qrMovies.MoveTo(1); // Bravo
+        for (TDBText* value : w->findChildren<TDBText*>()) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(value);
+            QVERIFY(iface);
+            // An empty value is read as its caption alone (Qt names a nameless label so).
+            if (!value->text().isEmpty())
+                QCOMPARE(iface->text(QAccessible::Name), value->text());
+            const auto labels = iface->relations(QAccessible::Label);
+            if (value->objectName().endsWith(QLatin1String("Addr2"))) // the second line of an address
+                continue;
+            QVERIFY2(labels.size() == 1, qPrintable(value->objectName()));
+            auto* caption = qobject_cast<QLabel*>(labels.first().first->object());
+            QVERIFY(caption && !caption->text().isEmpty());
+            const auto back = labels.first().first->relations(QAccessible::Labelled);
+            QCOMPARE(back.size(), 1);
+            QCOMPARE(back.first().first->object(), value);
+        }
+        QAccessibleInterface* title = QAccessible::queryAccessibleInterface(w->panel(0)->findChild<TDBText*>(QStringLiteral("dbTitle")));
+        QCOMPARE(title->text(QAccessible::Name), QStringLiteral("Bravo"));
+        QCOMPARE(title->relations(QAccessible::Label).first().first->text(QAccessible::Name), QStringLiteral("Title:"));
+
+        // A screen reader that walked the Edit menu first still finds the pop-up's own entries.
+        QMenu* editMenu = nullptr;
+        for (QAction* a : w->menuBar()->actions()) {
+            if (a->text() == QLatin1String("&Edit"))
+                editMenu = a->menu();
+        }
+        QVERIFY(editMenu);
+        QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(editMenu);
+        for (int i = 0; i < edit->childCount(); ++i)
+            QVERIFY(edit->child(i));
+        MainCommands* c = w->commands();
+        QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(c->PopupMenu1);
+        QCOMPARE(popup->role(), QAccessible::PopupMenu);
+        QStringList names;
+        for (int i = 0; i < popup->childCount(); ++i) {
+            QAccessibleInterface* entry = popup->child(i);
+            QCOMPARE(entry->parent()->object(), static_cast<QObject*>(c->PopupMenu1));
+            if (entry->role() != QAccessible::Separator)
+                names << entry->text(QAccessible::Name);
+        }
+        QCOMPARE(names, (QStringList{"Add", "Edit", "Delete", "Tools..."}));
+
+        // Each entry runs its command and follows whether that command can run.
+        QList<QAction*> entries;
+        for (QAction* a : c->PopupMenu1->actions()) {
+            if (!a->isSeparator())
+                entries << a;
+        }
+        const QList<QAction*> commands{c->tbAdd, c->tbEdit, c->tbDelete, c->tbTools};
+        QCOMPARE(entries.size(), commands.size());
+        for (int i = 0; i < commands.size(); ++i) {
+            QSignalSpy ran(commands[i], &QAction::triggered);
+            entries[i]->trigger();
+            QCOMPARE(ran.count(), 1);
+            commands[i]->setEnabled(false);
+            QVERIFY(!entries[i]->isEnabled());
+            commands[i]->setEnabled(true);
+            QVERIFY(entries[i]->isEnabled());
+        }
+    }
+
+    // One movie's description sits on a page overwritten with garbage. The grid shows every
+    // other movie as itself and the damaged one as empty and marked; the error comes once per
+    // arrival on that row, after the move, never while painting; nothing is written.
+    void damagedRowIsMarkedAndReportedOnArrival()
+    {
+        // Keys run against title order, so that the damaged last row has the lowest key: read
+        // in batches by key, it comes first in the batch of the rows above it.
+        QStringList titles, numbers;
+        QStringList values;
+        for (int i = 14; i >= 1; --i) {
+            titles.prepend(QStringLiteral("Movie %1").arg(i, 2, 10, QLatin1Char('0')));
+            numbers.prepend(QString::number(100 + i));
+            values << QStringLiteral("('%1', 'Drama', '%2')").arg(titles.first(), numbers.first());
+        }
+        const QString sql = QStringLiteral("insert into Movies (Title, Category, M_no) values %1;"
+                                           "update Movies set Description = replace(hex(zeroblob(10000)), '00', 'ab') where Id = 1;"
+                                           "insert into Mv_Cast (P_Id, Name) values (14, 'Ann'), (1, 'Dana');")
+                                .arg(values.join(QStringLiteral(", ")));
+        qint64 page = 0;
+        QByteArray before;
+        MainWindowFixture f(sql, [&](const QString& path) {
+            page = SpoiltCatalogue::damageOverflow(path, QStringLiteral("Movies"));
+            before = SpoiltCatalogue::bytesOf(path);
+        });
+        QVERIFY(page > 0);
+        TKOLTForm* w = f.window;
+        TDBGrid* grid = w->grid(0);
+        QAbstractItemModel* model = grid->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        const int damaged = 13;
+        titles[damaged].clear();
+        numbers[damaged].clear();
+        auto paint = [&] {
+            for (int i = 0; i < 3; ++i) {
+                grid->viewport()->repaint();
+                QCoreApplication::processEvents();
+            }
+        };
+        paint();
+        QVERIFY(f.messages.errors().isEmpty());
+        QCOMPARE(gridColumn(grid, 0), titles);
+        QCOMPARE(gridColumn(grid, 3), numbers);
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const bool marked = model->index(r, 0).data(Qt::BackgroundRole).value<QBrush>().style() != Qt::NoBrush;
+            QCOMPARE(marked, r == damaged);
+        }
+        QVERIFY(model->index(damaged, 0).data(Qt::ToolTipRole).toString().contains(QLatin1String("malformed")));
+
+        // A click on it: the move is made, the error follows it once.
+        grid->setCurrentIndex(model->index(damaged, 0));
+        QCOMPARE(f.dm().qrMovies.RecNo(), damaged);
+        QVERIFY(f.messages.errors().isEmpty());
+        QTRY_COMPARE(f.messages.errors(), QStringList{QStringLiteral("database disk image is malformed.")});
+        QCOMPARE(textOf(w->panel(0), QStringLiteral("dbTitle")), QString());
+        QCOMPARE(gridColumn(w->panel(0)->detailList(), 0), QStringList{QStringLiteral("Dana")}); // its own cast
+        paint();
+        QCOMPARE(gridColumn(grid, 0), titles);
+        QCOMPARE(f.messages.errors().size(), 1);
+
+        // Leaving it and coming back is a new arrival.
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(textOf(w->panel(0), QStringLiteral("dbTitle")), QStringLiteral("Movie 13"));
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTRY_COMPARE(f.messages.errors().size(), 2);
+        paint();
+        QCOMPARE(f.messages.errors().size(), 2);
+
+        Program::shutdown();
+        QCOMPARE(SpoiltCatalogue::bytesOf(f.cat.path()), before);
     }
 };
 

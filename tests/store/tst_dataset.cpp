@@ -2,6 +2,7 @@
 #include "EDatabaseError.h"
 #include "EventRecorder.h"
 #include "ErrorText.h"
+#include "SpoiltCatalogue.h"
 #include "StoreFixture.h"
 
 #include <QTest>
@@ -528,6 +529,73 @@ private Q_SLOTS:
         QCOMPARE(q->RecordCount(), 1);
         QCOMPARE(q->FieldByName(QStringLiteral("Description")).AsString(), value);
         QCOMPARE(f.scalar(QStringLiteral("select count(*) from Books")).toInt(), 2);
+    }
+
+    void damagedRowIsReadAlone_data()
+    {
+        QTest::addColumn<int>("damaged"); // its row in title order
+        QTest::newRow("first row") << 0;
+        QTest::newRow("inside a batch") << 5;
+        QTest::newRow("last row") << 11;
+    }
+
+    // One book's description sits on a page overwritten with garbage. Every other row reads
+    // as its own; the damaged one reads as empty but for its key, however it is reached, and
+    // cannot be edited; nothing is written to the file.
+    void damagedRowIsReadAlone()
+    {
+        QFETCH(int, damaged);
+        StoreFixture f;
+        // Keys run against title order: rows are read in batches by key, so a damaged row
+        // comes before the rows above it in its batch.
+        QStringList expected, reversed;
+        for (int i = 1; i <= 12; ++i) {
+            expected << QStringLiteral("Book %1").arg(i, 2, 10, QLatin1Char('0'));
+            reversed.prepend(expected.last());
+        }
+        addBooks(f, reversed);
+        const int key = 12 - damaged;
+        // Long enough for several overflow pages.
+        f.exec(QStringLiteral("update Books set Description = replace(hex(zeroblob(10000)), '00', 'ab') where Id = %1").arg(key));
+        f.db.Close();
+        QVERIFY(SpoiltCatalogue::damageOverflow(f.cat.path(), QStringLiteral("Books")) > 0);
+        const QByteArray before = f.cat.bytes();
+        f.db.Open();
+        expected[damaged].clear();
+
+        auto q = books(f);
+        QCOMPARE(messageOf([&] { q->Open(); }), QStringLiteral("<no error>"));
+        QCOMPARE(titles(*q), expected);
+        for (int r = 0; r < q->RowCount(); ++r)
+            QCOMPARE(q->rowError(r).contains(QLatin1String("malformed")), r == damaged);
+
+        // Reached by a move from an intact row, it shows none of that row's values.
+        q->MoveTo(damaged == 0 ? 1 : 0);
+        QCOMPARE(messageOf([&] { q->MoveTo(damaged); }), QStringLiteral("<no error>"));
+        QCOMPARE(q->RecNo(), damaged);
+        QVERIFY(q->FieldByName(QStringLiteral("Title")).IsNull());
+        QVERIFY(q->FieldByName(QStringLiteral("Category")).IsNull());
+        QCOMPARE(q->FieldByName(QStringLiteral("Id")).AsInteger(), key);
+        QCOMPARE(titles(*q), expected);
+        QVERIFY(messageOf([&] { q->Edit(); }).contains(QLatin1String("malformed")));
+        QCOMPARE(q->State(), TDataSetState::Browse);
+
+        // A search walks over it and finds what lies beyond.
+        const int beyond = damaged == 11 ? 10 : 11;
+        q->First();
+        QVERIFY(q->Locate(QStringLiteral("Title"), {expected[beyond]}, 0));
+        QCOMPARE(q->RecNo(), beyond);
+        q->Close();
+        f.db.Close();
+        QCOMPARE(f.cat.bytes(), before);
+
+        // Rows that move up after a delete keep their own values.
+        f.db.Open();
+        q->Open();
+        q->MoveTo(damaged == 0 ? 1 : 0);
+        q->Delete();
+        expected.removeAt(damaged == 0 ? 1 : 0);
+        QCOMPARE(titles(*q), expected);
     }
 };
 
