@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Tarvena and runs every test: the whole suite, then the store and the rich-text unit
-# again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds Tarvena and runs every test: the whole suite, then the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer (without the benchmarks).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -12,7 +12,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-cmake -S . -B build-sanitize -G Ninja -DKOLT_STORE_ONLY=ON -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build-sanitize -G Ninja -DKOLT_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \

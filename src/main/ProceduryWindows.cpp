@@ -14,14 +14,6 @@
 
 namespace Procedury {
 
-void ConfirmDelete(TDAODataset& dataSet)
-{
-    if (dataSet.IsEmpty())
-        return;
-    if (MessageService::ask(QStringLiteral("Delete item?")))
-        dataSet.Delete();
-}
-
 void ShowPanel(QWidget* panel)
 {
     if (auto* stack = qobject_cast<QStackedWidget*>(panel->parentWidget()))

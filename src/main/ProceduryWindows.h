@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Procedury.h"
+#include "ProceduryDialogs.h"
 
 #include <QString>
 
@@ -10,9 +10,6 @@ class TDAOQuery;
 
 // The shared routines that talk to the user or work on the main window.
 namespace Procedury {
-
-// Asks "Delete item?" and deletes the current record on Yes; an empty dataset asks nothing.
-void ConfirmDelete(TDAODataset& dataSet);
 
 // Brings a folder panel in front of the others and paints it at once. It hides nothing.
 void ShowPanel(QWidget* panel);

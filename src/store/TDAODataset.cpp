@@ -124,7 +124,10 @@ void TDAODataset::runHandler(const Handler& handler)
 
 void TDAODataset::dataEvent(TDataEvent event, std::intptr_t info)
 {
-    if (m_disableCount > 0)
+    // Held back notifications hold back what views show, never what a post needs from the
+    // controls: their pending input, and the focus for a refused field.
+    const bool needed = event == TDataEvent::UpdateRecord || event == TDataEvent::FocusControl;
+    if (m_disableCount > 0 && !needed)
         return;
     std::exception_ptr failure;
     const auto sources = m_dataSources;
@@ -621,11 +624,13 @@ void TDAODataset::Edit()
     runHandler(AfterEdit);
 }
 
-void TDAODataset::checkRequired() const
+void TDAODataset::checkRequired()
 {
     for (const auto& f : m_fields) {
-        if (!f->Calculated() && f->Required() && m_current[size_t(f->Index())].isNull())
-            throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->FieldName()));
+        if (f->Calculated() || !f->Required() || !m_current[size_t(f->Index())].isNull())
+            continue;
+        dataEvent(TDataEvent::FocusControl, reinterpret_cast<std::intptr_t>(f.get()));
+        throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->FieldName()));
     }
 }
 

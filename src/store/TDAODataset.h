@@ -167,7 +167,8 @@ private:
     };
     PendingRow pendingRow() const;
     void restorePending(const PendingRow& pending) noexcept;
-    void checkRequired() const;
+    // Refuses a post with a required field that is null, after giving its control the focus.
+    void checkRequired();
     void writePost();
     void dropRolledBackKeys();
     void releaseQuietly();

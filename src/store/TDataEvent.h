@@ -9,4 +9,5 @@ enum class TDataEvent {
     UpdateState,     // the state changed (inactive, browse, edit, insert)
     UpdateRecord,    // store pending input now: a post is about to happen
     CheckBrowseMode, // leave edit state: the dataset is about to move, post, cancel or delete
+    FocusControl,    // a post was refused for this field: its control takes the focus (info: the TField*)
 };

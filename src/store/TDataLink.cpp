@@ -70,6 +70,9 @@ void TDataLink::dataEvent(TDataEvent event, std::intptr_t info)
     case TDataEvent::CheckBrowseMode:
         checkBrowseMode();
         break;
+    case TDataEvent::FocusControl:
+        focusControl(reinterpret_cast<TField*>(info));
+        break;
     case TDataEvent::UpdateState:
         break;
     }

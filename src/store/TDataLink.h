@@ -37,6 +37,7 @@ protected:
     virtual void recordChanged(TField* /*field*/) {}
     virtual void updateData() {}
     virtual void checkBrowseMode() {}
+    virtual void focusControl(TField* /*field*/) {}
 
 private:
     TDataSource* m_dataSource = nullptr;

@@ -2,6 +2,10 @@
 
 #include "EDatabaseError.h"
 
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
 void ErrorGuard::report(const std::exception& e, QWidget* parent)
 {
     if (const auto* db = dynamic_cast<const EDatabaseError*>(&e)) {
@@ -14,4 +18,13 @@ void ErrorGuard::report(const std::exception& e, QWidget* parent)
 void ErrorGuard::reportUnknown(QWidget* parent)
 {
     MessageService::showError(QStringLiteral("An unexpected error occurred"), parent);
+}
+
+void ErrorGuard::later(const QString& message, QWidget* parent)
+{
+    QTimer::singleShot(0, [message, owner = QPointer<QWidget>(parent), hadOwner = parent != nullptr] {
+        if (hadOwner && !owner)
+            return; // its window is gone: nobody to tell
+        MessageService::showError(message, owner);
+    });
 }

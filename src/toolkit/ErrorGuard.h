@@ -27,4 +27,7 @@ public:
 
     static void report(const std::exception& e, QWidget* parent = nullptr);
     static void reportUnknown(QWidget* parent = nullptr);
+    // Shows the standard error box once control is back in the event loop: for code that runs
+    // inside a widget's own event handling (input, focus changes), where no box may open.
+    static void later(const QString& message, QWidget* parent = nullptr);
 };

@@ -353,7 +353,9 @@ private Q_SLOTS:
         q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("B2"));
         q->Post();
         q->EnableControls();
-        QCOMPARE(rec.log.filter(QStringLiteral("view:")), QStringList());
+        // Held back, the views hear only the post's request for their pending input.
+        QCOMPARE(rec.log.filter(QStringLiteral("view:")), QStringList{"view:updateData"});
+        rec.log.clear();
         q->EnableControls();
         QCOMPARE(rec.log.filter(QStringLiteral("view:")), QStringList{"view:dataset"});
 

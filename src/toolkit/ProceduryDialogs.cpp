@@ -1,0 +1,45 @@
+#include "ProceduryDialogs.h"
+
+#include "MessageService.h"
+#include "TDAODataset.h"
+#include "TDAOTable.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStringListModel>
+
+namespace Procedury {
+
+void ConfirmDelete(TDAODataset& dataSet)
+{
+    if (dataSet.IsEmpty())
+        return;
+    if (MessageService::ask(QStringLiteral("Delete item?")))
+        dataSet.Delete();
+}
+
+void FillComboFromTable(TDAOTable& table, QComboBox& box)
+{
+    ReopenDataSet(table);
+    QStringList names;
+    if (!table.IsEmpty()) {
+        const TField& name = table.FieldByName(QStringLiteral("Name"));
+        names.reserve(table.RecordCount());
+        for (table.First(); !table.Eof(); table.Next())
+            names << name.AsString();
+    }
+    // One model for the whole list: ten thousand names go in at once, not one by one.
+    const QString text = box.currentText();
+    auto* model = qobject_cast<QStringListModel*>(box.model());
+    if (!model) {
+        model = new QStringListModel(&box);
+        box.setModel(model);
+    }
+    model->setStringList(names);
+    if (box.isEditable())
+        box.setEditText(text);
+    else
+        box.setCurrentIndex(box.findText(text, Qt::MatchExactly));
+}
+
+} // namespace Procedury

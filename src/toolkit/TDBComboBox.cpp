@@ -1,0 +1,72 @@
+#include "TDBComboBox.h"
+
+#include "TField.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+TDBComboBox::TDBComboBox(Style style, QWidget* parent)
+    : QComboBox(parent)
+    , BoundControl(this)
+    , m_style(style)
+{
+    setEditable(style == Style::DropDown);
+    setInsertPolicy(QComboBox::NoInsert);
+    // Only the user's own picks and typing count as changes, not the box following the field.
+    connect(this, &QComboBox::activated, this, [this] { userChanged(); });
+    if (QLineEdit* edit = lineEdit()) {
+        watchInput(edit);
+        connect(edit, &QLineEdit::textEdited, this, [this] { userChanged(); });
+    }
+}
+
+void TDBComboBox::setItems(const QStringList& items)
+{
+    clear();
+    addItems(items);
+    refresh();
+}
+
+void TDBComboBox::showPopup()
+{
+    // Picking from the list changes the record: it must be editable before the list opens.
+    if (!beginEdit())
+        return;
+    QComboBox::showPopup();
+}
+
+bool TDBComboBox::changesValue(const QEvent* event) const
+{
+    if (event->type() == QEvent::Wheel)
+        return true;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    switch (static_cast<const QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return m_style == Style::DropDownList; // in a typed box they only move the cursor
+    default:
+        return BoundControl::changesValue(event);
+    }
+}
+
+void TDBComboBox::showValue(const TField* field)
+{
+    const QString text = field ? field->AsString() : QString();
+    if (m_style == Style::DropDown) {
+        if (currentText() != text)
+            setEditText(text);
+        return;
+    }
+    setCurrentIndex(findText(text, Qt::MatchExactly));
+}
+
+QVariant TDBComboBox::enteredValue() const
+{
+    return currentText();
+}

@@ -1,0 +1,114 @@
+#include "TDBEdit.h"
+
+#include "TField.h"
+
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
+#include <QValidator>
+
+namespace {
+
+// The longest start of `text` that fits in `room` units and ends between two characters.
+QString fitting(const QString& text, qsizetype room)
+{
+    if (text.size() <= room)
+        return text;
+    if (room <= 0)
+        return {};
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    graphemes.setPosition(room);
+    if (!graphemes.isAtBoundary())
+        graphemes.toPreviousBoundary();
+    return text.left(std::max<qsizetype>(graphemes.position(), 0));
+}
+
+} // namespace
+
+// Keeps the box within its field: what is typed, pasted or dropped beyond the room left is
+// dropped, whole characters only; an integer field takes digits and a sign.
+class TDBEdit::Limit : public QValidator
+{
+public:
+    explicit Limit(TDBEdit& edit)
+        : QValidator(&edit)
+        , m_edit(edit)
+    {
+    }
+
+    int size = 0;         // 0: no limit
+    bool integer = false;
+    QString before;       // the text before the change being checked
+
+    State validate(QString& input, int& pos) const override
+    {
+        if (m_edit.showing())
+            return Acceptable;
+        if (integer) {
+            static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]*$"));
+            if (!digits.match(input).hasMatch())
+                return Invalid;
+        }
+        if (size <= 0 || input.size() <= size)
+            return Acceptable;
+        // What the change put in lies between what it kept of the text before.
+        qsizetype prefix = 0;
+        while (prefix < input.size() && prefix < before.size() && input[prefix] == before[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < input.size() - prefix && suffix < before.size() - prefix
+               && input[input.size() - 1 - suffix] == before[before.size() - 1 - suffix])
+            ++suffix;
+        const QString inserted = input.mid(prefix, input.size() - prefix - suffix);
+        const QString kept = fitting(inserted, size - prefix - suffix);
+        if (kept.isEmpty() && !inserted.isEmpty() && prefix + suffix >= size)
+            return Invalid;
+        input = input.left(prefix) + kept + input.right(suffix);
+        pos = int(prefix + kept.size());
+        return input.size() <= size ? Acceptable : Invalid;
+    }
+
+private:
+    TDBEdit& m_edit;
+};
+
+TDBEdit::TDBEdit(QWidget* parent)
+    : QLineEdit(parent)
+    , BoundControl(this)
+    , m_limit(new Limit(*this))
+{
+    setValidator(m_limit);
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        m_limit->before = text();
+        userChanged();
+    });
+}
+
+void TDBEdit::setMaxChars(int chars)
+{
+    m_maxChars = chars;
+    refresh();
+}
+
+int TDBEdit::limitFor(const TField* field) const
+{
+    int limit = field && field->DataType() == TFieldType::String ? field->Size() : 0;
+    if (m_maxChars > 0)
+        limit = limit > 0 ? std::min(limit, m_maxChars) : m_maxChars;
+    return limit;
+}
+
+void TDBEdit::showValue(const TField* field)
+{
+    m_limit->size = limitFor(field);
+    m_limit->integer = field && FieldTypes::isInteger(field->DataType());
+    const QString shown = field ? field->DisplayText() : QString();
+    m_limit->before = shown;
+    if (text() != shown)
+        setText(shown);
+    setReadOnly(false);
+}
+
+QVariant TDBEdit::enteredValue() const
+{
+    return text();
+}
