@@ -1,6 +1,7 @@
 #include "TItemAllForm.h"
 
-#include "Procedury.h"
+#include "ProceduryDialogs.h"
+#include "TDM.h"
 #include "TDAODataset.h"
 #include "TDBComboBox.h"
 #include "TDBEdit.h"
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <memory>
 
 TItemAllForm* ItemAllForm = nullptr;
 
@@ -88,6 +90,17 @@ void TItemAllForm::btOKClick()
     if (DBComboBox1->dataSource())
         Procedury::PostRecord(*DBComboBox1->dataSet());
     close();
+}
+
+void TItemAllForm::addCast(QWidget* owner)
+{
+    // A step that fails leaves no dialog behind, and no new row either.
+    std::unique_ptr<TItemAllForm> form(new TItemAllForm(owner));
+    form->setWindowTitle(QStringLiteral("Add cast"));
+    Procedury::FillComboFromTable(DM->tbA_Movies, *form->DBComboBox1);
+    DM->qrMv_Cast.Insert();
+    form->bindList(&DM->dsMv_Cast);
+    form.release()->showModal();
 }
 
 void TItemAllForm::btCancelClick()

@@ -26,6 +26,10 @@ public:
     void btOKClick();
     void btCancelClick();
 
+    // "Add cast": a new row of the current movie's cast, its actor picked from the actors'
+    // list or typed, in this dialog over `owner`.
+    static void addCast(QWidget* owner);
+
     TDBEdit* DBEdit1 = nullptr;
     TDBComboBox* DBComboBox1 = nullptr;
     QPushButton* btOK = nullptr;

@@ -11,6 +11,12 @@
 #include "MessageService.h"
 #include "ProceduryWindows.h"
 #include "TAboutForm.h"
+#include "TAddressBookForm.h"
+#include "TBookForm.h"
+#include "TMovieForm.h"
+#include "TMusicForm.h"
+#include "TProgForm.h"
+#include "TSongForm.h"
 #include "TRep_PrevForm.h"
 #include "TDBGrid.h"
 #include "TDAOQuery.h"
@@ -329,17 +335,34 @@ void TKOLTForm::edSearchKeyPress()
 
 void TKOLTForm::tbAddClick()
 {
-    // The item editors arrive with the item commands.
+    // A failed insert opens no editor.
+    folderQuery(m_currentFolder).Insert();
+    OpenItemEditor();
 }
 
 void TKOLTForm::tbEditClick()
 {
-    // The item editors arrive with the item commands.
+    if (folderQuery(m_currentFolder).IsEmpty())
+        return;
+    OpenItemEditor();
 }
 
 void TKOLTForm::tbDeleteClick()
 {
-    // Deleting items arrives with the item commands.
+    Procedury::ConfirmDelete(folderQuery(m_currentFolder));
+}
+
+void TKOLTForm::OpenItemEditor()
+{
+    using Make = ItemEditor* (*)(QWidget*);
+    static const std::array<Make, FolderDefinition::kCount> editors{
+        [](QWidget* owner) -> ItemEditor* { return new TMovieForm(owner); },
+        [](QWidget* owner) -> ItemEditor* { return new TMusicForm(owner); },
+        [](QWidget* owner) -> ItemEditor* { return new TBookForm(owner); },
+        [](QWidget* owner) -> ItemEditor* { return new TProgForm(owner); },
+        [](QWidget* owner) -> ItemEditor* { return new TAddressBookForm(owner); },
+    };
+    editors.at(size_t(m_currentFolder))(this)->showModal();
 }
 
 void TKOLTForm::tbToolsClick()
@@ -364,12 +387,17 @@ void TKOLTForm::sbDelCastClick()
 
 void TKOLTForm::sbDodSongsClick()
 {
-    // The song editor arrives with the item commands.
+    // The songs' add button: a new song for the album shown, in the song editor.
+    if (m_dm.qrMusic.IsEmpty())
+        return;
+    m_dm.qrMu_Songs.Insert();
+    (new TSongForm(this))->showModal();
 }
 
 void TKOLTForm::sbDelSongsClick()
 {
-    // Deleting songs arrives with the item commands.
+    // The songs' delete button.
+    Procedury::ConfirmDelete(m_dm.qrMu_Songs);
 }
 
 void TKOLTForm::tbPrintClick()

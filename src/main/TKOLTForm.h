@@ -65,6 +65,8 @@ public:
     void sbDelCastClick();
     void sbDodSongsClick();
     void sbDelSongsClick();
+    // Opens the editor of the folder shown on its query's current record, modally.
+    void OpenItemEditor();
 
     // What the handlers and the shared routines work on.
     int CurrentFolder() const { return m_currentFolder; }

@@ -36,6 +36,20 @@ public:
     TDM& dm() const { return *DM; }
 
     void exec(const QString& sql) { SqliteStatement::exec(DM->dbKOLT.handle(), sql); }
+    QStringList column(const QString& sql)
+    {
+        SqliteStatement s(DM->dbKOLT.handle(), sql);
+        QStringList out;
+        while (s.step())
+            out << s.columnText(0);
+        return out;
+    }
+    // The first column of the first row, read straight from the file.
+    QVariant scalar(const QString& sql)
+    {
+        SqliteStatement s(DM->dbKOLT.handle(), sql);
+        return s.step() ? s.column(0) : QVariant();
+    }
 
     TempCatalogue cat;
     MessageRecorder messages;

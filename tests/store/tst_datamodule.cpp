@@ -284,6 +284,8 @@ private Q_SLOTS:
         QTest::newRow("gaps: highest plus one") << "1,7" << 8;
         QTest::newRow("only zero") << "0" << 1;
         QTest::newRow("negative") << "-4,-1" << 1;
+        QTest::newRow("the highest number there is") << "2147483647" << 2147483647;
+        QTest::newRow("beyond what a field holds") << "5,99999999999" << 2147483647;
     }
 
     void trackProposal()

@@ -1,0 +1,218 @@
+#include "ItemEditor.h"
+
+#include "ProceduryDialogs.h"
+#include "TDAODataset.h"
+#include "TDBComboBox.h"
+#include "TDBDateEdit.h"
+#include "TDBEdit.h"
+#include "TDBRichEdit.h"
+#include "TDBSpinEdit.h"
+#include "TDataSource.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// A label's words without the colon, for the control's accessible name.
+QString spoken(const QString& label)
+{
+    QString text = label.trimmed();
+    while (text.endsWith(QLatin1Char(':')) || text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+ItemEditor::ItemEditor(QWidget* owner, const QString& caption, QSize drawn, TDataSource& source)
+    : KoltDialog(owner, caption, drawn)
+    , m_source(source)
+{
+    btOK = button(QStringLiteral("OK"), {55, 21}, [this] { btOKClick(); });
+    btOK->setObjectName(QStringLiteral("btOK"));
+    btCancel = button(QStringLiteral("Cancel"), {55, 21}, [this] { btCancelClick(); });
+    btCancel->setObjectName(QStringLiteral("btCancel"));
+}
+
+TDAODataset& ItemEditor::dataSet() const
+{
+    return *m_source.DataSet();
+}
+
+QWidget* ItemEditor::controlWidget(const QString& field) const
+{
+    return m_widgets.value(field);
+}
+
+QWidget* ItemEditor::makeControl(const EditorField& spec, QWidget* parent)
+{
+    QWidget* widget = nullptr;
+    BoundControl* bound = nullptr;
+    auto take = [&](auto* control) {
+        widget = control;
+        bound = control;
+    };
+    switch (spec.kind) {
+    case EditorField::Kind::Text:
+    case EditorField::Kind::Number: {
+        auto* edit = new TDBEdit(parent);
+        edit->setMaxChars(spec.maxChars);
+        take(edit);
+        break;
+    }
+    case EditorField::Kind::Date:
+        take(new TDBDateEdit(parent));
+        break;
+    case EditorField::Kind::List: {
+        auto* box = new TDBComboBox(TDBComboBox::Style::DropDown, parent);
+        if (spec.list)
+            m_lists.emplace_back(box, spec.list);
+        take(box);
+        break;
+    }
+    case EditorField::Kind::FixedList: {
+        auto* box = new TDBComboBox(TDBComboBox::Style::DropDownList, parent);
+        box->setItems(spec.items);
+        take(box);
+        break;
+    }
+    case EditorField::Kind::Memo:
+        take(new TDBRichEdit(parent));
+        break;
+    case EditorField::Kind::Spin:
+        take(new TDBSpinEdit(parent));
+        break;
+    case EditorField::Kind::Widget:
+        widget = spec.make(parent);
+        break;
+    }
+    if (!spec.name.isEmpty())
+        widget->setObjectName(spec.name);
+    if (bound) {
+        bound->setDataSource(&m_source);
+        bound->setDataField(spec.field);
+        m_controls.insert(spec.field, bound);
+        if (widget->objectName().isEmpty())
+            widget->setObjectName(spec.field);
+    }
+    if (!spec.field.isEmpty())
+        m_widgets.insert(spec.field, widget);
+    if (spec.width > 0)
+        widget->setFixedWidth(scaledWidth(spec.width));
+    if (spec.height > 0)
+        widget->setMinimumHeight(scaledHeight(spec.height));
+    widget->setAccessibleName(spec.label.isEmpty() ? spec.spoken : spoken(spec.label));
+    if (spec.kind != EditorField::Kind::Widget)
+        m_tabOrder << widget;
+    return widget;
+}
+
+QWidget* ItemEditor::label(const EditorField& spec, QWidget* control, QWidget* parent)
+{
+    auto* label = new QLabel(spec.label, parent);
+    label->setBuddy(control);
+    if (spec.strong) {
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(128, 0, 0)); // maroon
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+void ItemEditor::addFields(QWidget* page, const std::vector<EditorRow>& rows)
+{
+    // Four columns: a label and its control, twice.
+    auto* grid = new QGridLayout(page);
+    grid->setHorizontalSpacing(scaledWidth(6));
+    grid->setVerticalSpacing(scaledHeight(3));
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    int line = 0;
+    for (const EditorRow& row : rows) {
+        if (row.empty()) { // a little room between two blocks of fields
+            grid->setRowMinimumHeight(line++, scaledHeight(6));
+            continue;
+        }
+        for (size_t i = 0; i < row.size(); ++i) {
+            const EditorField& spec = row[i];
+            QWidget* control = makeControl(spec, page);
+            const int column = int(i) * 2;
+            const bool alone = row.size() == 1;
+            if (!spec.label.isEmpty())
+                grid->addWidget(label(spec, control, page), line, column, Qt::AlignRight | Qt::AlignVCenter);
+            const Qt::Alignment align = spec.width > 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment();
+            if (spec.indent > 0) {
+                auto* holder = new QHBoxLayout;
+                holder->setContentsMargins(scaledWidth(spec.indent), 0, 0, 0);
+                holder->addWidget(control, 0, align);
+                holder->addStretch();
+                grid->addLayout(holder, line, column + 1, 1, alone ? 3 : 1);
+            } else {
+                grid->addWidget(control, line, column + 1, 1, alone ? 3 : 1, align);
+            }
+        }
+        ++line;
+    }
+    grid->setRowStretch(line, 1);
+}
+
+void ItemEditor::joinTabOrder(QWidget* widget)
+{
+    m_tabOrder << widget;
+}
+
+void ItemEditor::finish(QWidget* fields, QWidget* first)
+{
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(btOK);
+    buttons->addWidget(btCancel);
+    buttons->addStretch();
+    auto* whole = new QHBoxLayout(this);
+    whole->addWidget(fields, 1);
+    whole->addLayout(buttons);
+    m_tabOrder << btOK << btCancel;
+    for (int i = 1; i < m_tabOrder.size(); ++i)
+        setTabOrder(m_tabOrder[i - 1], m_tabOrder[i]);
+    m_first = first ? first : m_tabOrder.value(0);
+}
+
+void ItemEditor::showEvent(QShowEvent* event)
+{
+    KoltDialog::showEvent(event);
+    if (!m_created) {
+        m_created = true;
+        guarded([this] { FormCreate(); });
+    }
+    if (m_first)
+        m_first->setFocus(Qt::OtherFocusReason);
+}
+
+void ItemEditor::FormCreate()
+{
+    for (const auto& [box, table] : m_lists)
+        Procedury::FillComboFromTable(*table, *box);
+}
+
+void ItemEditor::btOKClick()
+{
+    Procedury::PostRecord(dataSet());
+    close();
+}
+
+void ItemEditor::btCancelClick()
+{
+    close();
+}
+
+void ItemEditor::FormClose()
+{
+    // Nothing after a successful OK; otherwise a new record is dropped, a change undone.
+    dataSet().Cancel();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "EditorField.h"
+#include "KoltDialog.h"
+
+#include <QHash>
+#include <vector>
+
+class BoundControl;
+class QGridLayout;
+class QPushButton;
+class TDAODataset;
+class TDataSource;
+class TDBComboBox;
+
+// What the editors of an item (and of a song) share: labelled controls laid out from a table,
+// bound to the current record of one query, OK and Cancel at the top right. OK posts the
+// record and closes only when the post succeeded; Cancel closes; closing by any means cancels
+// what was not posted. The editable lists are filled from their lookup tables when the editor
+// opens and are not refreshed while it is open.
+class ItemEditor : public KoltDialog
+{
+    Q_OBJECT
+
+public:
+    // The record edited is the current one of `source`'s dataset (inserted by the caller, or
+    // left in browse state until the first change).
+    ItemEditor(QWidget* owner, const QString& caption, QSize drawn, TDataSource& source);
+
+    void btOKClick();
+    void btCancelClick();
+
+    QPushButton* btOK = nullptr;
+    QPushButton* btCancel = nullptr;
+
+    // The control bound to a field (for the editor's own code and for tests).
+    BoundControl* control(const QString& field) const { return m_controls.value(field); }
+    QWidget* controlWidget(const QString& field) const;
+
+protected:
+    // Lays `rows` out on `page`: labels right-aligned before their controls, two fields a line
+    // or one across the whole line. Controls join the tab order in the order of the rows.
+    void addFields(QWidget* page, const std::vector<EditorRow>& rows);
+    // Puts the fields at the left and OK and Cancel at the top right, and fixes the tab order;
+    // `first` has the focus when the editor opens (the first control when none is given).
+    void finish(QWidget* fields, QWidget* first = nullptr);
+    // Joins a widget of the editor's own to the tab order at this point.
+    void joinTabOrder(QWidget* widget);
+
+    // Fills every editable list from its lookup table.
+    void FormCreate();
+    void FormClose() override;
+    void showEvent(QShowEvent* event) override;
+
+    TDataSource& source() const { return m_source; }
+    TDAODataset& dataSet() const;
+
+private:
+    QWidget* makeControl(const EditorField& spec, QWidget* parent);
+    QWidget* label(const EditorField& spec, QWidget* control, QWidget* parent);
+
+    TDataSource& m_source;
+    QHash<QString, BoundControl*> m_controls;
+    QHash<QString, QWidget*> m_widgets;
+    std::vector<std::pair<TDBComboBox*, TDAOTable*>> m_lists;
+    QList<QWidget*> m_tabOrder;
+    QWidget* m_first = nullptr;
+    bool m_created = false;
+};

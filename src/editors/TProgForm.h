@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ItemEditor.h"
+
+// The editor of one program (software package) of the programs query, in place.
+class TProgForm : public ItemEditor
+{
+    Q_OBJECT
+
+public:
+    explicit TProgForm(QWidget* owner);
+
+private:
+    InstanceSlot<TProgForm> m_instance;
+};
+
+extern TProgForm* ProgForm;

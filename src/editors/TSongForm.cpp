@@ -1,0 +1,20 @@
+#include "TSongForm.h"
+
+#include "TDM.h"
+
+TSongForm* SongForm = nullptr;
+
+TSongForm::TSongForm(QWidget* owner)
+    : ItemEditor(owner, QStringLiteral("New song"), {298, 97}, DM->dsMu_Songs)
+    , m_instance(SongForm, this)
+{
+    setObjectName(QStringLiteral("SongForm"));
+    using K = EditorField::Kind;
+    auto* fields = new QWidget(this);
+    addFields(fields, {
+        {{.label = QStringLiteral("Track:"), .field = QStringLiteral("Track"), .kind = K::Spin, .width = 61}},
+        {{.label = QStringLiteral("Title:"), .field = QStringLiteral("Title"), .width = 167}},
+        {{.label = QStringLiteral("Time:"), .field = QStringLiteral("Time"), .width = 61}},
+    });
+    finish(fields, controlWidget(QStringLiteral("Title")));
+}

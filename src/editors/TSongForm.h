@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ItemEditor.h"
+
+// The editor of a new song, over the row its caller inserted into the songs query; it
+// always shows the track number the data module proposed.
+class TSongForm : public ItemEditor
+{
+    Q_OBJECT
+
+public:
+    explicit TSongForm(QWidget* owner);
+
+private:
+    InstanceSlot<TSongForm> m_instance;
+};
+
+extern TSongForm* SongForm;
