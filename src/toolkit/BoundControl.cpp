@@ -6,6 +6,7 @@
 #include "TDataSource.h"
 #include "TField.h"
 
+#include <QApplication>
 #include <QDropEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
@@ -86,7 +87,7 @@ void BoundControl::watchInput(QObject* target)
     target->installEventFilter(m_watch);
 }
 
-bool BoundControl::changesValue(const QEvent* event) const
+bool BoundControl::changesValue(const QObject*, const QEvent* event) const
 {
     if (event->type() != QEvent::KeyPress)
         return false;
@@ -107,14 +108,14 @@ bool BoundControl::changesValue(const QEvent* event) const
 bool BoundControl::inputEvent(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::FocusOut:
-        if (watched == &m_widget) {
-            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            // Another window coming up (an error box, a menu) is no leaving of the control.
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                left();
-        }
+    case QEvent::FocusOut: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Another window coming up (an error box, a menu) is no leaving of the control, and
+        // neither is a move between its own parts (the boxes of a group).
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !holdsFocus())
+            left();
         return false;
+    }
     case QEvent::InputMethod:
         if (static_cast<QInputMethodEvent*>(event)->commitString().isEmpty())
             return false;
@@ -124,9 +125,16 @@ bool BoundControl::inputEvent(QObject* watched, QEvent* event)
     default:
         break;
     }
-    if (!changesValue(event))
+    if (!changesValue(watched, event))
         return false;
     return !beginEdit();
+}
+
+bool BoundControl::holdsFocus() const
+{
+    // The focus has already moved on when the part that had it hears of it.
+    const QWidget* now = QApplication::focusWidget();
+    return now && (now == &m_widget || m_widget.isAncestorOf(now));
 }
 
 bool BoundControl::beginEdit()

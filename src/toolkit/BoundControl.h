@@ -48,11 +48,13 @@ public:
 protected:
     // Shows the field's value (nullptr: the control is unbound or the dataset closed).
     virtual void showValue(const TField* field) = 0;
-    // The value the user entered, as the field takes it (a date as a date, a number as a number).
+    // The value the user entered, as the field takes it (a date as a date, a number as a number);
+    // raises, as the field would, when the entry is no value at all (a date that cannot be read).
     virtual QVariant enteredValue() const = 0;
 
     // For the control kind. Watches `target` (the widget or a part of it, such as a combo box's
-    // line edit) for input that changes the value; call for each such part.
+    // line edit or one box of a group) for input that changes the value; call for each such part.
+    // The control is left when the focus goes from one of its parts to a widget outside it.
     void watchInput(QObject* target);
     // The record must be editable before this input lands; false when it is not (dropped).
     bool beginEdit();
@@ -64,8 +66,9 @@ protected:
     // Shows the field again (dropping what the user entered).
     void refresh();
 
-    // Which key presses change the value; the default takes text, deleting and the clipboard.
-    virtual bool changesValue(const QEvent* event) const;
+    // Whether `event`, on its way to `target` (the widget or a watched part), changes the value;
+    // the default takes key presses of text, deleting and the clipboard.
+    virtual bool changesValue(const QObject* target, const QEvent* event) const;
 
 private:
     class Link : public TDataLink
@@ -89,6 +92,7 @@ private:
     friend class InputWatch;
 
     bool inputEvent(QObject* target, QEvent* event);
+    bool holdsFocus() const;
     void left();
     void stateChanged();
     void fieldChanged(TField* changed);

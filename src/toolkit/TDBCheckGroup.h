@@ -19,8 +19,6 @@ public:
     void setDataField(const QString& field) { m_link.setFieldName(field); }
     const QList<QCheckBox*>& boxes() const { return m_boxes; }
 
-    static bool ticked(const QVariant& value, int bit);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -35,7 +35,7 @@ void TDBComboBox::showPopup()
     QComboBox::showPopup();
 }
 
-bool TDBComboBox::changesValue(const QEvent* event) const
+bool TDBComboBox::changesValue(const QObject* target, const QEvent* event) const
 {
     if (event->type() == QEvent::Wheel)
         return true;
@@ -51,7 +51,7 @@ bool TDBComboBox::changesValue(const QEvent* event) const
     case Qt::Key_End:
         return m_style == Style::DropDownList; // in a typed box they only move the cursor
     default:
-        return BoundControl::changesValue(event);
+        return BoundControl::changesValue(target, event);
     }
 }
 

@@ -37,6 +37,20 @@ public:
             ds->Open();
     }
 
+    // The movies and their lookup lists, as the movie editor opens them.
+    void openMovies()
+    {
+        for (TDAODataset* ds : std::initializer_list<TDAODataset*>{&dm.qrMovies, &dm.tbC_Movies, &dm.tbD_Movies})
+            ds->Open();
+    }
+
+    // The albums with the current album's songs, as the song editor finds them.
+    void openMusic()
+    {
+        for (TDAODataset* ds : std::initializer_list<TDAODataset*>{&dm.qrMusic, &dm.qrMu_Songs, &dm.tbC_Music, &dm.tbA_Music})
+            ds->Open();
+    }
+
     template <typename Control>
     Control* add(Control* control, TDataSource& source, const QString& field)
     {

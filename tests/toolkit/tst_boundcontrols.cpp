@@ -1,8 +1,12 @@
 #include "BoundFixture.h"
 #include "EDatabaseError.h"
 #include "Procedury.h"
+#include "TDBCheckBoxGroup.h"
 #include "TDBComboBox.h"
+#include "TDBDateEdit.h"
 #include "TDBEdit.h"
+#include "TDBRichEdit.h"
+#include "TDBSpinEdit.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -15,6 +19,43 @@ class TestBoundControls : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Whoever lays a control out names it after its label; showing records never renames it.
+    void keepsTheAccessibleNameOfItsLabel_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"edit", "combo", "date", "rich", "checks", "spin"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void keepsTheAccessibleNameOfItsLabel()
+    {
+        QFETCH(QString, kind);
+        BoundFixture f(QStringLiteral("insert into Books (Category, Title, Year) values ('Novel', 'A', 1), ('Novel', 'B', 2)"));
+        f.openBooks();
+        QWidget* control = nullptr;
+        auto bind = [&](auto* c) {
+            c->setAccessibleName(QStringLiteral("Label:"));
+            control = f.add(c, f.dm.dsBooks, QStringLiteral("Year"));
+        };
+        if (kind == QLatin1String("edit"))
+            bind(new TDBEdit);
+        else if (kind == QLatin1String("combo"))
+            bind(new TDBComboBox);
+        else if (kind == QLatin1String("date"))
+            bind(new TDBDateEdit);
+        else if (kind == QLatin1String("rich"))
+            bind(new TDBRichEdit);
+        else if (kind == QLatin1String("checks"))
+            bind(new TDBCheckBoxGroup(QStringLiteral("Group"), {QStringLiteral("one"), QStringLiteral("two")}, 1));
+        else
+            bind(new TDBSpinEdit);
+        f.show();
+        f.dm.qrBooks.Next();
+        f.dm.qrBooks.Edit();
+        f.dm.qrBooks.Cancel();
+        QCOMPARE(control->accessibleName(), QStringLiteral("Label:"));
+    }
+
     void firstKeystrokeEntersEditStateAndLands()
     {
         BoundFixture f;
