@@ -1,10 +1,12 @@
 #include "TMovieForm.h"
 
 #include "ProceduryDialogs.h"
+#include "TDBCheckBoxGroup.h"
 #include "TDBGrid.h"
 #include "TDM.h"
 #include "TItemAllForm.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QPushButton>
 
@@ -34,6 +36,22 @@ TMovieForm::TMovieForm(QWidget* owner)
         {{.label = QStringLiteral("Description:"), .field = QStringLiteral("Description"), .kind = K::Memo, .height = 77}},
     });
     finish(fields);
+}
+
+QWidget* TMovieForm::properties(QWidget* parent)
+{
+    auto* group = new TDBCheckBoxGroup(QStringLiteral("Properties"),
+                                       {QStringLiteral("color"), QStringLiteral("stereo"), QStringLiteral("widescreen"),
+                                        QStringLiteral("HiFi"), QStringLiteral("dolby surround")},
+                                       2, parent);
+    group->setObjectName(QStringLiteral("Prop"));
+    group->setAccessibleName(QStringLiteral("Properties"));
+    group->setDataSource(&DM->dsMovies);
+    group->setDataField(QStringLiteral("Prop"));
+    group->setMinimumHeight(scaledHeight(55));
+    for (QWidget* box : group->findChildren<QCheckBox*>())
+        joinTabOrder(box);
+    return group;
 }
 
 QWidget* TMovieForm::cast(QWidget* parent)

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "TAddressBookForm.h"
+#include "TDBComboBox.h"
 #include "TDBGrid.h"
 #include "TItemAllForm.h"
 #include "TMovieForm.h"
