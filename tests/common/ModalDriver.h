@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+// Drives a modal dialog from a test: the step runs inside the dialog's own event loop, once a
+// modal window other than the one on top now is up and active. The step closes the dialog
+// (or the call that opened it never returns); a step that fails closes it itself.
+inline void whenModalOpens(const std::function<void(QWidget* dialog)>& step,
+                           QPointer<QWidget> below = QApplication::activeModalWidget(), int triesLeft = 500)
+{
+    QTimer::singleShot(triesLeft == 500 ? 0 : 10, [step, below, triesLeft] {
+        QPointer<QWidget> top = QApplication::activeModalWidget();
+        if (top && top != below && top->isActiveWindow()) {
+            step(top);
+            if (QTest::currentTestFailed() && top)
+                top->close();
+            return;
+        }
+        if (triesLeft > 0)
+            whenModalOpens(step, below, triesLeft - 1);
+        else
+            QTest::qFail("no modal dialog came up", __FILE__, __LINE__);
+    });
+}
+
+// Runs `action`; a modal dialog it opens is closed as soon as it is up. Answers whether one
+// opened.
+inline bool closeWhatOpens(const std::function<void()>& action)
+{
+    QWidget* below = QApplication::activeModalWidget();
+    bool opened = false;
+    QTimer::singleShot(0, [&opened, below] {
+        if (QWidget* top = QApplication::activeModalWidget(); top && top != below) {
+            opened = true;
+            top->close();
+        }
+    });
+    action();
+    QTest::qWait(20);
+    return opened;
+}
