@@ -26,7 +26,7 @@ EditorField text(const char* label, const char* field, int indent = 0)
 // A home or office address: the same lines under another prefix, the telephones a little apart.
 std::vector<EditorRow> addressRows(const char* prefix)
 {
-    const auto f = [prefix](const char* name) { return QLatin1String(prefix) + QLatin1String(name); };
+    const auto f = [prefix](const char* name) -> QString { return QLatin1String(prefix) + QLatin1String(name); };
     auto line = [&](const char* label, const char* name, int indent = 0) {
         EditorField spec = text(label, "", indent);
         spec.field = f(name);

@@ -1,18 +1,17 @@
 #include "TItemAllForm.h"
 
 #include "ProceduryDialogs.h"
-#include "TDM.h"
 #include "TDAODataset.h"
+#include "TDM.h"
 #include "TDBComboBox.h"
 #include "TDBEdit.h"
 #include "TDataSource.h"
 
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <memory>
 
 TItemAllForm* ItemAllForm = nullptr;
 
@@ -21,7 +20,7 @@ TItemAllForm::TItemAllForm(QWidget* owner)
     , m_instance(ItemAllForm, this)
 {
     setObjectName(QStringLiteral("ItemAllForm"));
-    auto* label = new QLabel(QStringLiteral("Name:"), this);
+    m_label = new QLabel(QStringLiteral("Name:"), this);
 
     // The two boxes take the very same place; the one in use is in front.
     m_boxes = new QStackedWidget(this);
@@ -34,8 +33,9 @@ TItemAllForm::TItemAllForm(QWidget* owner)
         m_boxes->addWidget(box);
     }
     m_boxes->setFixedWidth(scaledWidth(167));
+    m_boxes->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_boxes->setCurrentWidget(DBEdit1);
-    label->setBuddy(DBEdit1);
+    m_label->setBuddy(DBEdit1);
 
     btOK = button(QStringLiteral("OK"), {55, 21}, [this] { btOKClick(); });
     btOK->setObjectName(QStringLiteral("btOK"));
@@ -46,11 +46,17 @@ TItemAllForm::TItemAllForm(QWidget* owner)
     buttons->addWidget(btOK);
     buttons->addWidget(btCancel);
     buttons->addStretch();
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(label, 0, 0, Qt::AlignRight | Qt::AlignTop);
-    grid->addWidget(m_boxes, 0, 1, Qt::AlignTop);
-    grid->setColumnStretch(1, 1);
-    grid->addLayout(buttons, 0, 2);
+    // The label stands level with the box, whichever box is in use.
+    auto* name = new QHBoxLayout;
+    name->addWidget(m_label);
+    name->addWidget(m_boxes);
+    auto* top = new QVBoxLayout;
+    top->addLayout(name);
+    top->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(top);
+    layout->addStretch();
+    layout->addLayout(buttons);
     setTabOrder(DBEdit1, DBComboBox1);
     setTabOrder(DBComboBox1, btOK);
     setTabOrder(btOK, btCancel);
@@ -68,19 +74,37 @@ void TItemAllForm::bindList(TDataSource* source)
     DBComboBox1->setDataSource(source);
     DBComboBox1->setDataField(QStringLiteral("Name"));
     m_boxes->setCurrentWidget(DBComboBox1);
-    if (auto* label = findChild<QLabel*>())
-        label->setBuddy(DBComboBox1);
+    m_label->setBuddy(DBComboBox1);
 }
 
-QWidget* TItemAllForm::boxInUse() const
+QWidget* TItemAllForm::initialFocus() const
 {
     return m_boxes->currentWidget();
 }
 
-void TItemAllForm::showEvent(QShowEvent* event)
+void TItemAllForm::enterName(QWidget* owner, const QString& caption, TDataSource& source)
 {
-    KoltDialog::showEvent(event);
-    boxInUse()->setFocus(Qt::OtherFocusReason);
+    auto* form = new TItemAllForm(owner);
+    form->setWindowTitle(caption);
+    form->bindName(&source);
+    form->showModal();
+}
+
+void TItemAllForm::addCast(QWidget* owner, TDM& dm)
+{
+    dm.qrMv_Cast.Insert();
+    auto* form = new TItemAllForm(owner);
+    form->setWindowTitle(QStringLiteral("Add cast"));
+    form->bindList(&dm.dsMv_Cast);
+    try {
+        Procedury::FillComboFromTable(dm.tbA_Movies, *form->DBComboBox1);
+    } catch (...) {
+        // No dialog without its list, and no new row left behind without its dialog: closing
+        // gives the row up.
+        form->close();
+        throw;
+    }
+    form->showModal();
 }
 
 void TItemAllForm::btOKClick()
@@ -90,17 +114,6 @@ void TItemAllForm::btOKClick()
     if (DBComboBox1->dataSource())
         Procedury::PostRecord(*DBComboBox1->dataSet());
     close();
-}
-
-void TItemAllForm::addCast(QWidget* owner)
-{
-    // A step that fails leaves no dialog behind, and no new row either.
-    std::unique_ptr<TItemAllForm> form(new TItemAllForm(owner));
-    form->setWindowTitle(QStringLiteral("Add cast"));
-    Procedury::FillComboFromTable(DM->tbA_Movies, *form->DBComboBox1);
-    DM->qrMv_Cast.Insert();
-    form->bindList(&DM->dsMv_Cast);
-    form.release()->showModal();
 }
 
 void TItemAllForm::btCancelClick()

@@ -7,6 +7,7 @@ class QStackedWidget;
 class TDataSource;
 class TDBComboBox;
 class TDBEdit;
+class TDM;
 
 // The small dialog in which one name is entered, over a row its caller has inserted or
 // positioned. The caller sets its caption and binds one of its two boxes to the field Name:
@@ -18,6 +19,11 @@ class TItemAllForm : public KoltDialog
 public:
     explicit TItemAllForm(QWidget* owner);
 
+    // Name mode over the current row of `source` (new, or the one to rename), shown modally.
+    static void enterName(QWidget* owner, const QString& caption, TDataSource& source);
+    // "Add cast": a new row of the cast query, its name typed or picked from the actors.
+    static void addCast(QWidget* owner, TDM& dm);
+
     // Name mode: the edit box shows and edits the field Name of `source`'s current row.
     void bindName(TDataSource* source);
     // List mode: the drop-down list does, in front of the edit box; fill its items after.
@@ -26,10 +32,6 @@ public:
     void btOKClick();
     void btCancelClick();
 
-    // "Add cast": a new row of the current movie's cast, its actor picked from the actors'
-    // list or typed, in this dialog over `owner`.
-    static void addCast(QWidget* owner);
-
     TDBEdit* DBEdit1 = nullptr;
     TDBComboBox* DBComboBox1 = nullptr;
     QPushButton* btOK = nullptr;
@@ -37,11 +39,10 @@ public:
 
 protected:
     void FormClose() override;
-    void showEvent(QShowEvent* event) override;
+    QWidget* initialFocus() const override;
 
 private:
-    QWidget* boxInUse() const;
-
+    QLabel* m_label = nullptr;
     QStackedWidget* m_boxes = nullptr;
     InstanceSlot<TItemAllForm> m_instance;
 };

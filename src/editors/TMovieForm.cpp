@@ -82,7 +82,7 @@ QWidget* TMovieForm::cast(QWidget* parent)
 
 void TMovieForm::RxSpeedButton1Click()
 {
-    TItemAllForm::addCast(this);
+    TItemAllForm::addCast(this, *DM);
 }
 
 void TMovieForm::RxSpeedButton3Click()

@@ -13,11 +13,17 @@
 #include "TAboutForm.h"
 #include "TAddressBookForm.h"
 #include "TBookForm.h"
+#include "TItemAllForm.h"
 #include "TMovieForm.h"
 #include "TMusicForm.h"
 #include "TProgForm.h"
 #include "TSongForm.h"
 #include "TRep_PrevForm.h"
+#include "TT_AddBookForm.h"
+#include "TT_BooksForm.h"
+#include "TT_MoviesForm.h"
+#include "TT_MusicForm.h"
+#include "TT_ProgForm.h"
 #include "TDBGrid.h"
 #include "TDAOQuery.h"
 #include "TDM.h"
@@ -365,24 +371,45 @@ void TKOLTForm::OpenItemEditor()
     editors.at(size_t(m_currentFolder))(this)->showModal();
 }
 
-void TKOLTForm::tbToolsClick()
+void TKOLTForm::OpenLookupEditor(int folder)
 {
-    // The lookup list dialogs arrive with the item commands.
+    KoltDialog* dialog = nullptr;
+    switch (folder) {
+    case 0: dialog = new TT_MoviesForm(this, m_dm); break;
+    case 1: dialog = new TT_MusicForm(this, m_dm); break;
+    case 2: dialog = new TT_BooksForm(this, m_dm); break;
+    case 3: dialog = new TT_ProgForm(this, m_dm); break;
+    case 4: dialog = new TT_AddBookForm(this, m_dm); break;
+    default: return;
+    }
+    // The category box is not reloaded: it shows the lists as they were when the folder was
+    // chosen.
+    dialog->showModal();
 }
 
-void TKOLTForm::T_MoviesClick(QAction*)
+void TKOLTForm::tbToolsClick()
 {
-    // The lookup list dialogs arrive with the item commands.
+    OpenLookupEditor(m_currentFolder);
+}
+
+void TKOLTForm::T_MoviesClick(QAction* item)
+{
+    // Any folder's lists, whichever folder is shown.
+    OpenLookupEditor(item->data().toInt());
 }
 
 void TKOLTForm::sbDodCastClick()
 {
-    // The name-entry dialog arrives with the item commands.
+    // The cast list's add button: a cast member for the movie current in the grid.
+    if (m_dm.qrMovies.IsEmpty())
+        return;
+    TItemAllForm::addCast(this, m_dm);
 }
 
 void TKOLTForm::sbDelCastClick()
 {
-    // Deleting cast members arrives with the item commands.
+    // The cast list's delete button.
+    Procedury::ConfirmDelete(m_dm.qrMv_Cast);
 }
 
 void TKOLTForm::sbDodSongsClick()

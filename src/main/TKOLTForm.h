@@ -41,6 +41,9 @@ public:
     // emptied, category box reloaded.
     void SelectFolder(int index, const QString& title);
 
+    // Opens the lookup lists dialog of a folder, modally.
+    void OpenLookupEditor(int folder);
+
     // Command handlers.
     void abcButtonList1Click(int index, const QString& caption);
     void miF_MoviesClick(QAction* item);

@@ -80,6 +80,8 @@ void KoltDialog::showEvent(QShowEvent* event)
         b->setDefault(false);
     }
     QDialog::showEvent(event);
+    if (QWidget* first = initialFocus())
+        first->setFocus(Qt::OtherFocusReason);
 }
 
 void KoltDialog::keyPressEvent(QKeyEvent* event)

@@ -32,6 +32,8 @@ public:
 protected:
     // Runs whatever closes the dialog, once.
     virtual void FormClose() {}
+    // The control that holds the keyboard focus when the dialog opens (nullptr: Qt's choice).
+    virtual QWidget* initialFocus() const { return nullptr; }
 
     // A push button that never acts as a default button.
     QPushButton* button(const QString& caption, QSize drawn, std::function<void()> handler);

@@ -36,10 +36,11 @@ void FillComboFromTable(TDAOTable& table, QComboBox& box)
         box.setModel(model);
     }
     model->setStringList(names);
+    // A new list makes its first item current; the current item is the one the text names,
+    // or none, so that the first arrow key picks the first name and not the second.
+    box.setCurrentIndex(box.findText(text, Qt::MatchExactly));
     if (box.isEditable())
         box.setEditText(text);
-    else
-        box.setCurrentIndex(box.findText(text, Qt::MatchExactly));
 }
 
 } // namespace Procedury

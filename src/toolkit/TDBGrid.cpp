@@ -144,6 +144,22 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         followDataset(ds->Active() ? ds->CurrentRow() : -1);
 }
 
+void TDBGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (m_options.deleteKey && event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+        event->accept();
+        TDAODataset* ds = dataSource() ? dataSource()->DataSet() : nullptr;
+        if (!ds || ds->IsEmpty())
+            return;
+        ErrorGuard::run([&] {
+            if (MessageService::confirm(QStringLiteral("Delete record?"), this))
+                ds->Delete();
+        }, this);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
 void TDBGrid::keyReleaseEvent(QKeyEvent* event)
 {
     QTableView::keyReleaseEvent(event);

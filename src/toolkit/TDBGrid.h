@@ -22,6 +22,7 @@ public:
         bool rowSelect = false;
         bool fitWidth = false;  // columns share the grid's width in proportion
         int rowHeight = 0;      // 0: fitted to the font
+        bool deleteKey = false; // Ctrl+Delete deletes the current row after "Delete record?"
     };
 
     explicit TDBGrid(QWidget* parent = nullptr);
@@ -41,6 +42,7 @@ Q_SIGNALS:
     void controlReleased();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;

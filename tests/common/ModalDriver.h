@@ -1,38 +1,64 @@
 #pragma once
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 
-// Drives a modal dialog from a test: `action` runs once a dialog of type Form is the active
-// modal window (from inside its own event loop). A dialog that never comes fails the test;
-// one left open is closed, so that a failing test never hangs.
-template <typename Form>
-void onModal(std::function<void(Form*)> action, int waitMs = 5000)
+// Drives a modal dialog from a test: the step runs inside the dialog's own event loop, once a
+// modal window other than the one on top now is up and active. The step closes the dialog
+// (or the call that opened it never returns); a step that fails closes it itself.
+inline void whenModalOpens(const std::function<void(QWidget* dialog)>& step,
+                           QPointer<QWidget> below = QApplication::activeModalWidget(), int triesLeft = 500)
 {
-    auto* poll = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, action, waitMs] {
-        auto* form = qobject_cast<Form*>(QApplication::activeModalWidget());
-        if (!form) {
-            if (clock->elapsed() > waitMs) {
-                poll->stop();
-                poll->deleteLater();
-                delete clock;
-                QTest::qFail("the dialog did not open", __FILE__, __LINE__);
-            }
+    QTimer::singleShot(triesLeft == 500 ? 0 : 10, [step, below, triesLeft] {
+        QPointer<QWidget> top = QApplication::activeModalWidget();
+        if (top && top != below && top->isActiveWindow()) {
+            step(top);
+            if (QTest::currentTestFailed() && top)
+                top->close();
             return;
         }
-        poll->stop();
-        poll->deleteLater();
-        delete clock;
-        action(form);
+        if (triesLeft > 0)
+            whenModalOpens(step, below, triesLeft - 1);
+        else
+            QTest::qFail("no modal dialog came up", __FILE__, __LINE__);
     });
-    poll->start(5);
+}
+
+// Runs `action`; a modal dialog it opens is closed as soon as it is up. Answers whether one
+// opened.
+inline bool closeWhatOpens(const std::function<void()>& action)
+{
+    QWidget* below = QApplication::activeModalWidget();
+    bool opened = false;
+    QTimer::singleShot(0, [&opened, below] {
+        if (QWidget* top = QApplication::activeModalWidget(); top && top != below) {
+            opened = true;
+            top->close();
+        }
+    });
+    action();
+    QTest::qWait(20);
+    return opened;
+}
+
+// The same for a dialog of a known kind: `action` gets it typed. Another kind coming up fails
+// the test and is closed.
+template <typename Form>
+void onModal(std::function<void(Form*)> action)
+{
+    whenModalOpens([action](QWidget* dialog) {
+        if (auto* form = qobject_cast<Form*>(dialog)) {
+            action(form);
+            return;
+        }
+        QTest::qFail(qPrintable(QStringLiteral("%1 came up instead").arg(dialog->metaObject()->className())),
+                     __FILE__, __LINE__);
+        dialog->close();
+    });
 }
 
 // Closes every modal window still open (after a failed check inside one).

@@ -5,6 +5,7 @@
 #include "MainCommands.h"
 #include "GridText.h"
 #include "MainWindowFixture.h"
+#include "ModalDriver.h"
 #include "RtfWriter.h"
 #include "SpoiltCatalogue.h"
 #include "TDBCheckGroup.h"
@@ -367,7 +368,7 @@ private Q_SLOTS:
         QCOMPARE(entries.size(), commands.size());
         for (int i = 0; i < commands.size(); ++i) {
             QSignalSpy ran(commands[i], &QAction::triggered);
-            entries[i]->trigger();
+            closeWhatOpens([&] { entries[i]->trigger(); });
             QCOMPARE(ran.count(), 1);
             commands[i]->setEnabled(false);
             QVERIFY(!entries[i]->isEnabled());

@@ -1,6 +1,7 @@
 #include "CatalogueFile.h"
 #include "EDAOError.h"
 #include "ErrorText.h"
+#include "OtherProgram.h"
 #include "Procedury.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
@@ -9,61 +10,14 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
-#include <iostream>
 #include <sqlite3.h>
 
 namespace {
 
-// Another program reading the catalogue: it holds a read transaction open until told to stop,
-// as the sqlite3 shell or a backup tool in the middle of a long read does.
-class Reader
-{
-public:
-    explicit Reader(const QString& path)
-    {
-        m_process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-read"), path});
-        if (!m_process.waitForReadyRead(10000) || m_process.readLine().trimmed() != "reading")
-            qFatal("the reading process did not start");
-    }
-    ~Reader() { stop(); }
-
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.write("done\n");
-        m_process.waitForFinished(10000);
-    }
-
-private:
-    QProcess m_process;
-};
-
-// What a fresh connection of another program sees in the file.
-QStringList fileColumn(const QString& path, const QString& sql)
-{
-    sqlite3* raw = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    SqliteFunctions::install(raw);
-    QStringList out;
-    {
-        SqliteStatement s(raw, sql);
-        while (s.step())
-            out << (s.columnIsNull(0) ? QStringLiteral("<null>") : s.columnText(0));
-    }
-    sqlite3_close(raw);
-    return out;
-}
-
-void rawExec(const QString& path, const QString& sql)
-{
-    sqlite3* raw = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqliteStatement::exec(raw, sql);
-    sqlite3_close(raw);
-}
+using OtherProgram::fileColumn;
+using OtherProgram::rawExec;
+using OtherProgram::Reader;
 
 QString pragma(TDM& dm, const char* name)
 {
@@ -311,32 +265,5 @@ private Q_SLOTS:
     }
 };
 
-// Helper mode: holds a read transaction on a catalogue until told to stop.
-static int holdRead(const QString& path)
-{
-    sqlite3* raw = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        return 1;
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_exec(raw, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_prepare_v2(raw, "SELECT count(*) FROM kolt_meta", -1, &stmt, nullptr);
-    if (sqlite3_step(stmt) != SQLITE_ROW)
-        return 1;
-    std::cout << "reading" << std::endl;
-    std::string line;
-    std::getline(std::cin, line);
-    sqlite3_finalize(stmt);
-    sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(raw);
-    return 0;
-}
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--hold-read")
-        return holdRead(QString::fromLocal8Bit(argv[2]));
-    TestDurability test;
-    return QTest::qExec(&test, argc, argv);
-}
+KOLT_TEST_MAIN_WITH_READER(QCoreApplication, TestDurability)
 #include "tst_durability.moc"

@@ -1,0 +1,24 @@
+#include "TT_ProgForm.h"
+
+#include "TDM.h"
+
+TT_ProgForm* T_ProgForm = nullptr;
+
+namespace {
+
+const LookupListDefinition& definition()
+{
+    static const LookupListDefinition d{
+        QStringLiteral("T_ProgForm"), QStringLiteral("Tools - programs"),
+        {LookupListDefinition::categories(&TDM::tbC_Programs)},
+        &TDM::dsT_Prog, QStringLiteral("gridT_Prog"), QString()};
+    return d;
+}
+
+} // namespace
+
+TT_ProgForm::TT_ProgForm(QWidget* owner, TDM& dm)
+    : LookupListForm(owner, dm, definition())
+    , m_instance(T_ProgForm, this)
+{
+}
