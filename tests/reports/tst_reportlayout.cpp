@@ -1,8 +1,10 @@
 #include "CatalogueReports.h"
 #include "CellText.h"
+#include "EDAOError.h"
 #include "MainWindowFixture.h"
 #include "ReportCatalogue.h"
 #include "ReportPdf.h"
+#include "SpoiltCatalogue.h"
 #include "TDAOQuery.h"
 
 #include <QComboBox>
@@ -301,7 +303,36 @@ private Q_SLOTS:
         } catch (const std::exception& e) {
             message = QString::fromUtf8(e.what());
         }
-        QVERIFY2(message.contains(QLatin1String("Movies")), qPrintable(message));
+        QCOMPARE(message, QStringLiteral("no such table: Movies"));
+        QVERIFY(!c.dm.qrRep_Mov.Active());
+    }
+
+    void aDamagedRowFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("first row") << "T001";
+        QTest::newRow("row on page 2") << "T055";
+    }
+
+    // A row that cannot be read must not print as an empty numbered row: the run fails with
+    // the row's error and leaves the report query closed.
+    void aDamagedRowFailsTheRun()
+    {
+        QFETCH(QString, title);
+        ReportCatalogue c(movies(60)
+                          + QStringLiteral("update Movies set Description = replace(hex(zeroblob(10000)), '00', 'ab') "
+                                           "where Title = '%1';")
+                                .arg(title));
+        c.dm.dbKOLT.Close();
+        QVERIFY(SpoiltCatalogue::damageOverflow(c.cat.path(), QStringLiteral("Movies")) > 0);
+        c.dm.dbKOLT.Open();
+        QString message = QStringLiteral("<no error>");
+        try {
+            c.run(0);
+        } catch (const EDAOError& e) {
+            message = e.message();
+        }
+        QCOMPARE(message, QStringLiteral("database disk image is malformed"));
         QVERIFY(!c.dm.qrRep_Mov.Active());
     }
 
