@@ -35,7 +35,7 @@ inline bool print(const PreparedReport& report, const QString& path, std::vector
         for (int n = 1; n <= report.pageCount(); ++n)
             pages.push_back(n);
     }
-    return ReportPrinter::print(report, printer, pages);
+    return ReportPrinter::print(report, printer, pages) == ReportPrinter::Outcome::Printed;
 }
 
 inline std::vector<Word> words(const QString& pdf)

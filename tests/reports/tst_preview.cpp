@@ -445,8 +445,36 @@ private Q_SLOTS:
         printer.setOutputFileName(dir.filePath(QStringLiteral("copies.pdf")));
         printer.setCopyCount(2);
         printer.setCollateCopies(collate);
-        QVERIFY(ReportPrinter::print(c.run(0), printer, {1, 2}));
+        QCOMPARE(ReportPrinter::print(c.run(0), printer, {1, 2}), ReportPrinter::Outcome::Printed);
         QCOMPARE(firstNumbers(printer.outputFileName()), expected);
+    }
+
+    void cancelledPrintingLeavesNoFile_data()
+    {
+        QTest::addColumn<int>("cancelAt");
+        QTest::newRow("page 1") << 1;
+        QTest::newRow("page 2") << 2;
+        QTest::newRow("last page") << 3;
+    }
+
+    // Cancelled printing prints nothing: the partly written file goes and the printing is not
+    // reported as done.
+    void cancelledPrintingLeavesNoFile()
+    {
+        QFETCH(int, cancelAt);
+        ReportCatalogue c(movies(120));
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("cancelled.pdf")));
+        QList<int> told;
+        const ReportPrinter::Outcome outcome = ReportPrinter::print(c.run(0), printer, {1, 2, 3}, [&](int page) {
+            told << page;
+            return page < cancelAt;
+        });
+        QVERIFY(!QFile::exists(printer.outputFileName()));
+        QCOMPARE(outcome, ReportPrinter::Outcome::Cancelled);
+        QCOMPARE(told.last(), cancelAt);
     }
 
     void printingThroughTheDialog_data()
