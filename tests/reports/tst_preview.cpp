@@ -269,7 +269,7 @@ private Q_SLOTS:
         QCOMPARE(p.area()->zoomMenu()->actions().size(), 10);
         zoomItem(p.area(), QStringLiteral("25%"))->trigger();
         QCOMPARE(p.area()->effectiveScale(), 0.25);
-        QVERIFY(zoomButtonsDown(p.form).isEmpty());
+        QCOMPARE(zoomButtonsDown(p.form), QList<QToolButton*>{p.form->frSpeedButton2}); // no button for 25 %
         QVERIFY(zoomItem(p.area(), QStringLiteral("25%"))->isChecked());
         // At 25 % pages sit side by side.
         QCOMPARE(p.area()->pageRect(2).top(), p.area()->pageRect(1).top());
@@ -280,6 +280,65 @@ private Q_SLOTS:
         QCOMPARE(zoomButtonsDown(p.form), QList<QToolButton*>{p.form->frSpeedButton2});
         QVERIFY(zoomItem(p.area(), QStringLiteral("100%"))->isChecked());
         QVERIFY(p.area()->pageRect(2).top() > p.area()->pageRect(1).bottom());
+    }
+
+    void zoomGroupHasExactlyOneButtonDown_data()
+    {
+        // `remembered`: the zoom menu item chosen in an earlier preview ("" for none); `steps`:
+        // a toolbar button (by its hint) or a zoom menu item; `down`: the hint of the one zoom
+        // button down when the preview opens and after each step.
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("down");
+        const QString fixed = QStringLiteral("Zoom to 100%"), fit = QStringLiteral("Zoom to fit"),
+                      width = QStringLiteral("Zoom to page width");
+        QTest::newRow("first preview") << "" << QStringList{} << QStringList{fixed};
+        QTest::newRow("remembered whole page") << "Whole page" << QStringList{} << QStringList{fit};
+        QTest::newRow("remembered page width") << "Page width" << QStringList{} << QStringList{width};
+        QTest::newRow("remembered 25%") << "25%" << QStringList{} << QStringList{fixed};
+        QTest::newRow("remembered two pages") << "Two pages" << QStringList{} << QStringList{fixed};
+        QTest::newRow("menu items with a button") << "" << QStringList{"Whole page", "Page width", "100%"}
+                                                  << QStringList{fixed, fit, width, fixed};
+        QTest::newRow("menu items without a button") << "Page width" << QStringList{"25%", "Two pages", "150%", "10%"}
+                                                     << QStringList{width, width, width, width, width};
+        QTest::newRow("buttons") << "25%" << QStringList{fit, width, fixed, fixed}
+                                 << QStringList{fixed, fit, width, fixed, fixed};
+        QTest::newRow("button after a menu item without one") << "" << QStringList{"Two pages", fit, "50%", fixed}
+                                                              << QStringList{fixed, fixed, fit, fit, fixed};
+    }
+
+    void zoomGroupHasExactlyOneButtonDown()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, down);
+        ReportCatalogue c(movies(60));
+        const CatalogueReports reports(c.dm);
+        if (!remembered.isEmpty()) {
+            ShownPreview earlier(reports.repMovies);
+            zoomItem(earlier.area(), remembered)->trigger();
+        }
+        ShownPreview p(reports.repBooks);
+        QList<QToolButton*> buttons{p.form->frSpeedButton2, p.form->frSpeedButton1, p.form->frSpeedButton3};
+        auto downNow = [&] {
+            QStringList hints;
+            for (QToolButton* b : zoomButtonsDown(p.form))
+                hints << b->toolTip();
+            return hints;
+        };
+        QCOMPARE(downNow(), QStringList{down.first()});
+        for (int i = 0; i < steps.size(); ++i) {
+            QToolButton* button = nullptr;
+            for (QToolButton* b : buttons) {
+                if (b->toolTip() == steps[i])
+                    button = b;
+            }
+            if (button)
+                button->click();
+            else
+                zoomItem(p.area(), steps[i])->trigger();
+            QCOMPARE(downNow(), QStringList{down.at(i + 1)});
+        }
     }
 
     void resizingRescalesOnlyTheFittingModes_data()
