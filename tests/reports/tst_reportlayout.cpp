@@ -73,6 +73,15 @@ bool hasRule(const PreparedReport& report, int page)
     return false;
 }
 
+// `count` rows of `table` with `column` set to V001, V002, ...
+QString rowsOf(const QString& table, const QString& column, int count)
+{
+    return QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %3) "
+                          "insert into %1 (%2) select printf('V%03d', i) from n;")
+        .arg(table, column)
+        .arg(count);
+}
+
 // Runs a report through the engine as printed words.
 std::vector<Word> printed(ReportCatalogue& c, int folder, const QString& name)
 {
@@ -144,6 +153,75 @@ private Q_SLOTS:
         QVERIFY(first && last);
         QVERIFY(near((first->xMin + last->xMax) / 2, 36 + titleWidth / 2));
         QCOMPARE(ReportPdf::lines(words, 1).size(), folder == 4 ? 4 : 3);
+    }
+
+    void captionStripAndRules_data()
+    {
+        QTest::addColumn<int>("folder");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<double>("rowHeight");
+        QTest::newRow("movies") << 0 << "Movies" << "Title" << 18.0;
+        QTest::newRow("music") << 1 << "Music" << "Artist" << 18.0;
+        QTest::newRow("books") << 2 << "Books" << "Title" << 18.0;
+        QTest::newRow("programs") << 3 << "Programs" << "Name" << 18.0;
+        QTest::newRow("address book") << 4 << "AddressBook" << "L_Name" << 38.0;
+    }
+
+    // On every page the caption cells fill one unbroken silver strip across the printable
+    // width, 18 units high, under the title on page 1 and at the top margin after it; every
+    // data row is underlined by a rule at its bottom edge, across the same width.
+    void captionStripAndRules()
+    {
+        QFETCH(int, folder);
+        QFETCH(QString, table);
+        QFETCH(QString, column);
+        QFETCH(double, rowHeight);
+        const int records = 60; // two pages or more in every report
+        ReportCatalogue c(rowsOf(table, column, records));
+        const PreparedReport report = c.run(folder);
+        QVERIFY(report.pageCount() >= 2);
+        int row = 0;
+        for (int page = 1; page <= report.pageCount(); ++page) {
+            const double captionTop = page == 1 ? 36 + 42 : 36;
+            std::vector<const PageItem*> fills;
+            QList<double> rowBottoms, rules;
+            for (const PageItem& item : report.pages.at(size_t(page - 1)).items) {
+                switch (item.kind) {
+                case PageItem::Kind::Fill:
+                    QCOMPARE(report.styles.at(item.style).color, QColor(192, 192, 192));
+                    QCOMPARE(double(item.y), captionTop);
+                    QCOMPARE(double(item.height), 18.0);
+                    fills.push_back(&item);
+                    break;
+                case PageItem::Kind::Rule:
+                    QCOMPARE(double(item.x), 36.0);
+                    QCOMPARE(double(item.width), 684.0);  // its length
+                    QCOMPARE(double(item.height), 1.0);   // its line width
+                    rules << item.y;
+                    break;
+                case PageItem::Kind::Text: {
+                    // The row number, right-aligned in the box that ends at x 76, starts its row.
+                    bool isNumber = false;
+                    const int n = item.text.toInt(&isNumber);
+                    if (isNumber && item.x < 76) {
+                        QCOMPARE(n, ++row);
+                        rowBottoms << item.y + rowHeight;
+                    }
+                    break;
+                }
+                }
+            }
+            std::sort(fills.begin(), fills.end(), [](const PageItem* a, const PageItem* b) { return a->x < b->x; });
+            double right = 36;
+            for (const PageItem* f : fills) {
+                QCOMPARE(double(f->x), right); // neither a gap nor an overlap
+                right = f->x + f->width;
+            }
+            QCOMPARE(right, 720.0);
+            QCOMPARE(rules, rowBottoms);
+        }
+        QCOMPARE(row, records);
     }
 
     void rowsPerPageAndNumberingAcrossPages()
