@@ -60,6 +60,12 @@ SingleInstance::SingleInstance(const QString& programFileName, QObject* parent)
 {
     if (m_folder.isEmpty())
         return; // no lock can be made: behave as the first copy
+    lock();
+}
+
+void SingleInstance::lock()
+{
+    m_previousCopy = false;
     m_lockFd = ::open(QFile::encodeName(path(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_lockFd < 0)
         return;
@@ -114,6 +120,22 @@ bool SingleInstance::handOver(int timeoutMs) const
         if (deadline.hasExpired() || !lockStillHeld())
             return false;
         QThread::msleep(50);
+    }
+}
+
+bool SingleInstance::handOverOrTakeOver(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (handOver(int(qMax<qint64>(1, deadline.remainingTime()))))
+            return true;
+        // Not reached: gone, or holding the lock without answering. Another later copy may
+        // take the lock first; this one then hands over to it.
+        lock();
+        if (!m_previousCopy)
+            return false;
+        if (deadline.hasExpired())
+            return true;
     }
 }
 

@@ -26,6 +26,11 @@ public:
     // starting and not listen yet: it is asked again until it answers, the time is up or it
     // has gone. False when it was not reached.
     bool handOver(int timeoutMs = 5000) const;
+    // Later copy: hands over as above; but when the running copy has gone meanwhile without
+    // answering (it was closed while it started), this copy takes the lock and is the first
+    // copy from then on. True when this copy is to end: it handed over, or a copy that holds
+    // the lock did not answer in time.
+    bool handOverOrTakeOver(int timeoutMs = 5000);
     // First copy: starts answering later copies.
     void listen();
 
@@ -39,6 +44,8 @@ Q_SIGNALS:
     void raiseRequested();
 
 private:
+    // Takes the lock, or sets previousCopy() when another copy holds it.
+    void lock();
     QString path(const char* suffix) const;
     bool lockStillHeld() const;
     void acceptConnection();

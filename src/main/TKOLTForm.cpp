@@ -62,6 +62,7 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     : QMainWindow(parent)
     , m_dm(dm)
     , m_programFolder(programFolder)
+    , m_reports(std::make_unique<CatalogueReports>(dm))
 {
     KOLTForm = this;
     setObjectName(QStringLiteral("KOLTForm"));
@@ -429,8 +430,7 @@ void TKOLTForm::sbDelSongsClick()
 
 void TKOLTForm::tbPrintClick()
 {
-    const CatalogueReports reports(m_dm);
-    TRep_PrevForm::showReport(reports.byFolder(m_currentFolder), this);
+    TRep_PrevForm::showReport(m_reports->byFolder(m_currentFolder), this);
 }
 
 QMenu* TKOLTForm::createPopupMenu()

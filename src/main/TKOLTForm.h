@@ -3,7 +3,9 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <memory>
 
+class CatalogueReports;
 class FolderBar;
 class FolderPanel;
 class MainCommands;
@@ -115,6 +117,8 @@ private:
     int m_currentFolder = 0;
     std::array<QString, 5> m_searchField;
     bool m_closeApproved = false;
+    // The list report of each folder, printed by tbPrintClick.
+    std::unique_ptr<CatalogueReports> m_reports;
 };
 
 extern TKOLTForm* KOLTForm;

@@ -58,11 +58,10 @@ int Program::run(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("tarvena"));
 
     // A later copy asks the running one to come forward (waiting for it while it is still
-    // starting) and ends, before anything is opened or shown.
-    if (instance.previousCopy()) {
-        instance.handOver();
+    // starting) and ends, before anything is opened or shown. If that copy quits before it
+    // answers, this one goes on as the first copy, so that one copy always runs.
+    if (instance.previousCopy() && instance.handOverOrTakeOver())
         return 0;
-    }
     instance.listen();
 
     auto* splash = new TSplashForm;

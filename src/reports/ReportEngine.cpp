@@ -2,17 +2,16 @@
 
 #include "CellLayout.h"
 #include "CellText.h"
+#include "EDAOError.h"
 #include "ReportFonts.h"
 #include "TDAODataset.h"
 #include "TDataSource.h"
 
 #include <memory>
+#include <sqlite3.h>
 #include <stdexcept>
 
 namespace {
-
-// Rows between two progress reports within a page.
-constexpr int kRowsPerReport = 64;
 
 // A report query that is open for the run only.
 class OpenForRun
@@ -81,20 +80,27 @@ public:
         place(m_header, 0);
         int row = 0;
         for (m_dataSet.First(); !m_dataSet.Eof(); m_dataSet.Next()) {
+            checkReadable();
             if (m_y + m_data.band->height > m_definition.page.bottomLimit() + 1e-6) {
                 if (!startPage())
                     return;
                 place(m_header, 0);
-            } else if (++m_rowsSinceReport >= kRowsPerReport) {
-                m_rowsSinceReport = 0;
-                if (m_progress && !m_progress(m_report.pageCount()))
-                    return;
             }
             place(m_data, ++row);
         }
     }
 
 private:
+    // A record that could not be read (a damaged part of the file) reads as empty: printed, it
+    // would be a numbered row that hides the loss. The run fails with the record's error. The
+    // dataset keeps only its text; the code is that of a damaged file, by far the usual cause.
+    void checkReadable() const
+    {
+        const QString error = m_dataSet.rowError(m_dataSet.RecNo());
+        if (!error.isEmpty())
+            throw EDAOError(error, SQLITE_CORRUPT);
+    }
+
     quint16 style(const QFont& font, qreal pointSize, qreal ascent, const QColor& color)
     {
         for (size_t i = 0; i < m_report.styles.size(); ++i) {
@@ -130,7 +136,6 @@ private:
         m_report.pages.emplace_back();
         m_page = &m_report.pages.back();
         m_y = m_definition.page.topMargin;
-        m_rowsSinceReport = 0;
         return true;
     }
 
@@ -170,7 +175,6 @@ private:
     CompiledBand m_title, m_header, m_data;
     PreparedPage* m_page = nullptr;
     qreal m_y = 0;
-    int m_rowsSinceReport = 0;
 };
 
 } // namespace

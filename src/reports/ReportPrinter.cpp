@@ -6,6 +6,7 @@
 #include "ReportProgress.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPageRanges>
@@ -82,14 +83,14 @@ std::vector<int> ReportPrinter::choosePages(const QPrinter& printer, int pageCou
     return chosen;
 }
 
-bool ReportPrinter::print(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages,
-                          const Progress& progress)
+ReportPrinter::Outcome ReportPrinter::print(const PreparedReport& report, QPrinter& printer,
+                                            const std::vector<int>& pages, const Progress& progress)
 {
     // Positions count from the paper's edge: the whole sheet is the painter's.
     printer.setFullPage(true);
     QPainter painter;
     if (!painter.begin(&printer))
-        return false;
+        return Outcome::NotStarted;
     const qreal pixelsPerUnit = printer.resolution() / ReportFonts::kUnitsPerInch;
     const int copies = printer.supportsMultipleCopies() ? 1 : qMax(1, printer.copyCount());
     std::vector<int> sequence;
@@ -103,9 +104,8 @@ bool ReportPrinter::print(const PreparedReport& report, QPrinter& printer, const
     bool first = true;
     for (int n : sequence) {
         if (progress && !progress(n)) {
-            painter.end();
-            printer.abort();
-            return true;
+            cancel(painter, printer);
+            return Outcome::Cancelled;
         }
         if (!first)
             printer.newPage();
@@ -113,7 +113,18 @@ bool ReportPrinter::print(const PreparedReport& report, QPrinter& printer, const
         report.paintPage(painter, n - 1, QPointF(0, 0), pixelsPerUnit);
     }
     painter.end();
-    return true;
+    return Outcome::Printed;
+}
+
+void ReportPrinter::cancel(QPainter& painter, QPrinter& printer)
+{
+    // Aborting must come first: ending the painter completes the job and sends it on.
+    printer.abort();
+    painter.end();
+    // A file is written as the pages are painted, whatever the output can abort: a part of the
+    // report must not stay behind as if it were the whole.
+    if (!printer.outputFileName().isEmpty())
+        QFile::remove(printer.outputFileName());
 }
 
 ReportPrinter::Choice ReportPrinter::choice() const
@@ -169,11 +180,11 @@ void ReportPrinter::printWithDialog(const PreparedReport& report, int currentPag
     if (pages.empty())
         return;
     ReportProgress progress(report.title, m_owner);
-    const bool started = print(report, m_printer, pages, [&](int n) {
+    const Outcome outcome = print(report, m_printer, pages, [&](int n) {
         return progress.report(QStringLiteral("Printing page: %1").arg(n));
     });
     progress.hide();
-    if (!started) {
+    if (outcome == Outcome::NotStarted) {
         reportInvalid();
         restore(saved);
     }

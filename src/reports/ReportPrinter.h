@@ -5,6 +5,7 @@
 #include <vector>
 
 class PreparedReport;
+class QPainter;
 class QWidget;
 
 // Prints prepared pages: through the print dialog (printer, its settings, copies, collation,
@@ -14,6 +15,7 @@ class ReportPrinter
 {
 public:
     enum class PageSet { All, Odd, Even };
+    enum class Outcome { Printed, Cancelled, NotStarted };
     // Told the number of the page being printed; answering false stops printing.
     using Progress = std::function<bool(int page)>;
 
@@ -30,9 +32,11 @@ public:
     // The pages (1-based, in order) the printer's range and the page set choose.
     static std::vector<int> choosePages(const QPrinter& printer, int pageCount, int currentPage, PageSet set);
     // Prints `pages`, as many copies as the printer asks and the printing system does not make
-    // itself. False when the printer cannot start.
-    static bool print(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages,
-                      const Progress& progress = {});
+    // itself. NotStarted when the printer cannot start. Cancelled when `progress` stopped it:
+    // the job is aborted and a file printed to is removed. Where a job cannot be aborted once
+    // begun (a CUPS printer under Qt), the pages painted before the cancel still print.
+    static Outcome print(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages,
+                         const Progress& progress = {});
 
     PageSet pageSet() const { return m_pageSet; }
     void setPageSet(PageSet set) { m_pageSet = set; }
@@ -44,6 +48,7 @@ private:
         QPrinter::OutputFormat format;
         QString fileName;
     };
+    static void cancel(QPainter& painter, QPrinter& printer);
     Choice choice() const;
     void restore(const Choice& choice);
     void reportInvalid();

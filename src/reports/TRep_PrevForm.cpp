@@ -40,6 +40,9 @@ TRep_PrevForm::TRep_PrevForm(QWidget* owner)
     layout->setSpacing(0);
     layout->addWidget(Panel1);
     layout->addWidget(frPreview1, 1);
+    // A remembered whole-page or page-width mode opens with its button down, any other zoom
+    // with "Zoom to 100%".
+    m_zoomDown = frSpeedButton2;
     showZoomInGroup();
 }
 
@@ -113,20 +116,28 @@ void TRep_PrevForm::buildToolbar()
     row->addStretch(1);
 }
 
+QToolButton* TRep_PrevForm::zoomButtonFor(const ZoomState& zoom) const
+{
+    switch (zoom.mode) {
+    case ZoomState::Mode::FixedScale:
+        return qFuzzyCompare(zoom.scale, 1.0) ? frSpeedButton2 : nullptr;
+    case ZoomState::Mode::WholePage:
+        return frSpeedButton1;
+    case ZoomState::Mode::PageWidth:
+        return frSpeedButton3;
+    case ZoomState::Mode::TwoPages:
+        return nullptr;
+    }
+    return nullptr;
+}
+
 void TRep_PrevForm::showZoomInGroup()
 {
-    const ZoomState& zoom = ZoomState::current();
-    QAbstractButton* down = nullptr;
-    if (zoom.mode == ZoomState::Mode::FixedScale && qFuzzyCompare(zoom.scale, 1.0))
-        down = frSpeedButton2;
-    else if (zoom.mode == ZoomState::Mode::WholePage)
-        down = frSpeedButton1;
-    else if (zoom.mode == ZoomState::Mode::PageWidth)
-        down = frSpeedButton3;
-    m_zoomGroup->setExclusive(false);
-    for (QAbstractButton* b : m_zoomGroup->buttons())
-        b->setChecked(b == down);
-    m_zoomGroup->setExclusive(true);
+    if (QToolButton* b = zoomButtonFor(ZoomState::current()))
+        m_zoomDown = b;
+    // Also after a click that changed nothing (a preview without pages): the button of the
+    // zoom in force, or the one down before, stays down.
+    m_zoomDown->setChecked(true);
 }
 
 void TRep_PrevForm::prepare(const ReportDefinition& definition)

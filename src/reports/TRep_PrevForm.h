@@ -8,6 +8,7 @@ class QButtonGroup;
 class QToolButton;
 class ReportPrinter;
 struct ReportDefinition;
+struct ZoomState;
 
 // The print preview: a toolbar over the preview area of one report run. Created by each
 // print command, shown modally, freed when it closes.
@@ -60,10 +61,15 @@ private:
     void FormClose();
     void buildToolbar();
     QToolButton* button(const QString& name, const QString& icon, const QString& hint, void (TRep_PrevForm::*handler)());
-    // The zoom group shows the zoom in force; none is down at a scale other than 100 %.
+    // The zoom button that stands for `zoom`; none for a fixed scale other than 100 % or two
+    // pages.
+    QToolButton* zoomButtonFor(const ZoomState& zoom) const;
+    // Exactly one zoom button is down: the one of the zoom in force, or, for a zoom that no
+    // button stands for, the one that was down before.
     void showZoomInGroup();
 
     QButtonGroup* m_zoomGroup = nullptr;
+    QToolButton* m_zoomDown = nullptr;
     std::unique_ptr<ReportPrinter> m_printer;
 };
 

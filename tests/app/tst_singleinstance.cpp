@@ -13,6 +13,7 @@
 #include <QThread>
 #include <csignal>
 #include <iostream>
+#include <unistd.h>
 
 namespace {
 
@@ -198,11 +199,42 @@ private Q_SLOTS:
         QVERIFY(!SingleInstance(QStringLiteral("kolt-e")).previousCopy());
     }
 
+    // A first copy that quits while a later copy waits for it to start listening: the later
+    // copy takes the lock and goes on as the first copy, and a copy after it hands over to it.
+    void laterCopyGoesOnWhenTheFirstQuitsMeanwhile()
+    {
+        ProgramFolders programs;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        QProcess quitting;
+        quitting.setProcessEnvironment(env);
+        quitting.start(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("--quitting-first"), QStringLiteral("kolt")});
+        QVERIFY(waitForOutput(quitting, "locked", 10000));
+        QProcess later;
+        programs.start(later, programs.withCatalogue, env);
+        QVERIFY(quitting.waitForFinished(10000));
+        QCOMPARE(quitting.exitCode(), 0);
+        QVERIFY(waitFor([&] { return answers(m_runtime.filePath(QStringLiteral("kolt.handover"))); }, 20000));
+        QCOMPARE(later.state(), QProcess::Running);
+        QVERIFY(SingleInstance(QStringLiteral("kolt")).previousCopy());
+
+        QProcess third;
+        programs.start(third, programs.withoutCatalogue, env);
+        QVERIFY(endsWithZero(third));
+        QCOMPARE(later.state(), QProcess::Running);
+        stop(later);
+    }
+
     void secondCopyHandsOverAndEnds_data()
     {
         QTest::addColumn<QString>("runtime");
-        for (const char* kind : {"usable", "missing", "unwritable", "unset", "a file"})
-            QTest::newRow(kind) << QString::fromLatin1(kind);
+        QTest::addColumn<bool>("inRuntime"); // else in the private folder in the temporary folder
+        QTest::newRow("usable") << "usable" << true;
+        QTest::newRow("missing") << "missing" << true; // made by the first copy
+        QTest::newRow("unwritable") << "unwritable" << false;
+        QTest::newRow("unset") << "unset" << false;
+        QTest::newRow("a file") << "a file" << false;
     }
 
     // Whatever XDG_RUNTIME_DIR names, the first copy's lock and hand-over socket sit in one
@@ -211,13 +243,17 @@ private Q_SLOTS:
     void secondCopyHandsOverAndEnds()
     {
         QFETCH(QString, runtime);
+        QFETCH(bool, inRuntime);
         QTemporaryDir base;
         QVERIFY(QDir(base.path()).mkdir(QStringLiteral("tmp")));
         const QString runtimePath = base.filePath(QStringLiteral("run"));
         if (runtime == QLatin1String("usable") || runtime == QLatin1String("unwritable"))
             QVERIFY(QDir().mkdir(runtimePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-        if (runtime == QLatin1String("unwritable"))
+        if (runtime == QLatin1String("unwritable")) {
             QVERIFY(QFile::setPermissions(runtimePath, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            // The superuser writes there all the same: the folder is usable then.
+            inRuntime = ::access(QFile::encodeName(runtimePath).constData(), W_OK) == 0;
+        }
         if (runtime == QLatin1String("a file"))
             QVERIFY(QFile(runtimePath).open(QIODevice::WriteOnly));
         const QString xdg = runtime == QLatin1String("unset") ? QString() : runtimePath;
@@ -226,12 +262,25 @@ private Q_SLOTS:
 
         QProcess first;
         programs.start(first, programs.withCatalogue, env.forChildren());
-        // The folder the program decides on holds both the lock and the socket.
-        const QString folder = SingleInstance::runtimeFolder();
-        QVERIFY(!folder.isEmpty());
-        QVERIFY2(waitFor([&] { return answers(folder + QStringLiteral("/kolt.handover")); }, 20000),
-                 qPrintable(folder));
+        // The folder the program decides on holds both the lock and the socket, and the other
+        // candidate neither. Nothing here may make or change a folder the first copy looks at.
+        const QString candidates[] = {runtimePath,
+                                      base.filePath(QStringLiteral("tmp/tarvena-%1").arg(::getuid()))};
+        QString folder;
+        QVERIFY(waitFor(
+            [&] {
+                for (const QString& c : candidates) {
+                    if (answers(c + QStringLiteral("/kolt.handover")))
+                        folder = c;
+                }
+                return !folder.isEmpty();
+            },
+            20000));
+        QCOMPARE(folder, candidates[inRuntime ? 0 : 1]);
         QVERIFY(QFileInfo::exists(folder + QStringLiteral("/kolt.lock")));
+        const QString other = candidates[inRuntime ? 1 : 0];
+        QVERIFY(!QFileInfo::exists(other + QStringLiteral("/kolt.lock")));
+        QVERIFY(!QFileInfo::exists(other + QStringLiteral("/kolt.handover")));
 
         QProcess second;
         programs.start(second, programs.withoutCatalogue, env.forChildren());
@@ -296,6 +345,18 @@ static int slowFirst(const QString& name)
     return QCoreApplication::exec();
 }
 
+// Helper mode: a first copy that takes its lock and quits a little later without ever
+// listening, as a copy does that is closed while it starts.
+static int quittingFirst(const QString& name)
+{
+    SingleInstance lock(name);
+    if (lock.previousCopy())
+        return 2;
+    std::cout << "locked" << std::endl;
+    QThread::msleep(2500);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -303,6 +364,8 @@ int main(int argc, char** argv)
         return hold(QString::fromLocal8Bit(argv[2]));
     if (argc == 3 && QByteArray(argv[1]) == "--slow-first")
         return slowFirst(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--quitting-first")
+        return quittingFirst(QString::fromLocal8Bit(argv[2]));
     TestSingleInstance test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 // Prepared pages printed to a PDF file through the printing path, and the words poppler's
@@ -35,7 +37,7 @@ inline bool print(const PreparedReport& report, const QString& path, std::vector
         for (int n = 1; n <= report.pageCount(); ++n)
             pages.push_back(n);
     }
-    return ReportPrinter::print(report, printer, pages);
+    return ReportPrinter::print(report, printer, pages) == ReportPrinter::Outcome::Printed;
 }
 
 inline std::vector<Word> words(const QString& pdf)
@@ -89,7 +91,8 @@ inline std::vector<Word> wordsOf(const PreparedReport& report, const QString& na
     return words(path);
 }
 
-// Words on one page, top to bottom and left to right, as lines of text.
+// Words on one page, top to bottom and left to right, as lines of text. A word starts a new
+// line when its top lies more than 2 points below the top of the line's first word.
 inline QStringList lines(const std::vector<Word>& words, int page)
 {
     std::vector<Word> on;
@@ -97,20 +100,20 @@ inline QStringList lines(const std::vector<Word>& words, int page)
         if (w.page == page)
             on.push_back(w);
     }
-    std::stable_sort(on.begin(), on.end(), [](const Word& a, const Word& b) {
-        if (std::abs(a.yMin - b.yMin) > 2)
-            return a.yMin < b.yMin;
-        return a.xMin < b.xMin;
-    });
-    QStringList out;
-    double y = -100;
+    std::stable_sort(on.begin(), on.end(), [](const Word& a, const Word& b) { return a.yMin < b.yMin; });
+    std::vector<std::vector<Word>> grouped;
     for (const Word& w : on) {
-        if (std::abs(w.yMin - y) > 2) {
-            out << w.text;
-            y = w.yMin;
-        } else {
-            out.last() += QLatin1Char(' ') + w.text;
-        }
+        if (grouped.empty() || std::abs(w.yMin - grouped.back().front().yMin) > 2)
+            grouped.emplace_back();
+        grouped.back().push_back(w);
+    }
+    QStringList out;
+    for (std::vector<Word>& line : grouped) {
+        std::stable_sort(line.begin(), line.end(), [](const Word& a, const Word& b) { return a.xMin < b.xMin; });
+        QStringList texts;
+        for (const Word& w : line)
+            texts << w.text;
+        out << texts.join(QLatin1Char(' '));
     }
     return out;
 }

@@ -1,8 +1,10 @@
 #include "CatalogueReports.h"
 #include "CellText.h"
+#include "EDAOError.h"
 #include "MainWindowFixture.h"
 #include "ReportCatalogue.h"
 #include "ReportPdf.h"
+#include "SpoiltCatalogue.h"
 #include "TDAOQuery.h"
 
 #include <QComboBox>
@@ -69,6 +71,15 @@ bool hasRule(const PreparedReport& report, int page)
             return true;
     }
     return false;
+}
+
+// `count` rows of `table` with `column` set to V001, V002, ...
+QString rowsOf(const QString& table, const QString& column, int count)
+{
+    return QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %3) "
+                          "insert into %1 (%2) select printf('V%03d', i) from n;")
+        .arg(table, column)
+        .arg(count);
 }
 
 // Runs a report through the engine as printed words.
@@ -142,6 +153,75 @@ private Q_SLOTS:
         QVERIFY(first && last);
         QVERIFY(near((first->xMin + last->xMax) / 2, 36 + titleWidth / 2));
         QCOMPARE(ReportPdf::lines(words, 1).size(), folder == 4 ? 4 : 3);
+    }
+
+    void captionStripAndRules_data()
+    {
+        QTest::addColumn<int>("folder");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<double>("rowHeight");
+        QTest::newRow("movies") << 0 << "Movies" << "Title" << 18.0;
+        QTest::newRow("music") << 1 << "Music" << "Artist" << 18.0;
+        QTest::newRow("books") << 2 << "Books" << "Title" << 18.0;
+        QTest::newRow("programs") << 3 << "Programs" << "Name" << 18.0;
+        QTest::newRow("address book") << 4 << "AddressBook" << "L_Name" << 38.0;
+    }
+
+    // On every page the caption cells fill one unbroken silver strip across the printable
+    // width, 18 units high, under the title on page 1 and at the top margin after it; every
+    // data row is underlined by a rule at its bottom edge, across the same width.
+    void captionStripAndRules()
+    {
+        QFETCH(int, folder);
+        QFETCH(QString, table);
+        QFETCH(QString, column);
+        QFETCH(double, rowHeight);
+        const int records = 60; // two pages or more in every report
+        ReportCatalogue c(rowsOf(table, column, records));
+        const PreparedReport report = c.run(folder);
+        QVERIFY(report.pageCount() >= 2);
+        int row = 0;
+        for (int page = 1; page <= report.pageCount(); ++page) {
+            const double captionTop = page == 1 ? 36 + 42 : 36;
+            std::vector<const PageItem*> fills;
+            QList<double> rowBottoms, rules;
+            for (const PageItem& item : report.pages.at(size_t(page - 1)).items) {
+                switch (item.kind) {
+                case PageItem::Kind::Fill:
+                    QCOMPARE(report.styles.at(item.style).color, QColor(192, 192, 192));
+                    QCOMPARE(double(item.y), captionTop);
+                    QCOMPARE(double(item.height), 18.0);
+                    fills.push_back(&item);
+                    break;
+                case PageItem::Kind::Rule:
+                    QCOMPARE(double(item.x), 36.0);
+                    QCOMPARE(double(item.width), 684.0);  // its length
+                    QCOMPARE(double(item.height), 1.0);   // its line width
+                    rules << item.y;
+                    break;
+                case PageItem::Kind::Text: {
+                    // The row number, right-aligned in the box that ends at x 76, starts its row.
+                    bool isNumber = false;
+                    const int n = item.text.toInt(&isNumber);
+                    if (isNumber && item.x < 76) {
+                        QCOMPARE(n, ++row);
+                        rowBottoms << item.y + rowHeight;
+                    }
+                    break;
+                }
+                }
+            }
+            std::sort(fills.begin(), fills.end(), [](const PageItem* a, const PageItem* b) { return a->x < b->x; });
+            double right = 36;
+            for (const PageItem* f : fills) {
+                QCOMPARE(double(f->x), right); // neither a gap nor an overlap
+                right = f->x + f->width;
+            }
+            QCOMPARE(right, 720.0);
+            QCOMPARE(rules, rowBottoms);
+        }
+        QCOMPARE(row, records);
     }
 
     void rowsPerPageAndNumberingAcrossPages()
@@ -301,7 +381,36 @@ private Q_SLOTS:
         } catch (const std::exception& e) {
             message = QString::fromUtf8(e.what());
         }
-        QVERIFY2(message.contains(QLatin1String("Movies")), qPrintable(message));
+        QCOMPARE(message, QStringLiteral("no such table: Movies"));
+        QVERIFY(!c.dm.qrRep_Mov.Active());
+    }
+
+    void aDamagedRowFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("first row") << "T001";
+        QTest::newRow("row on page 2") << "T055";
+    }
+
+    // A row that cannot be read must not print as an empty numbered row: the run fails with
+    // the row's error and leaves the report query closed.
+    void aDamagedRowFailsTheRun()
+    {
+        QFETCH(QString, title);
+        ReportCatalogue c(movies(60)
+                          + QStringLiteral("update Movies set Description = replace(hex(zeroblob(10000)), '00', 'ab') "
+                                           "where Title = '%1';")
+                                .arg(title));
+        c.dm.dbKOLT.Close();
+        QVERIFY(SpoiltCatalogue::damageOverflow(c.cat.path(), QStringLiteral("Movies")) > 0);
+        c.dm.dbKOLT.Open();
+        QString message = QStringLiteral("<no error>");
+        try {
+            c.run(0);
+        } catch (const EDAOError& e) {
+            message = e.message();
+        }
+        QCOMPARE(message, QStringLiteral("database disk image is malformed"));
         QVERIFY(!c.dm.qrRep_Mov.Active());
     }
 
