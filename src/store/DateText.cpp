@@ -39,18 +39,20 @@ QDate DateText::fromText(const QString& text, const QLocale& locale, const QDate
     const QDate iso = QDate::fromString(t, Qt::ISODate);
     if (iso.isValid())
         return iso;
-    const QString fourDigits = shortFormat(locale);
-    const QString original = locale.dateFormat(QLocale::ShortFormat);
+    // A day or month may be typed with one digit where the format shows two ("1.2.2024").
+    // (Day and month names never get here: such formats are the international one.)
+    auto relaxed = [](QString format) {
+        return format.replace(QStringLiteral("dd"), QStringLiteral("d")).replace(QStringLiteral("MM"), QStringLiteral("M"));
+    };
+    const QString fourDigits = relaxed(shortFormat(locale));
     // Four digits first; a year typed shorter reads as a year of the first century there and
     // is taken as two digits below.
-    for (const QString& format : {fourDigits, original}) {
-        const QDate date = locale.toDate(t, format);
-        if (date.isValid() && date.year() >= 100 && format.contains(QLatin1String("yyyy")))
-            return date;
-    }
+    QDate date = locale.toDate(t, fourDigits);
+    if (date.isValid() && date.year() >= 100)
+        return date;
     QString twoDigits = fourDigits;
     twoDigits.replace(QStringLiteral("yyyy"), QStringLiteral("yy"));
-    QDate date = locale.toDate(t, twoDigits);
+    date = locale.toDate(t, twoDigits);
     if (!date.isValid())
         return {};
     return QDate(nearestYear(date.year() % 100, today), date.month(), date.day());

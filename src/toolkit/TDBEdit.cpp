@@ -2,6 +2,7 @@
 
 #include "TField.h"
 
+#include <QKeyEvent>
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 #include <QValidator>
@@ -106,6 +107,18 @@ void TDBEdit::showValue(const TField* field)
     if (text() != shown)
         setText(shown);
     setReadOnly(false);
+}
+
+bool TDBEdit::changesValue(const QObject* target, const QEvent* event) const
+{
+    // A number box refuses a letter as it is typed: it changes nothing, not even the record's state.
+    if (event->type() == QEvent::KeyPress && m_limit && m_limit->integer) {
+        const QString text = static_cast<const QKeyEvent*>(event)->text();
+        if (!text.isEmpty() && text.at(0).isPrint() && !text.at(0).isDigit() && text.at(0) != QLatin1Char('-')
+            && text.at(0) != QLatin1Char('+'))
+            return false;
+    }
+    return BoundControl::changesValue(target, event);
 }
 
 QVariant TDBEdit::enteredValue() const

@@ -21,6 +21,7 @@ public:
 protected:
     void showValue(const TField* field) override;
     QVariant enteredValue() const override;
+    bool changesValue(const QObject* target, const QEvent* event) const override;
 
 private:
     class Limit;

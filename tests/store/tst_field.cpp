@@ -56,6 +56,8 @@ private Q_SLOTS:
         QTest::newRow("pl_PL, two digits") << "pl_PL" << "02.01.24" << jan2 << "2.01.2024";
         QTest::newRow("pl_PL, four digits") << "pl_PL" << "2.01.2024" << jan2 << "2.01.2024";
         QTest::newRow("pl_PL, stored form") << "pl_PL" << "2024-01-02" << jan2 << "2.01.2024";
+        QTest::newRow("de_DE, one-digit day and month") << "de_DE" << "2.1.2024" << jan2 << "02.01.2024";
+        QTest::newRow("pl_PL, one digit and two-digit year") << "pl_PL" << "2.1.24" << jan2 << "2.01.2024";
     }
 
     // A date typed as text reaches the field as that date, and shows with its whole year.
