@@ -30,11 +30,11 @@ TKOLTForm* g_window = nullptr;
 ItemEditor* makeEditor(int folder)
 {
     switch (folder) {
-    case 0: return new TMovieForm(g_window);
-    case 1: return new TMusicForm(g_window);
-    case 2: return new TBookForm(g_window);
-    case 3: return new TProgForm(g_window);
-    default: return new TAddressBookForm(g_window);
+    case 0: return new TMovieForm(g_window, *DM);
+    case 1: return new TMusicForm(g_window, *DM);
+    case 2: return new TBookForm(g_window, *DM);
+    case 3: return new TProgForm(g_window, *DM);
+    default: return new TAddressBookForm(g_window, *DM);
     }
 }
 

@@ -28,8 +28,9 @@ QString spoken(const QString& label)
 
 } // namespace
 
-ItemEditor::ItemEditor(QWidget* owner, const QString& caption, QSize drawn, TDataSource& source)
+ItemEditor::ItemEditor(QWidget* owner, const QString& caption, QSize drawn, TDM& dm, TDataSource& source)
     : KoltDialog(owner, caption, drawn)
+    , m_dm(dm)
     , m_source(source)
 {
     btOK = button(QStringLiteral("OK"), {55, 21}, [this] { btOKClick(); });

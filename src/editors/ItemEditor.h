@@ -12,6 +12,7 @@ class QPushButton;
 class TDAODataset;
 class TDataSource;
 class TDBComboBox;
+class TDM;
 
 // What the editors of an item (and of a song) share: labelled controls laid out from a table,
 // bound to the current record of one query, OK and Cancel at the top right. OK posts the
@@ -25,7 +26,7 @@ class ItemEditor : public KoltDialog
 public:
     // The record edited is the current one of `source`'s dataset (inserted by the caller, or
     // left in browse state until the first change).
-    ItemEditor(QWidget* owner, const QString& caption, QSize drawn, TDataSource& source);
+    ItemEditor(QWidget* owner, const QString& caption, QSize drawn, TDM& dm, TDataSource& source);
 
     void btOKClick();
     void btCancelClick();
@@ -53,12 +54,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
     TDataSource& source() const { return m_source; }
+    TDM& dm() const { return m_dm; }
     TDAODataset& dataSet() const;
 
 private:
     QWidget* makeControl(const EditorField& spec, QWidget* parent);
     QWidget* label(const EditorField& spec, QWidget* control, QWidget* parent);
 
+    TDM& m_dm;
     TDataSource& m_source;
     QHash<QString, BoundControl*> m_controls;
     QHash<QString, QWidget*> m_widgets;

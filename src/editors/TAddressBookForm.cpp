@@ -56,8 +56,8 @@ QWidget* page(QWidget* parent, QWidget** body)
 
 } // namespace
 
-TAddressBookForm::TAddressBookForm(QWidget* owner)
-    : ItemEditor(owner, QStringLiteral("Address Book"), {469, 425}, DM->dsAddBook)
+TAddressBookForm::TAddressBookForm(QWidget* owner, TDM& dm)
+    : ItemEditor(owner, QStringLiteral("Address Book"), {469, 425}, dm, dm.dsAddBook)
     , m_instance(AddressBookForm, this)
 {
     setObjectName(QStringLiteral("AddressBookForm"));
@@ -67,7 +67,7 @@ TAddressBookForm::TAddressBookForm(QWidget* owner)
 
     auto* top = new QWidget(fields);
     EditorField category{.label = QStringLiteral("Category:"), .field = QStringLiteral("Category"), .kind = K::List,
-                         .width = 145, .name = QStringLiteral("cbC_AddBook"), .list = &DM->tbC_AddBook};
+                         .width = 145, .name = QStringLiteral("cbC_AddBook"), .list = &dm.tbC_AddBook};
     addFields(top, {{text("First Name:", "F_Name")}, {text("Last Name:", "L_Name")}, {category}});
     layout->addWidget(top);
 

@@ -11,7 +11,7 @@ class TAddressBookForm : public ItemEditor
     Q_OBJECT
 
 public:
-    explicit TAddressBookForm(QWidget* owner);
+    TAddressBookForm(QWidget* owner, TDM& dm);
 
     QTabWidget* pages() const { return m_pages; }
 

@@ -8,7 +8,7 @@ class TBookForm : public ItemEditor
     Q_OBJECT
 
 public:
-    explicit TBookForm(QWidget* owner);
+    TBookForm(QWidget* owner, TDM& dm);
 
 private:
     InstanceSlot<TBookForm> m_instance;

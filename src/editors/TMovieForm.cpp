@@ -12,8 +12,8 @@
 
 TMovieForm* MovieForm = nullptr;
 
-TMovieForm::TMovieForm(QWidget* owner)
-    : ItemEditor(owner, QStringLiteral("Movie"), {469, 404}, DM->dsMovies)
+TMovieForm::TMovieForm(QWidget* owner, TDM& dm)
+    : ItemEditor(owner, QStringLiteral("Movie"), {469, 404}, dm, dm.dsMovies)
     , m_instance(MovieForm, this)
 {
     setObjectName(QStringLiteral("MovieForm"));
@@ -22,7 +22,7 @@ TMovieForm::TMovieForm(QWidget* owner)
     addFields(fields, {
         {{.label = QStringLiteral("Media number:"), .field = QStringLiteral("M_no"), .width = 73},
          {.label = QStringLiteral("Category:"), .field = QStringLiteral("Category"), .kind = K::List,
-          .name = QStringLiteral("cbC_Movie"), .list = &DM->tbC_Movies}},
+          .name = QStringLiteral("cbC_Movie"), .list = &dm.tbC_Movies}},
         {{.label = QStringLiteral("Title:"), .field = QStringLiteral("Title"), .strong = true}},
         {{.label = QStringLiteral("Year:"), .field = QStringLiteral("Year"), .kind = K::Number, .width = 57, .maxChars = 4},
          {.label = QStringLiteral("Total time:"), .field = QStringLiteral("Tot_time"), .width = 73}},
@@ -30,7 +30,7 @@ TMovieForm::TMovieForm(QWidget* owner)
          {.label = QStringLiteral("Media type:"), .field = QStringLiteral("Media_type"), .kind = K::FixedList, .width = 73,
           .items = {QStringLiteral("CD"), QStringLiteral("DVD"), QStringLiteral("VHS")}}},
         {{.label = QStringLiteral("Director:"), .field = QStringLiteral("Director"), .kind = K::List,
-          .name = QStringLiteral("cbD_Movie"), .list = &DM->tbD_Movies}},
+          .name = QStringLiteral("cbD_Movie"), .list = &dm.tbD_Movies}},
         {{.kind = K::Widget, .make = [this](QWidget* p) { return properties(p); }}},
         {{.label = QStringLiteral("Cast:"), .kind = K::Widget, .make = [this](QWidget* p) { return cast(p); }}},
         {{.label = QStringLiteral("Description:"), .field = QStringLiteral("Description"), .kind = K::Memo, .height = 77}},
@@ -46,7 +46,7 @@ QWidget* TMovieForm::properties(QWidget* parent)
                                        2, parent);
     group->setObjectName(QStringLiteral("Prop"));
     group->setAccessibleName(QStringLiteral("Properties"));
-    group->setDataSource(&DM->dsMovies);
+    group->setDataSource(&dm().dsMovies);
     group->setDataField(QStringLiteral("Prop"));
     group->setMinimumHeight(scaledHeight(55));
     for (QWidget* box : group->findChildren<QCheckBox*>())
@@ -63,7 +63,7 @@ QWidget* TMovieForm::cast(QWidget* parent)
     gridMv_Cast->setObjectName(QStringLiteral("gridMv_Cast"));
     gridMv_Cast->setAccessibleName(QStringLiteral("Cast"));
     gridMv_Cast->setColumns({{QStringLiteral("Name"), QStringLiteral("Name"), 190}});
-    gridMv_Cast->setDataSource(&DM->dsMv_Cast);
+    gridMv_Cast->setDataSource(&dm().dsMv_Cast);
     gridMv_Cast->setFixedSize(scaled({231, 107}));
     joinTabOrder(gridMv_Cast);
     QPushButton* add = button(QStringLiteral("Add"), {55, 20}, [this] { RxSpeedButton1Click(); });
@@ -82,10 +82,10 @@ QWidget* TMovieForm::cast(QWidget* parent)
 
 void TMovieForm::RxSpeedButton1Click()
 {
-    TItemAllForm::addCast(this, *DM);
+    TItemAllForm::addCast(this, dm());
 }
 
 void TMovieForm::RxSpeedButton3Click()
 {
-    Procedury::ConfirmDelete(DM->qrMv_Cast);
+    Procedury::ConfirmDelete(dm().qrMv_Cast);
 }

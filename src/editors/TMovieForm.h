@@ -10,7 +10,7 @@ class TMovieForm : public ItemEditor
     Q_OBJECT
 
 public:
-    explicit TMovieForm(QWidget* owner);
+    TMovieForm(QWidget* owner, TDM& dm);
 
     // "Add" beside the cast: a new cast row, its actor picked or typed in "Add cast".
     void RxSpeedButton1Click();

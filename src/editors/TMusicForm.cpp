@@ -10,8 +10,8 @@
 
 TMusicForm* MusicForm = nullptr;
 
-TMusicForm::TMusicForm(QWidget* owner)
-    : ItemEditor(owner, QStringLiteral("Music"), {469, 406}, DM->dsMusic)
+TMusicForm::TMusicForm(QWidget* owner, TDM& dm)
+    : ItemEditor(owner, QStringLiteral("Music"), {469, 406}, dm, dm.dsMusic)
     , m_instance(MusicForm, this)
 {
     setObjectName(QStringLiteral("MusicForm"));
@@ -19,10 +19,10 @@ TMusicForm::TMusicForm(QWidget* owner)
     auto* fields = new QWidget(this);
     addFields(fields, {
         {{.label = QStringLiteral("Category:"), .field = QStringLiteral("Category"), .kind = K::List, .width = 145,
-          .name = QStringLiteral("cbC_Music"), .list = &DM->tbC_Music}},
+          .name = QStringLiteral("cbC_Music"), .list = &dm.tbC_Music}},
         {{.label = QStringLiteral("Title:"), .field = QStringLiteral("Title"), .strong = true}},
         {{.label = QStringLiteral("Artist:"), .field = QStringLiteral("Artist"), .kind = K::List,
-          .name = QStringLiteral("cbA_Music"), .list = &DM->tbA_Music}},
+          .name = QStringLiteral("cbA_Music"), .list = &dm.tbA_Music}},
         {{.label = QStringLiteral("Year:"), .field = QStringLiteral("Year"), .kind = K::Number, .width = 57, .maxChars = 4},
          {.label = QStringLiteral("Total time:"), .field = QStringLiteral("Tot_time"), .width = 73}},
         {{.label = QStringLiteral("Date acquired:"), .field = QStringLiteral("Date_aq"), .kind = K::Date, .width = 105},
@@ -47,7 +47,7 @@ QWidget* TMusicForm::songs(QWidget* parent)
     gridMu_Songs->setColumns({{QStringLiteral("Track"), QStringLiteral("Track"), 35},
                               {QStringLiteral("Title"), QStringLiteral("Title"), 170},
                               {QStringLiteral("Time"), QStringLiteral("Time"), 45}});
-    gridMu_Songs->setDataSource(&DM->dsMu_Songs);
+    gridMu_Songs->setDataSource(&dm().dsMu_Songs);
     gridMu_Songs->setFixedSize(scaled({291, 119}));
     joinTabOrder(gridMu_Songs);
     QPushButton* add = button(QStringLiteral("Add"), {55, 20}, [this] { RxSpeedButton1Click(); });
@@ -65,11 +65,11 @@ QWidget* TMusicForm::songs(QWidget* parent)
 
 void TMusicForm::RxSpeedButton1Click()
 {
-    DM->qrMu_Songs.Insert();
-    (new TSongForm(this))->showModal();
+    dm().qrMu_Songs.Insert();
+    (new TSongForm(this, dm()))->showModal();
 }
 
 void TMusicForm::RxSpeedButton3Click()
 {
-    Procedury::ConfirmDelete(DM->qrMu_Songs);
+    Procedury::ConfirmDelete(dm().qrMu_Songs);
 }

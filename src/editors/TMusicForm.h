@@ -10,7 +10,7 @@ class TMusicForm : public ItemEditor
     Q_OBJECT
 
 public:
-    explicit TMusicForm(QWidget* owner);
+    TMusicForm(QWidget* owner, TDM& dm);
 
     // "Add" under the songs: a new song row, entered in the song editor.
     void RxSpeedButton1Click();

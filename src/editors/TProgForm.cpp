@@ -4,8 +4,8 @@
 
 TProgForm* ProgForm = nullptr;
 
-TProgForm::TProgForm(QWidget* owner)
-    : ItemEditor(owner, QStringLiteral("Program"), {469, 316}, DM->dsProg)
+TProgForm::TProgForm(QWidget* owner, TDM& dm)
+    : ItemEditor(owner, QStringLiteral("Program"), {469, 316}, dm, dm.dsProg)
     , m_instance(ProgForm, this)
 {
     setObjectName(QStringLiteral("ProgForm"));
@@ -14,7 +14,7 @@ TProgForm::TProgForm(QWidget* owner)
     addFields(fields, {
         {{.label = QStringLiteral("Media number:"), .field = QStringLiteral("M_no"), .width = 73},
          {.label = QStringLiteral("Category:"), .field = QStringLiteral("Category"), .kind = K::List,
-          .name = QStringLiteral("cbC_Prog"), .list = &DM->tbC_Programs}},
+          .name = QStringLiteral("cbC_Prog"), .list = &dm.tbC_Programs}},
         {{.label = QStringLiteral("Name:"), .field = QStringLiteral("Name"), .strong = true}},
         {{.label = QStringLiteral("Version:"), .field = QStringLiteral("Version"), .width = 97},
          {.label = QStringLiteral("Size:"), .field = QStringLiteral("Size"), .width = 97}},

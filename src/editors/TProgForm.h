@@ -8,7 +8,7 @@ class TProgForm : public ItemEditor
     Q_OBJECT
 
 public:
-    explicit TProgForm(QWidget* owner);
+    TProgForm(QWidget* owner, TDM& dm);
 
 private:
     InstanceSlot<TProgForm> m_instance;

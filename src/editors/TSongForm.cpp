@@ -4,8 +4,8 @@
 
 TSongForm* SongForm = nullptr;
 
-TSongForm::TSongForm(QWidget* owner)
-    : ItemEditor(owner, QStringLiteral("New song"), {298, 97}, DM->dsMu_Songs)
+TSongForm::TSongForm(QWidget* owner, TDM& dm)
+    : ItemEditor(owner, QStringLiteral("New song"), {298, 97}, dm, dm.dsMu_Songs)
     , m_instance(SongForm, this)
 {
     setObjectName(QStringLiteral("SongForm"));

@@ -9,7 +9,7 @@ class TSongForm : public ItemEditor
     Q_OBJECT
 
 public:
-    explicit TSongForm(QWidget* owner);
+    TSongForm(QWidget* owner, TDM& dm);
 
 private:
     InstanceSlot<TSongForm> m_instance;

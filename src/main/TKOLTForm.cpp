@@ -361,15 +361,16 @@ void TKOLTForm::tbDeleteClick()
 
 void TKOLTForm::OpenItemEditor()
 {
-    using Make = ItemEditor* (*)(QWidget*);
-    static const std::array<Make, FolderDefinition::kCount> editors{
-        [](QWidget* owner) -> ItemEditor* { return new TMovieForm(owner); },
-        [](QWidget* owner) -> ItemEditor* { return new TMusicForm(owner); },
-        [](QWidget* owner) -> ItemEditor* { return new TBookForm(owner); },
-        [](QWidget* owner) -> ItemEditor* { return new TProgForm(owner); },
-        [](QWidget* owner) -> ItemEditor* { return new TAddressBookForm(owner); },
-    };
-    editors.at(size_t(m_currentFolder))(this)->showModal();
+    KoltDialog* editor = nullptr;
+    switch (m_currentFolder) {
+    case 0: editor = new TMovieForm(this, m_dm); break;
+    case 1: editor = new TMusicForm(this, m_dm); break;
+    case 2: editor = new TBookForm(this, m_dm); break;
+    case 3: editor = new TProgForm(this, m_dm); break;
+    case 4: editor = new TAddressBookForm(this, m_dm); break;
+    default: return;
+    }
+    editor->showModal();
 }
 
 void TKOLTForm::OpenLookupEditor(int folder)
@@ -419,7 +420,7 @@ void TKOLTForm::sbDodSongsClick()
     if (m_dm.qrMusic.IsEmpty())
         return;
     m_dm.qrMu_Songs.Insert();
-    (new TSongForm(this))->showModal();
+    (new TSongForm(this, m_dm))->showModal();
 }
 
 void TKOLTForm::sbDelSongsClick()
