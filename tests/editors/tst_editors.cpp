@@ -3,6 +3,7 @@
 #include "ItemEditor.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
+#include "OtherProgram.h"
 #include "TAddressBookForm.h"
 #include "TDBComboBox.h"
 #include "TDBGrid.h"
@@ -376,6 +377,50 @@ private Q_SLOTS:
                  (QStringList{"1 Speed of Life", "2 Breaking Glass"}));
     }
 
+    // A post the file refuses (another program is reading it) keeps the editor open with
+    // everything typed; OK goes through once the file is free, and Cancel leaves it as it was.
+    void refusedPostKeepsWhatWasTyped_data()
+    {
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("OK again once the file is free") << true;
+        QTest::newRow("Cancel instead") << false;
+    }
+
+    void refusedPostKeepsWhatWasTyped()
+    {
+        QFETCH(bool, retry);
+        MainWindowFixture f;
+        const QByteArray before = f.cat.bytes();
+        QString titleAfter, categoryAfter;
+        bool stayedOpen = false;
+        onModal<TMovieForm>([&](TMovieForm* e) {
+            typeInto(e, QStringLiteral("Category"), QStringLiteral("Noir"));
+            typeInto(e, QStringLiteral("Title"), QStringLiteral("The Third Man"));
+            {
+                OtherProgram::Reader reader(f.cat.path());
+                click(e->btOK);
+            }
+            stayedOpen = e->isVisible();
+            titleAfter = qobject_cast<QLineEdit*>(e->controlWidget(QStringLiteral("Title")))->text();
+            categoryAfter = qobject_cast<QComboBox*>(e->controlWidget(QStringLiteral("Category")))->currentText();
+            click(retry ? e->btOK : e->btCancel);
+        });
+        f.window->tbAddClick();
+        QVERIFY(stayedOpen);
+        QCOMPARE(titleAfter, QStringLiteral("The Third Man"));
+        QCOMPARE(categoryAfter, QStringLiteral("Noir"));
+        QCOMPARE(f.messages.errors().size(), 1);
+        QVERIFY2(f.messages.errors().front().contains(QLatin1String("in use by another program")),
+                 qPrintable(f.messages.errors().front()));
+        if (retry) {
+            QCOMPARE(OtherProgram::fileColumn(f.cat.path(), QStringLiteral("select Title || Category from Movies")),
+                     QStringList{"The Third ManNoir"});
+        } else {
+            DM->DataModuleDestroy();
+            QCOMPARE(f.cat.bytes(), before);
+        }
+    }
+
     void editAndDeleteOnAnEmptyFolderDoNothing()
     {
         MainWindowFixture f;
@@ -387,5 +432,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestEditors)
+KOLT_TEST_MAIN_WITH_READER(QApplication, TestEditors)
 #include "tst_editors.moc"
