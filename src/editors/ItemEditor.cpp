@@ -146,8 +146,11 @@ void ItemEditor::addFields(QWidget* page, const std::vector<EditorRow>& rows)
             QWidget* control = makeControl(spec, page);
             const int column = int(i) * 2;
             const bool alone = row.size() == 1;
+            // The label of a tall control (a list, a memo) stands level with its top.
+            const bool tall = spec.kind == EditorField::Kind::Memo || spec.kind == EditorField::Kind::Widget;
             if (!spec.label.isEmpty())
-                grid->addWidget(label(spec, control, page), line, column, Qt::AlignRight | Qt::AlignVCenter);
+                grid->addWidget(label(spec, control, page), line, column,
+                                Qt::AlignRight | (tall ? Qt::AlignTop : Qt::AlignVCenter));
             const Qt::Alignment align = spec.width > 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment();
             if (spec.indent > 0) {
                 auto* holder = new QHBoxLayout;

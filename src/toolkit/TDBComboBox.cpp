@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 
 TDBComboBox::TDBComboBox(Style style, QWidget* parent)
     : QComboBox(parent)
@@ -12,6 +13,12 @@ TDBComboBox::TDBComboBox(Style style, QWidget* parent)
 {
     setEditable(style == Style::DropDown);
     setInsertPolicy(QComboBox::NoInsert);
+    // A list of ten thousand names is not measured item by item: the box takes the width its
+    // layout gives it, and the drop-down rows are all one height.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(6);
+    if (auto* rows = qobject_cast<QListView*>(view()))
+        rows->setUniformItemSizes(true);
     // Only the user's own picks and typing count as changes, not the box following the field.
     connect(this, &QComboBox::activated, this, [this] { userChanged(); });
     if (QLineEdit* edit = lineEdit()) {

@@ -104,8 +104,10 @@ void TDBEdit::showValue(const TField* field)
     m_limit->integer = field && FieldTypes::isInteger(field->DataType());
     const QString shown = field ? field->DisplayText() : QString();
     m_limit->before = shown;
-    if (text() != shown)
+    if (text() != shown) {
         setText(shown);
+        setCursorPosition(0); // a long value shows from its start
+    }
     setReadOnly(false);
 }
 
