@@ -1,4 +1,5 @@
 #include "FolderPanel.h"
+#include "MainCommands.h"
 #include "GridText.h"
 #include "ItemEditor.h"
 #include "MainWindowFixture.h"
@@ -419,6 +420,16 @@ private Q_SLOTS:
             DM->DataModuleDestroy();
             QCOMPARE(f.cat.bytes(), before);
         }
+    }
+
+    // A command whose insert fails opens no editor and leaves nothing pending.
+    void addWhoseInsertFailsOpensNoEditor()
+    {
+        MainWindowFixture f(QStringLiteral("drop table Books;"));
+        f.window->commands()->miFolders[2]->trigger(); // the books cannot be read
+        f.messages.requests.clear();
+        QVERIFY(!closeWhatOpens([&] { f.window->commands()->tbAdd->trigger(); }));
+        QCOMPARE(f.messages.errors(), QStringList{"qrBooks: Cannot perform this operation on a closed dataset."});
     }
 
     void editAndDeleteOnAnEmptyFolderDoNothing()
