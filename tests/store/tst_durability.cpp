@@ -211,10 +211,11 @@ private Q_SLOTS:
         {
             sqlite3* raw = nullptr;
             sqlite3_open(QFile::encodeName(cat.path()).constData(), &raw);
-            SqliteStatement put(raw, QStringLiteral("update kolt_querydefs set sql = ?1 where name = 'UpdMv_Cast'"));
-            put.bindText(1, text);
-            put.execute();
-            put.reset();
+            {
+                SqliteStatement put(raw, QStringLiteral("update kolt_querydefs set sql = ?1 where name = 'UpdMv_Cast'"));
+                put.bindText(1, text);
+                put.execute();
+            }
             sqlite3_close(raw);
         }
         TDM dm(cat.folder());
