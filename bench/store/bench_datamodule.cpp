@@ -10,7 +10,6 @@
 #include "TDM.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -85,9 +84,8 @@ BENCHMARK_CAPTURE(BM_PostMovie, raw, false)->Unit(benchmark::kMillisecond)->MinT
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QString path = benchCatalogue();
-    QTemporaryDir folder;
-    QFile::link(path, folder.filePath(QStringLiteral("koltDB.mdb")));
+    const BenchProgramFolder folder;
+    const QString path = folder.filePath();
     g_folder = folder.path();
     sqlite3_open_v2(QFile::encodeName(path).constData(), &g_raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteFunctions::install(g_raw);

@@ -263,7 +263,8 @@ BENCHMARK_CAPTURE(BM_DetailMoves, raw, false)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QString path = benchCatalogue();
+    const BenchProgramFolder folder;
+    const QString path = folder.filePath();
     World w;
     world = &w;
     w.db.setDatabaseName(path);

@@ -29,6 +29,9 @@ void FillCategoryCombo()
     TDAOTable& table = window.categoryTable(window.CurrentFolder());
     QComboBox* box = window.categoryBox();
     const QSignalBlocker quiet(box);
+    // The box has a width of its own: measuring thousands of names to size it would only
+    // keep the window waiting.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     box->clear();
     box->addItem(QStringLiteral("All categories"));
     box->setCurrentIndex(0);

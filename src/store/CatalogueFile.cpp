@@ -1,7 +1,9 @@
 #include "CatalogueFile.h"
 
 #include "EEngineError.h"
+#include "IndexNames.h"
 #include "PasswordVerifier.h"
+#include "SqlText.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
 #include "SqliteTransaction.h"
@@ -10,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringList>
 #include <QtEndian>
 #include <memory>
 #include <sqlite3.h>
@@ -136,6 +139,53 @@ void CatalogueFile::refreshIndexesIfNeeded(sqlite3* db, const QString& path)
     }
 }
 
+const std::vector<CatalogueFile::SortIndexes>& CatalogueFile::sortIndexes()
+{
+    static const std::vector<SortIndexes> indexes{
+        {"Movies", {"Title", "Category", "Media_type", "M_no", "Year"}},
+        {"Music", {"Artist", "Title", "Category", "Media_type", "Year"}},
+        {"Books", {"Title", "Author", "Category", "Year", "Publishers"}},
+        {"Programs", {"Name", "Category", "Media_type", "M_no"}},
+        {"AddressBook", {"L_Name", "Category"}},
+    };
+    return indexes;
+}
+
+void CatalogueFile::addMissingIndexes(sqlite3* db)
+{
+    if (sqlite3_db_readonly(db, "main") == 1)
+        return;
+    try {
+        QStringList missing;
+        SqliteStatement exists(db, QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'index' AND name = ?1"));
+        for (const SortIndexes& t : sortIndexes()) {
+            const QString table = QLatin1String(t.table);
+            SqliteStatement highest(db, QStringLiteral("SELECT max(Id) FROM %1").arg(SqlText::quoteIdentifier(table)));
+            if (!highest.step() || highest.columnInt64(0) < kIndexedFrom)
+                continue;
+            for (const char* c : t.columns) {
+                const QString column = QLatin1String(c);
+                const QString name = IndexNames::stored(table, column);
+                exists.bindText(1, name);
+                // The column in brackets: a missing column is an error then, never a text.
+                if (!exists.step())
+                    missing << QStringLiteral("CREATE INDEX %1 ON %2 ([%3])")
+                                   .arg(SqlText::quoteIdentifier(name), SqlText::quoteIdentifier(table), column);
+                exists.reset();
+            }
+        }
+        if (missing.isEmpty())
+            return;
+        SqliteTransaction transaction(db);
+        for (const QString& sql : missing)
+            SqliteStatement::exec(db, sql);
+        transaction.commit();
+    } catch (const EEngineError&) {
+        // Without them the catalogue works as before, sorting as it reads. The file is left as
+        // it was (the transaction is rolled back) and the next opening tries again.
+    }
+}
+
 void CatalogueFile::makeDurable(sqlite3* db)
 {
     // A post the user saw succeed must survive a power cut: the rollback journal keeps the
@@ -180,7 +230,11 @@ sqlite3* CatalogueFile::open(const QString& path, const QString& password)
     if (hotJournal)
         checkHeader(path);
     makeDurable(db.get());
-    SqliteStatement::exec(db.get(), QStringLiteral("PRAGMA cache_size = -16384; PRAGMA mmap_size = 268435456"));
+    // Pages of the file that are mapped count as the program's own memory for as long as it
+    // runs, and a folder sorted along an index touches few pages anyway: the file is read
+    // through a page cache of bounded size instead.
+    SqliteStatement::exec(db.get(), QStringLiteral("PRAGMA cache_size = -16384; PRAGMA mmap_size = 0"));
     refreshIndexesIfNeeded(db.get(), path);
+    addMissingIndexes(db.get());
     return db.release();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 struct sqlite3;
 
@@ -20,11 +21,27 @@ public:
     // Returns an open handle, or raises EEngineError with a message the user can act on.
     static sqlite3* open(const QString& path, const QString& password);
 
+    // The indexes a folder's table gets once it holds many items: one on each column its grid
+    // sorts by and on its category, in the column's own collation, stored as "<table>$<column>".
+    // A folder sorted by such a column is read along the index instead of being sorted whole.
+    // A small table goes without: sorting it costs little, while every index costs each post
+    // and, being in the catalogue's collation, shuts out programs that lack the collation.
+    struct SortIndexes
+    {
+        const char* table;
+        std::vector<const char*> columns;
+    };
+    static const std::vector<SortIndexes>& sortIndexes();
+    // From this many rows on (as the highest key tells), a table is given its indexes when the
+    // catalogue is opened for writing.
+    static constexpr qint64 kIndexedFrom = 10000;
+
 private:
     static void checkPath(const QString& path);
     static void checkHeader(const QString& path);
     static void checkCatalogue(sqlite3* db, const QString& path, const QString& password);
     static void refreshIndexesIfNeeded(sqlite3* db, const QString& path);
+    static void addMissingIndexes(sqlite3* db);
     static void makeDurable(sqlite3* db);
     static void distrustSchema(sqlite3* db);
 };

@@ -1,12 +1,15 @@
 #include "KeysetResult.h"
 
 #include "EEngineError.h"
+#include "KeyWalk.h"
 #include "SqlText.h"
 #include "SqliteStatement.h"
 #include "TDAODatabase.h"
 
+#include <QSet>
 #include <QStringList>
 #include <algorithm>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -30,6 +33,7 @@ KeysetResult::KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, 
     , m_keyColumn(std::move(keyColumn))
     , m_fetchSql(fetchSql.batch.isEmpty() ? fetchStatements(m_columns, m_table, m_keyColumn) : std::move(fetchSql))
     , m_keys(std::move(keys))
+    , m_total(int(m_keys.size()))
     , m_slots(kSlots)
 {
     for (size_t c = 0; c < m_columns.size() && m_keyIndex < 0; ++c) {
@@ -37,6 +41,8 @@ KeysetResult::KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, 
             m_keyIndex = int(c);
     }
 }
+
+KeysetResult::~KeysetResult() = default;
 
 KeysetResult::FetchSql KeysetResult::fetchStatements(const std::vector<ResultColumn>& columns, const QString& table,
                                                      const QString& keyColumn)
@@ -79,11 +85,100 @@ void KeysetResult::readFrom(SqliteStatement& stmt, int keyColumnIndex)
         convert(row.values);
         remember(int(m_keys.size()) - 1, std::move(row));
     }
+    m_total = int(m_keys.size());
     m_positionsValid = false;
+}
+
+void KeysetResult::follow(std::unique_ptr<KeyWalk> walk, int total, const ChangeLog::Mark& opened)
+{
+    m_walk = std::move(walk);
+    m_total = int(m_keys.size()) + total;
+    m_opened = opened;
+    readKeys(kWindow);
+}
+
+void KeysetResult::readKeys(size_t n) const
+{
+    n = std::min(n, size_t(m_total));
+    if (m_keys.size() >= n)
+        return;
+    if (m_walk) {
+        // Only the layer's own writes leave the table as the walk needs it (they read the rest
+        // first); anything else changed it behind the walk's back.
+        const auto changed = m_db.changes().changedSince(m_opened, m_table);
+        if (!changed || !changed->empty()) {
+            readRestAfterChange();
+        } else {
+            // Reading ahead grows with what was read, so that going through a large table
+            // takes few windows.
+            const size_t wanted = std::max({n - m_keys.size(), m_keys.size() / 2, kWindow});
+            const size_t needed = std::min(size_t(m_total), m_keys.size() + wanted);
+            if (needed > m_keys.capacity())
+                m_keys.reserve(std::min(size_t(m_total), std::max(needed, 2 * m_keys.capacity())));
+            m_walk->next(m_keys, wanted);
+            if (m_walk->done())
+                m_walk.reset();
+        }
+    }
+    // The count and the walk were read apart; another writer in between makes them disagree.
+    if (m_keys.size() > size_t(m_total)) {
+        m_keys.resize(size_t(m_total));
+        m_exact = false;
+    }
+    if (m_keys.size() == size_t(m_total)) {
+        m_walk.reset();
+    } else if (!m_walk) {
+        m_keys.resize(size_t(m_total), 0); // rows gone since the count: they show as deleted
+        m_exact = false;
+    }
+}
+
+void KeysetResult::readRestAfterChange() const
+{
+    std::vector<qint64> rest;
+    m_walk->next(rest, std::numeric_limits<size_t>::max());
+    m_walk.reset();
+    QSet<qint64> shown(m_keys.begin(), m_keys.end());
+    for (const qint64 k : rest) {
+        if (!shown.contains(k)) {
+            shown.insert(k);
+            m_keys.push_back(k);
+        }
+    }
+    m_exact = false;
+}
+
+void KeysetResult::loadAll()
+{
+    readKeys(size_t(m_total));
+}
+
+qint64 KeysetResult::key(int index) const
+{
+    readKeys(size_t(index) + 1);
+    return m_keys.at(size_t(index));
+}
+
+int KeysetResult::firstIndexOf(const std::vector<qint64>& keys) const
+{
+    std::vector<qint64> wanted(keys);
+    std::sort(wanted.begin(), wanted.end());
+    size_t i = 0;
+    while (!wanted.empty()) {
+        for (; i < m_keys.size(); ++i) {
+            if (std::binary_search(wanted.begin(), wanted.end(), m_keys[i]))
+                return int(i);
+        }
+        if (i >= size_t(m_total))
+            break;
+        readKeys(i + 1);
+    }
+    return -1;
 }
 
 int KeysetResult::indexOfKey(qint64 key) const
 {
+    readKeys(size_t(m_total));
     if (!m_positionsValid) {
         m_positions.clear();
         m_positions.reserve(qsizetype(m_keys.size()));
@@ -97,7 +192,10 @@ int KeysetResult::indexOfKey(qint64 key) const
 
 void KeysetResult::appendKey(qint64 key)
 {
+    // Added rows come after every row the result was opened with.
+    readKeys(size_t(m_total));
     m_keys.push_back(key);
+    ++m_total;
     if (m_positionsValid && !m_positions.contains(key))
         m_positions.insert(key, int(m_keys.size()) - 1);
 }
@@ -106,13 +204,16 @@ void KeysetResult::removeAt(int index)
 {
     // Cached rows after it now sit one place off; their slots no longer match and are read
     // again when asked for.
+    readKeys(size_t(index) + 1);
     m_keys.erase(m_keys.begin() + index);
+    --m_total;
     m_positionsValid = false;
 }
 
 std::vector<qint64> KeysetResult::takeKeys()
 {
     m_positionsValid = false;
+    m_total = 0;
     return std::move(m_keys);
 }
 
@@ -146,6 +247,7 @@ void KeysetResult::remember(int index, RowData row)
 
 const RowData& KeysetResult::row(int index)
 {
+    readKeys(size_t(index) + 2 * kBatch);
     const bool sequential = m_lastIndex >= 0 && std::abs(index - m_lastIndex) == 1;
     const bool backwards = m_lastIndex == index + 1;
     m_lastIndex = index;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "ChangeLog.h"
 #include "ResultSet.h"
 
 #include <QHash>
+#include <memory>
 
 class EEngineError;
+class KeyWalk;
 class TDAODatabase;
 class SqliteStatement;
 
@@ -12,6 +15,12 @@ class SqliteStatement;
 // the rows themselves in small batches when they are asked for. Rows inserted through it are
 // appended, deleted rows leave it, and only running the query again changes the order. A row
 // that cannot be read (a damaged page) stands alone as unreadable; its neighbours still come.
+//
+// The keys of a large whole table may come along an index as they are needed (a walk): the
+// count is the table's at opening and a window of keys is read at a time. The result holds the
+// rows the table had when it was opened, for every write through the layer first reads the rest
+// of the walk. Where the walk has not been yet, rows another program adds or removes meanwhile
+// are not shown: the count stays, and a row gone shows as deleted.
 class KeysetResult : public ResultSet
 {
 public:
@@ -24,30 +33,41 @@ public:
 
     KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
                  std::vector<qint64> keys, FetchSql fetchSql = {});
+    ~KeysetResult() override;
 
     static FetchSql fetchStatements(const std::vector<ResultColumn>& columns, const QString& table,
                                     const QString& keyColumn);
 
     // Runs `stmt` to its end, keeping every key and the whole first rows (a screenful).
     void readFrom(SqliteStatement& stmt, int keyColumnIndex);
+    // Takes the keys from `walk`, the table having `total` rows as of `opened`, and reads the
+    // first window of them now.
+    void follow(std::unique_ptr<KeyWalk> walk, int total, const ChangeLog::Mark& opened);
 
-    int count() const override { return int(m_keys.size()); }
+    int count() const override { return m_total; }
     const RowData& row(int index) override;
     bool updatable() const override { return true; }
     QString tableName() const override { return m_table; }
     QString keyColumn() const override { return m_keyColumn; }
-    qint64 key(int index) const override { return m_keys.at(size_t(index)); }
+    qint64 key(int index) const override;
     int indexOfKey(qint64 key) const override;
+    int firstIndexOf(const std::vector<qint64>& keys) const override;
     void appendKey(qint64 key) override;
     void removeAt(int index) override;
     void invalidate() override;
     void invalidateKey(qint64 key) override;
+    void loadAll() override;
+    // True when every key is read and they are the table's keys at one moment, so that the
+    // next run can take them over.
+    bool lendable() const { return !m_walk && m_exact; }
     // Hands the keys over (to be brought up to date for the next run); the result is done.
     std::vector<qint64> takeKeys();
 
     static constexpr int kBatch = 256;
     // A row asked for on its own (after a post, a locate) brings only a few neighbours.
     static constexpr int kSmallBatch = 8;
+    // Keys a walk reads at the least: at opening that is every key of a small table.
+    static constexpr size_t kWindow = 4096;
 
 private:
     // Rows are cached in slots chosen by their position: no hashing on the way to a row, and
@@ -70,13 +90,24 @@ private:
     void fetch(const std::vector<int>& positions);
     void rememberUnreadable(int index, const EEngineError& error);
     void convert(std::vector<QVariant>& values) const;
+    // Makes sure the keys of the first `n` positions are read.
+    void readKeys(size_t n) const;
+    // The walk's reading after somebody else changed the table: every key not read yet, as
+    // the table is now, without those shown already.
+    void readRestAfterChange() const;
 
     TDAODatabase& m_db;
     QString m_table;
     QString m_keyColumn;
     FetchSql m_fetchSql;
     int m_keyIndex = -1; // the key among the columns, -1 when it is not one of them
-    std::vector<qint64> m_keys;
+    // The keys read so far, in result order. Keys are read on demand even through const
+    // access: they are what the result is, only read late.
+    mutable std::vector<qint64> m_keys;
+    mutable std::unique_ptr<KeyWalk> m_walk; // while keys are still to come
+    int m_total = 0;
+    ChangeLog::Mark m_opened;
+    mutable bool m_exact = true;
     mutable QHash<qint64, int> m_positions; // built on first use
     mutable bool m_positionsValid = false;
     std::vector<Slot> m_slots;

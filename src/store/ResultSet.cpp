@@ -8,3 +8,14 @@ int ResultSet::columnIndex(const QString& name) const
     }
     return -1;
 }
+
+int ResultSet::firstIndexOf(const std::vector<qint64>& keys) const
+{
+    int best = -1;
+    for (const qint64 k : keys) {
+        const int i = indexOfKey(k);
+        if (i >= 0 && (best < 0 || i < best))
+            best = i;
+    }
+    return best;
+}

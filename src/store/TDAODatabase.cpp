@@ -143,6 +143,12 @@ void TDAODatabase::unregisterOpen(TDAODataset* dataSet)
     m_dataSets.erase(std::remove(m_dataSets.begin(), m_dataSets.end(), dataSet), m_dataSets.end());
 }
 
+void TDAODatabase::aboutToChange(const QString& table)
+{
+    for (TDAODataset* ds : m_dataSets)
+        ds->tableAboutToChange(table);
+}
+
 TDAODatabase::Transaction::Transaction(TDAODatabase& db)
     : m_db(db)
 {

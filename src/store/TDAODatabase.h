@@ -56,6 +56,9 @@ public:
     void unregisterOpen(TDAODataset* dataSet);
     // The rows this connection changed since a given moment, table by table.
     const ChangeLog& changes() const { return m_changes; }
+    // Said before the layer writes to `table`: results still reading their keys along an
+    // index read the rest of them first, while the table still holds the rows they opened with.
+    void aboutToChange(const QString& table);
 
     // Groups writes so that they are stored together or not at all; nests. The outermost level
     // is one transaction of the file. A rollback tells every open dataset of the connection that

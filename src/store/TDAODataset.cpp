@@ -772,6 +772,12 @@ void TDAODataset::afterRollback() noexcept
     }
 }
 
+void TDAODataset::tableAboutToChange(const QString& table)
+{
+    if (m_result && m_result->tableName().compare(table, Qt::CaseInsensitive) == 0)
+        m_result->loadAll();
+}
+
 void TDAODataset::dropRolledBackKeys()
 {
     if (!m_result->updatable() || m_appendedFrom >= m_result->count())
@@ -861,6 +867,7 @@ void TDAODataset::Delete()
 
 void TDAODataset::writeRow()
 {
+    m_database->aboutToChange(m_result->tableName());
     const QString table = SqlText::quoteIdentifier(m_result->tableName());
     const QString keyColumn = SqlText::quoteIdentifier(m_result->keyColumn());
     QStringList columns;
@@ -920,6 +927,7 @@ void TDAODataset::writeRow()
 
 void TDAODataset::deleteRow()
 {
+    m_database->aboutToChange(m_result->tableName());
     auto stmt = m_database->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
                                           .arg(SqlText::quoteIdentifier(m_result->tableName()),
                                                SqlText::quoteIdentifier(m_result->keyColumn())));
@@ -935,17 +943,6 @@ void TDAODataset::setFilter(const QString& value)
 void TDAODataset::setFiltered(bool value)
 {
     m_filtered = value;
-}
-
-int TDAODataset::firstRowWithKey(const std::vector<qint64>& keys) const
-{
-    int best = -1;
-    for (const qint64 k : keys) {
-        const int i = m_result->indexOfKey(k);
-        if (i >= 0 && (best < 0 || i < best))
-            best = i;
-    }
-    return best;
 }
 
 bool TDAODataset::Locate(const QString& keyFields, const QVariantList& values, TLocateOptions options)

@@ -128,6 +128,9 @@ public:
     // For the connection: a transaction was rolled back, so rows read or added inside it may
     // be gone or different. Cached rows are dropped and added rows that are gone leave.
     void afterRollback() noexcept;
+    // For the connection: `table` is about to be written; the result reads what it still has
+    // to read of it.
+    void tableAboutToChange(const QString& table);
 
 protected:
     // Opens the engine result (subclasses build the statement).
@@ -142,8 +145,6 @@ protected:
     // Sets the current row and tells the bound views it moved.
     void setCurrent(int index, bool notify);
     void bindFields();
-    // Finds the first row of the result, in result order, whose key is in `keys`.
-    int firstRowWithKey(const std::vector<qint64>& keys) const;
     void runHandler(const Handler& handler);
 
     QString m_filter;

@@ -4,6 +4,7 @@
 #include "FilterExpression.h"
 #include "HeldNotifications.h"
 #include "KeyOrder.h"
+#include "KeyWalk.h"
 #include "KeysetRefresher.h"
 #include "KeysetResult.h"
 #include "SqlText.h"
@@ -13,6 +14,7 @@
 #include "TDAODatabase.h"
 #include "TDataSource.h"
 #include "TMasterDataLink.h"
+#include "TextFold.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -43,6 +45,8 @@ struct TDAOQuery::Plan
     // The keys of the last run of a whole-table statement, and when it was made: run again
     // with nothing changed they are still right, and a few changed rows can be put in place.
     std::optional<KeyOrder> order;
+    // When an index serves the order, the keys come along it as they are needed.
+    std::optional<KeyWalk::Order> walk;
     // While the result is open its keys are lent to it, and come back when it closes.
     struct LastRun
     {
@@ -198,17 +202,7 @@ TDAOQuery::Plan& TDAOQuery::plan()
     p->keyed = oneTable && p->keyIndex >= 0;
 
     if (filtered) {
-        const FilterExpression::Resolver resolve = [&p](const QString& name, FilterExpression::Column& out) {
-            for (const ResultColumn& c : p->columns) {
-                if (c.name.compare(name, Qt::CaseInsensitive) != 0)
-                    continue;
-                out.sql = SqlText::quoteIdentifier(p->keyed && !c.origin.isEmpty() ? c.origin : c.name);
-                out.type = c.type;
-                return true;
-            }
-            return false;
-        };
-        FilterExpression::Result r = FilterExpression::toSql(m_filter, resolve, p->firstFilterBind);
+        FilterExpression::Result r = filterCondition(*p, p->firstFilterBind);
         p->filterSql = r.sql;
         p->filterBinds = std::move(r.binds);
     }
@@ -236,6 +230,8 @@ TDAOQuery::Plan& TDAOQuery::plan()
                 p->keySql += QStringLiteral(" ORDER BY ") + simple->orderBy + QStringLiteral(", ")
                              + SqlText::quoteIdentifier(p->keyColumn);
                 p->order = KeyOrder::parse(Database()->handle(), p->table, simple->orderBy);
+                if (p->order && p->order->terms().size() == 1)
+                    p->walk = KeyWalk::forIndex(*Database(), p->table, p->keyColumn, p->order->terms().front());
             }
         } else if (simple && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {
             p->simple = true;
@@ -252,44 +248,71 @@ TDAOQuery::Plan& TDAOQuery::plan()
     return *m_plan;
 }
 
-std::vector<qint64> TDAOQuery::wholeTableKeys(Plan& p, const std::vector<QVariant>& binds)
+FilterExpression::Result TDAOQuery::filterCondition(const Plan& p, int firstIndex) const
+{
+    const FilterExpression::Resolver resolve = [&p](const QString& name, FilterExpression::Column& out) {
+        for (const ResultColumn& c : p.columns) {
+            if (c.name.compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            out.sql = SqlText::quoteIdentifier(p.keyed && !c.origin.isEmpty() ? c.origin : c.name);
+            out.type = c.type;
+            return true;
+        }
+        return false;
+    };
+    return FilterExpression::toSql(m_filter, resolve, firstIndex);
+}
+
+std::optional<std::vector<qint64>> TDAOQuery::keptKeys(Plan& p, const std::vector<QVariant>& binds)
+{
+    if (!p.last.valid || p.last.binds != binds)
+        return std::nullopt;
+    TDAODatabase& db = *Database();
+    const auto changed = db.changes().changedSince(p.last.mark, p.table);
+    if (!changed)
+        return std::nullopt;
+    if (changed->empty())
+        return std::move(p.last.keys);
+    if (p.order && changed->size() <= KeysetRefresher::kMostChanges)
+        return KeysetRefresher::refresh(db, p.table, p.keyColumn, *p.order, std::move(p.last.keys), *changed);
+    return std::nullopt;
+}
+
+std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<QVariant>& binds)
 {
     TDAODatabase& db = *Database();
-    std::vector<qint64> keys;
-    bool known = false;
-    if (p.last.valid && p.last.binds == binds) {
-        if (const auto changed = db.changes().changedSince(p.last.mark, p.table)) {
-            if (changed->empty()) {
-                keys = std::move(p.last.keys);
-                known = true;
-            } else if (p.order && changed->size() <= KeysetRefresher::kMostChanges) {
-                keys = KeysetRefresher::refresh(db, p.table, p.keyColumn, *p.order, std::move(p.last.keys), *changed);
-                known = true;
-            }
-        }
-    }
-    p.last.valid = false;
-    p.last.keys.clear();
-    if (!known) {
+    std::optional<std::vector<qint64>> keys = keptKeys(p, binds);
+    p.last = {};
+    // Taken before anything is read, so that a change made meanwhile is not missed.
+    const ChangeLog::Mark mark = db.changes().mark(p.table);
+    if (!keys && !p.walk) {
         auto keyQuery = db.statement(p.keySql);
         bindAll(*keyQuery, binds);
         keys = readKeys(*keyQuery, 0);
     }
+    const bool walking = !keys;
+    auto result = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn,
+                                                 walking ? std::vector<qint64>() : std::move(*keys), p.fetchSql);
+    if (walking)
+        result->follow(std::make_unique<KeyWalk>(db, *p.walk), KeyWalk::rowCount(db, p.table), mark);
     p.last.lent = true;
     p.last.binds = binds;
-    p.last.mark = db.changes().mark(p.table);
-    return keys;
+    p.last.mark = mark;
+    return result;
 }
 
 void TDAOQuery::closeResult()
 {
     // The keys of a whole-table result come back with every row the dataset added or deleted
-    // since; the change log names those rows, so the next run puts them right.
+    // since; the change log names those rows, so the next run puts them right. Keys a walk has
+    // not read to the end are left: the next run walks again.
     auto* keyset = dynamic_cast<KeysetResult*>(result());
     if (!keyset || !m_plan || !m_plan->last.lent)
         return;
-    m_plan->last.keys = keyset->takeKeys();
     m_plan->last.lent = false;
+    if (!keyset->lendable())
+        return;
+    m_plan->last.keys = keyset->takeKeys();
     m_plan->last.valid = true;
 }
 
@@ -314,7 +337,7 @@ std::unique_ptr<ResultSet> TDAOQuery::openResult()
 
     std::vector<qint64> keys;
     if (!p.keySql.isEmpty()) {
-        keys = wholeTableKeys(p, binds);
+        return openWholeTable(p, binds);
     } else if (!p.filtered) {
         auto full = db.statement(p.sql);
         bindAll(*full, binds);
@@ -373,15 +396,61 @@ void TDAOQuery::setFiltered(bool value)
     reopenResult();
 }
 
+QString TDAOQuery::resultOrderFor(const QString& column) const
+{
+    if (!m_plan || !m_plan->order || !m_plan->last.lent || m_plan->order->terms().size() != 1)
+        return {};
+    const KeyOrder::Term& term = m_plan->order->terms().front();
+    if (term.column.compare(column, Qt::CaseInsensitive) != 0)
+        return {};
+    const auto changed = Database()->changes().changedSince(m_plan->last.mark, m_plan->table);
+    if (!changed || !changed->empty())
+        return {};
+    return QStringLiteral(" ORDER BY %1%2, %3")
+        .arg(SqlText::quoteIdentifier(term.column), term.descending ? QStringLiteral(" DESC") : QString(),
+             SqlText::quoteIdentifier(m_plan->keyColumn));
+}
+
+namespace {
+
+// The part of a partial-key search value before its first wildcard.
+QString literalStart(const QString& value)
+{
+    qsizetype end = value.size();
+    for (const QLatin1Char wildcard : {QLatin1Char('*'), QLatin1Char('?')}) {
+        const qsizetype at = value.indexOf(wildcard);
+        if (at >= 0)
+            end = std::min(end, at);
+    }
+    return value.left(end);
+}
+
+bool foldsWithCatalogueRule(TDAODatabase& db, const QString& table, const QString& column)
+{
+    const char* collation = nullptr;
+    return sqlite3_table_column_metadata(db.handle(), "main", table.toUtf8().constData(), column.toUtf8().constData(),
+                                         nullptr, &collation, nullptr, nullptr, nullptr) == SQLITE_OK
+           && collation && qstricmp(collation, SqliteFunctions::kCollation) == 0;
+}
+
+} // namespace
+
 bool TDAOQuery::Locate(const QString& keyFields, const QVariantList& values, TLocateOptions options)
 {
     checkActive();
     if (!CanModify())
         return TDAODataset::Locate(keyFields, values, options);
     CheckBrowseMode();
+    TDAODatabase& db = *Database();
+    const QString table = result()->tableName();
     const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     QStringList terms;
     std::vector<QVariant> binds;
+    auto mark = [&binds](const QVariant& value) {
+        binds.push_back(value);
+        return QStringLiteral("?%1").arg(binds.size());
+    };
+    QString order;
     for (int i = 0; i < names.size(); ++i) {
         const TField& f = FieldByName(names[i].trimmed());
         if (f.Calculated() || f.origin().isEmpty())
@@ -392,27 +461,46 @@ bool TDAOQuery::Locate(const QString& keyFields, const QVariantList& values, TLo
             terms << column + QStringLiteral(" IS NULL");
             continue;
         }
-        binds.push_back(FieldTypes::isDate(f.DataType()) && value.canConvert<QDateTime>()
-                                && value.typeId() != QMetaType::QString
-                            ? QVariant(FieldTypes::engineDateText(f.DataType(), value.toDateTime()))
-                            : value);
-        const QString mark = QStringLiteral("?%1").arg(binds.size());
-        if (FieldTypes::isText(f.DataType()))
-            terms << ((options & loPartialKey) ? QStringLiteral("kolt_prefix(%1, %2)").arg(column, mark)
-                                              : QStringLiteral("%1 = %2 COLLATE %3")
-                                                    .arg(column, mark, QLatin1String(SqliteFunctions::kCollation)));
-        else
-            terms << QStringLiteral("%1 = %2").arg(column, mark);
+        if (names.size() == 1)
+            order = resultOrderFor(f.origin());
+        if (!FieldTypes::isText(f.DataType())) {
+            terms << QStringLiteral("%1 = %2")
+                         .arg(column, mark(FieldTypes::isDate(f.DataType()) && value.canConvert<QDateTime>()
+                                                   && value.typeId() != QMetaType::QString
+                                               ? QVariant(FieldTypes::engineDateText(f.DataType(), value.toDateTime()))
+                                               : value));
+        } else if (!(options & loPartialKey)) {
+            terms << QStringLiteral("%1 = %2 COLLATE %3")
+                         .arg(column, mark(value), QLatin1String(SqliteFunctions::kCollation));
+        } else {
+            // Every text that begins with the value lies in one stretch of the catalogue's
+            // order: an index on the column goes straight to it.
+            if (foldsWithCatalogueRule(db, table, f.origin())) {
+                if (const auto bounds = TextFold::prefixBounds(literalStart(value.toString())))
+                    terms << QStringLiteral("%1 >= %2").arg(column, mark(bounds->first))
+                          << QStringLiteral("%1 < %2").arg(column, mark(bounds->second));
+            }
+            terms << QStringLiteral("kolt_prefix(%1, %2)").arg(column, mark(value));
+        }
     }
     if (terms.isEmpty())
         return false;
-    auto stmt = Database()->statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                          .arg(SqlText::quoteIdentifier(result()->keyColumn()),
-                                               SqlText::quoteIdentifier(result()->tableName()),
-                                               terms.join(QStringLiteral(" AND "))));
+    // Only rows the result can hold: with a filter on, those that pass it.
+    if (m_plan && m_plan->keyed && m_plan->filtered) {
+        FilterExpression::Result filter = filterCondition(*m_plan, int(binds.size()) + 1);
+        terms << filter.sql;
+        binds.insert(binds.end(), filter.binds.begin(), filter.binds.end());
+    }
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                      .arg(SqlText::quoteIdentifier(result()->keyColumn()), SqlText::quoteIdentifier(table),
+                           terms.join(QStringLiteral(" AND ")));
+    // In the result's own order the first match is the one looked for.
+    if (!order.isEmpty())
+        sql += order + QStringLiteral(" LIMIT 1");
+    auto stmt = db.statement(sql);
     bindAll(*stmt, binds);
     const std::vector<qint64> keys = readKeys(*stmt, 0);
-    const int row = firstRowWithKey(keys);
+    const int row = result()->firstIndexOf(keys);
     if (row < 0)
         return false;
     runHandler(BeforeScroll);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "FilterExpression.h"
 #include "TDAODataset.h"
 #include "TParam.h"
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TDataSource;
@@ -49,7 +51,14 @@ private:
     // columns, how keys are read. Detail queries run at every move of their master.
     Plan& plan();
     std::vector<QVariant> parameterValues(const Plan& plan) const;
-    std::vector<qint64> wholeTableKeys(Plan& plan, const std::vector<QVariant>& binds);
+    // The filter as a condition over the table, its markers numbered from `firstIndex`.
+    FilterExpression::Result filterCondition(const Plan& plan, int firstIndex) const;
+    std::unique_ptr<ResultSet> openWholeTable(Plan& plan, const std::vector<QVariant>& binds);
+    // The keys of the last run, brought up to date, when they can be.
+    std::optional<std::vector<qint64>> keptKeys(Plan& plan, const std::vector<QVariant>& binds);
+    // The ORDER BY that gives a search's matches in result order, when the result is in the
+    // order of `column` and no row changed since it was read; empty otherwise.
+    QString resultOrderFor(const QString& column) const;
     void takeParamsFromMaster();
 
     QStringList m_sql;

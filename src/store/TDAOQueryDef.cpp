@@ -125,6 +125,8 @@ void TDAOQueryDef::Execute(int /*options*/)
     try {
         const Permit permit{m_effect, m_effectTable.toUtf8()};
         TDAODatabase::Transaction transaction(*m_database);
+        if (!m_effectTable.isEmpty())
+            m_database->aboutToChange(m_effectTable);
         SqliteStatement stmt = compileChecked(*m_database, m_queryDefName, storedText(), permit);
         const int expected = stmt.parameterCount();
         for (int i = 0; i < expected; ++i)

@@ -263,13 +263,15 @@ int compareStreams(std::string_view a, std::string_view b, bool secondary)
 
 int TextFold::compareUtf8(std::string_view a, std::string_view b)
 {
-    // Plain ASCII needs no table: compare with letters lowered until a difference or a
-    // non-ASCII byte shows up.
+    // Equal bytes fold alike, and plain ASCII needs no table: go on while the bytes are the
+    // same or ASCII letters that differ in case only, until another difference shows up.
     const size_t n = std::min(a.size(), b.size());
     size_t i = 0;
     for (; i < n; ++i) {
         auto ca = static_cast<unsigned char>(a[i]);
         auto cb = static_cast<unsigned char>(b[i]);
+        if (ca == cb)
+            continue;
         if ((ca | cb) & 0x80)
             break;
         if (ca >= 'A' && ca <= 'Z')
@@ -281,9 +283,17 @@ int TextFold::compareUtf8(std::string_view a, std::string_view b)
     }
     if (i == n && i == a.size() && i == b.size())
         return 0;
+    // The rest starts where the character holding the first difference starts, so that it is
+    // decoded whole: back over the bytes that continue a character, which both texts share.
+    size_t rest = i;
+    if (rest > 0 && (static_cast<unsigned char>(a[rest - 1]) & 0x80)) {
+        --rest;
+        while (rest > 0 && (static_cast<unsigned char>(a[rest]) & 0xC0) == 0x80)
+            --rest;
+    }
     // The common prefix folds alike in both texts, so only the rest decides: first without
     // case and accents, then without case only.
-    const std::string_view restA = a.substr(i), restB = b.substr(i);
+    const std::string_view restA = a.substr(rest), restB = b.substr(rest);
     if (const int c = compareStreams(restA, restB, false))
         return c;
     return compareStreams(restA, restB, true);
@@ -469,6 +479,29 @@ bool TextFold::startsWith(QStringView text, QStringView prefix, bool wildcards)
         items.push_back(std::move(item));
     }
     return matchItems(items, charKeys(text), true);
+}
+
+std::optional<std::pair<QString, QString>> TextFold::prefixBounds(QStringView prefix)
+{
+    // Texts compare first by their primary folding, and a text that begins with the prefix has
+    // a primary folding that begins with the prefix's (each character folds on its own). So
+    // such texts lie above the prefix's folding without its last character (a shorter primary
+    // folding) and below it with its last character raised by one. Each bound must fold to
+    // itself, as the engine reads it, for that to hold.
+    const std::u32string folded = primaryKey(prefix);
+    if (folded.empty() || folded.back() >= 0x10FFFF)
+        return std::nullopt;
+    std::u32string lower(folded.begin(), folded.end() - 1);
+    std::u32string upper = folded;
+    ++upper.back();
+    auto text = [](const std::u32string& s) { return QString::fromUcs4(s.data(), qsizetype(s.size())); };
+    auto foldsToItself = [](const QString& t, const std::u32string& s) {
+        return primaryKey(QString::fromUtf8(t.toUtf8())) == s;
+    };
+    const QString lowerText = text(lower), upperText = text(upper);
+    if (!foldsToItself(lowerText, lower) || !foldsToItself(upperText, upper))
+        return std::nullopt;
+    return std::make_pair(lowerText, upperText);
 }
 
 bool TextFold::matches(QStringView text, QStringView pattern, PatternKind kind, char32_t escape)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <string_view>
 
 // The catalogue's one rule for comparing text: letter case never matters (for all of Unicode),
@@ -22,6 +24,11 @@ public:
     // prefix matches any run of characters and "?" any one character; every other character,
     // "%" and "_" included, stands for itself.
     static bool startsWith(QStringView text, QStringView prefix, bool wildcards);
+
+    // Bounds [lower, upper) in the catalogue's order holding every text that begins with
+    // `prefix` (as startsWith() sees it without wildcards), so that an index can go straight
+    // to them. Nothing when no bounds can be given (an empty prefix).
+    static std::optional<std::pair<QString, QString>> prefixBounds(QStringView prefix);
 
     // Whole-text pattern match under the same rule. `Jet` patterns use * ? # and [...] classes;
     // `Sql` patterns use % and _ with an optional escape character.

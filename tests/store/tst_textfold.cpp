@@ -1,5 +1,6 @@
 #include "TextFold.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 #include <algorithm>
 
@@ -57,6 +58,12 @@ private Q_SLOTS:
         QTest::newRow("upper vs lower at the end") << "abcZ" << "abcy";
         QTest::newRow("prefix") << "abc" << "abcd";
         QTest::newRow("non-ascii first") << "Ähre" << "ahre";
+        QTest::newRow("same cyrillic, then apart") << "Ночь Fire" << "Ночь Dream";
+        QTest::newRow("same cyrillic, other case") << "Ночь город" << "Ночь ГОРОД";
+        QTest::newRow("same letter, other accent") << "Łąka é" << "Łąka è";
+        QTest::newRow("same lead byte, case apart") << "Ж" << "ж";
+        QTest::newRow("same text, then a mark") << "Żółw" << QString::fromUtf8("Żółw\xCC\x81");
+        QTest::newRow("same text, one longer") << "Émile" << "Émile Zola";
     }
 
     void utf8FastPathAgreesWithFullFold()
@@ -65,6 +72,29 @@ private Q_SLOTS:
         QFETCH(QString, b);
         QCOMPARE(TextFold::compareUtf8(a.toStdString(), b.toStdString()), TextFold::compare(a, b));
         QCOMPARE(TextFold::compareUtf8(b.toStdString(), a.toStdString()), TextFold::compare(b, a));
+    }
+
+    // What SQLite sorts and indexes with must agree with the full folding for any two texts,
+    // most of all for texts that share a long beginning and differ a little after it.
+    void utf8ComparisonAgreesOnRandomTexts()
+    {
+        const QStringList pieces{"a", "A", "b", "Z", " ", "1", "é", "É", QString::fromUtf8("e\xCC\x81"), "è",
+                                 QString::fromUtf8("\xCC\x81"), "ß", "ss", "ẞ", "ﬁ", "fi", "ł", "Ł", "l", "Ж",
+                                 "ж", "ночь", "НОЧЬ", "Ω", "ω", "🎬", "ǅ", "ǆ", "İ", "i"};
+        QRandomGenerator rng(20240601);
+        auto text = [&](int length) {
+            QString t;
+            for (int i = 0; i < length; ++i)
+                t += pieces[int(rng.bounded(quint32(pieces.size())))];
+            return t;
+        };
+        for (int round = 0; round < 20000; ++round) {
+            const QString shared = text(int(rng.bounded(6)));
+            const QString a = shared + text(int(rng.bounded(3))), b = shared + text(int(rng.bounded(3)));
+            const int full = TextFold::compare(a, b);
+            QCOMPARE(TextFold::compareUtf8(a.toStdString(), b.toStdString()), full);
+            QCOMPARE(TextFold::compareUtf8(b.toStdString(), a.toStdString()), -full);
+        }
     }
 
     void invalidUtf8IsOrderedNotEqual()
@@ -104,6 +134,41 @@ private Q_SLOTS:
         QFETCH(bool, wildcards);
         QFETCH(bool, expected);
         QCOMPARE(TextFold::startsWith(text, prefix, wildcards), expected);
+    }
+
+    // An index goes straight to the texts that begin with a search value: no text that begins
+    // with it may lie outside the bounds given for it, whatever its case, accents or script.
+    void prefixBoundsHoldEveryMatch()
+    {
+        const QStringList texts{"Émile Zola", "emile", "EMILE", "Emília", QString::fromUtf8("e\xCC\x81mile"),
+                                "Łódź", "lodz", "ŁUKASZ", "Ночь", "НОЧЬ Город", "Straße", "STRASSE", "ẞ", "ﬁle",
+                                "İstanbul", "istanbul", "ΟΔΟΣ", "οδος", "🎬 Films", "a", "Z", "zz", "ÿ", "Ÿ",
+                                "10", "2", "Ǆemal", "ǆ", "M*A*S*H", "[Live]", "ж\u0301а"};
+        int bounded = 0;
+        for (const QString& text : texts) {
+            for (const QString& other : texts) {
+                for (qsizetype k = 1; k <= other.size(); ++k) {
+                    for (const QString& prefix : {other.left(k), other.left(k).toUpper(), other.left(k).toLower()}) {
+                        if (!TextFold::startsWith(text, prefix, false))
+                            continue;
+                        const auto bounds = TextFold::prefixBounds(prefix);
+                        if (!bounds)
+                            continue;
+                        ++bounded;
+                        const std::string lower = bounds->first.toStdString(), upper = bounds->second.toStdString();
+                        const std::string t = text.toStdString();
+                        QVERIFY2(TextFold::compareUtf8(lower, t) <= 0 && TextFold::compareUtf8(t, upper) < 0,
+                                 qPrintable(QStringLiteral("'%1' begins with '%2'").arg(text, prefix)));
+                    }
+                }
+            }
+        }
+        QVERIFY(bounded > 200);
+        QVERIFY(!TextFold::prefixBounds(u""));
+        // A text that does not begin with the value may lie between the bounds; one far off does not.
+        const auto bounds = TextFold::prefixBounds(u"Wolf Oc");
+        QVERIFY(bounds);
+        QVERIFY(TextFold::compare(u"Wolf Night", bounds->first) < 0 || TextFold::compare(u"Wolf Night", bounds->second) >= 0);
     }
 
     void patterns_data()

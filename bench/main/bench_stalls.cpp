@@ -1,0 +1,320 @@
+// How long the main window stops answering during each user action, measured offscreen: a
+// zero-interval timer ticks whenever the event loop is free, and the longest gap between two
+// ticks is the longest the window was frozen. Also the start against an empty catalogue and
+// the peak resident size after every folder was visited and sorted by two of its columns.
+// Run by hand:
+//   build/bench/main/bench_stalls [--items N]   (100,000 items by default; made once, then reused)
+// Each start runs in a process of its own, so that what one run loaded does not help the next.
+// TARVENA_BENCH_CATALOGUE=<file> measures a copy of another catalogue (see BenchCatalogue.h);
+// TARVENA_BENCH_DETAIL=1 also prints how each start divides between data module and window.
+#include "BenchCatalogue.h"
+#include "CatalogueWriter.h"
+#include "ErrorGuard.h"
+#include "FolderDefinition.h"
+#include "MessageService.h"
+#include "Program.h"
+#include "SqliteStatement.h"
+#include "TDBGrid.h"
+#include "TDM.h"
+#include "TKOLTForm.h"
+#include "TSplashForm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QElapsedTimer g_clock; // started first thing in main()
+
+double now()
+{
+    return double(g_clock.nsecsElapsed()) / 1e6;
+}
+
+// "VmHWM" or "VmRSS" of this process, in MiB.
+double statusMiB(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+// Ticks whenever the event loop is free and keeps the longest gap, and notes when anything
+// was last painted.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_tick.setInterval(0);
+        connect(&m_tick, &QTimer::timeout, this, [this] {
+            const double t = now();
+            m_longest = std::max(m_longest, t - m_last);
+            m_last = t;
+            if (m_paintPending) {
+                m_paintPending = false;
+                m_painted = t;
+            }
+        });
+        qApp->installEventFilter(this);
+    }
+
+    // From now on: the longest gap, and the time of the first free moment after the last paint.
+    void restart()
+    {
+        m_last = now();
+        m_longest = 0;
+        m_painted = -1;
+        m_paintPending = false;
+        m_tick.start();
+    }
+    double longest() const { return m_longest; }
+    double painted() const { return m_painted; }
+
+    // Lets the event loop run until nothing has been painted for `quiet` ms.
+    void settle(double quiet)
+    {
+        QEventLoop loop;
+        QTimer poll;
+        poll.setInterval(5);
+        double lastSeen = now();
+        double lastPoll = lastSeen;
+        double lastPaint = m_painted;
+        connect(&poll, &QTimer::timeout, &loop, [&] {
+            const double t = now();
+            // Time the loop spent blocked (an action running) is not quiet time.
+            const bool blocked = t - lastPoll > 20;
+            lastPoll = t;
+            if (blocked || m_painted != lastPaint || m_paintPending) {
+                lastPaint = m_painted;
+                lastSeen = t;
+            } else if (t - lastSeen > quiet) {
+                loop.quit();
+            }
+        });
+        poll.start();
+        loop.exec();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType())
+            m_paintPending = true;
+        return false;
+    }
+
+private:
+    QTimer m_tick;
+    double m_last = 0;
+    double m_longest = 0;
+    double m_painted = -1;
+    bool m_paintPending = false;
+};
+
+struct Measured
+{
+    QString action;
+    double duration; // until the window had painted the result
+    double stall;    // the longest the event loop was kept from running
+};
+
+// Runs `action` from the event loop, as a click would, and waits until its result is painted.
+Measured measure(StallMeter& meter, const QString& name, const std::function<void()>& action)
+{
+    meter.restart();
+    const double start = now();
+    QTimer::singleShot(0, KOLTForm, [&] { ErrorGuard::run(action, KOLTForm); });
+    meter.settle(150);
+    return {name, std::max(meter.painted(), start) - start, meter.longest()};
+}
+
+void print(const Measured& m)
+{
+    std::printf("%-34s %9.1f ms %9.1f ms\n", qPrintable(m.action), m.duration, m.stall);
+    std::fflush(stdout);
+}
+
+// Start as the program makes it: splash, data module, main window, splash gone, window
+// shown; done when the window has painted its first folder.
+Measured start(StallMeter& meter, const QString& folder)
+{
+    auto* splash = new TSplashForm;
+    splash->showNow();
+    meter.restart(); // the window is on the screen and cannot answer until the event loop runs
+    const double shown = now();
+    Program::createDataModule(folder);
+    const double opened = now();
+    TKOLTForm* window = Program::createMainWindow(folder);
+    const double built = now();
+    if (qEnvironmentVariableIsSet("TARVENA_BENCH_DETAIL"))
+        std::fprintf(stderr, "splash shown at %.1f ms, data module %.1f ms, main window %.1f ms\n", shown,
+                     opened - shown, built - opened);
+    delete splash;
+    window->resize(1280, 900);
+    window->show();
+    meter.settle(300);
+    return {QStringLiteral("start"), meter.painted(), meter.longest()};
+}
+
+void clickTitle(int folder, int column)
+{
+    KOLTForm->gridMovTitleBtnClick(KOLTForm->grid(folder), column, Qt::NoModifier);
+}
+
+void visit(int folder)
+{
+    KOLTForm->abcButtonList1Click(folder, FolderDefinition::all()[size_t(folder)].caption);
+}
+
+int childStart(const QString& folder)
+{
+    StallMeter meter;
+    const Measured m = start(meter, folder);
+    std::printf("%.1f %.1f %.1f\n", m.duration, m.stall, statusMiB("VmHWM"));
+    Program::shutdown();
+    return 0;
+}
+
+int childActions(const QString& folder)
+{
+    StallMeter meter;
+    print(start(meter, folder));
+    auto run = [&](const QString& name, const std::function<void()>& action) { print(measure(meter, name, action)); };
+    QComboBox* box = KOLTForm->categoryBox();
+
+    run(QStringLiteral("Movies: title click (descending)"), [] { clickTitle(0, 0); });
+    run(QStringLiteral("Movies: title click (ascending)"), [] { clickTitle(0, 0); });
+    const int category = std::min(777, box->count() - 1);
+    run(QStringLiteral("Movies: choose a category"), [&] {
+        box->setCurrentIndex(category);
+        KOLTForm->cbCategoriesChange();
+    });
+    run(QStringLiteral("Movies: clear the category"), [&] {
+        box->setCurrentIndex(0);
+        KOLTForm->cbCategoriesChange();
+    });
+    run(QStringLiteral("Movies: Find"), [] {
+        KOLTForm->searchBox()->setText(QStringLiteral("Wolf Oc"));
+        KOLTForm->tbFindClick();
+    });
+    run(QStringLiteral("Movies: sort by Category"), [] { clickTitle(0, 1); });
+
+    // Every other folder: the first visit, then a sort by two of its columns.
+    const int second[FolderDefinition::kCount] = {1, 1, 1, 2, 1};
+    for (int f = 1; f < FolderDefinition::kCount; ++f) {
+        const FolderDefinition& d = FolderDefinition::all()[size_t(f)];
+        run(d.caption + QStringLiteral(": first visit"), [f] { visit(f); });
+        const GridColumn& other = d.columns[size_t(second[f])];
+        run(d.caption + QStringLiteral(": sort by ") + other.title, [f, &second] { clickTitle(f, second[f]); });
+        run(d.caption + QStringLiteral(": sort by ") + d.columns[0].title, [f] { clickTitle(f, 0); });
+    }
+    for (int f = 0; f < FolderDefinition::kCount; ++f) {
+        const FolderDefinition& d = FolderDefinition::all()[size_t(f)];
+        run(d.caption + QStringLiteral(": later visit"), [f] { visit(f); });
+    }
+    std::printf("\npeak resident size (VmHWM) after all five folders, each sorted by two columns: %.1f MiB\n"
+                "resident size now (VmRSS): %.1f MiB\n",
+                statusMiB("VmHWM"), statusMiB("VmRSS"));
+    Program::shutdown();
+    return 0;
+}
+
+// Runs this program again as a child and returns what it printed.
+QString runChild(const QStringList& arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(-1);
+    return QString::fromLocal8Bit(child.readAllStandardOutput());
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+int parent(int items)
+{
+    QTemporaryDir emptyFolder;
+    CatalogueWriter::create(emptyFolder.filePath(QStringLiteral("koltDB.mdb")));
+    const BenchProgramFolder full(items);
+
+    struct Starts
+    {
+        std::vector<double> time, stall, peak;
+    };
+    auto starts = [](const QString& folder) {
+        Starts s;
+        for (int i = 0; i < 5; ++i) {
+            const QStringList f = runChild({QStringLiteral("--child-start"), folder}).split(QLatin1Char(' '));
+            s.time.push_back(f.value(0).toDouble());
+            s.stall.push_back(f.value(1).toDouble());
+            s.peak.push_back(f.value(2).toDouble());
+        }
+        return s;
+    };
+    int movies = 0;
+    {
+        TDAODatabase db;
+        db.setDatabaseName(full.filePath());
+        db.setPassword(QStringLiteral("trobel72"));
+        db.Open();
+        SqliteStatement count(db.handle(), QStringLiteral("select count(*) from Movies"));
+        movies = count.step() ? int(count.columnInt64(0)) : 0;
+    }
+    const Starts empty = starts(emptyFolder.path());
+    const Starts populated = starts(full.path());
+    std::printf("start, median of 5 (its own process each):\n"
+                "  empty catalogue      %7.1f ms, longest stall %7.1f ms, peak %6.1f MiB\n"
+                "  %7d items/folder %7.1f ms, longest stall %7.1f ms, peak %6.1f MiB\n"
+                "  ratio                %7.2fx\n\n",
+                median(empty.time), median(empty.stall), median(empty.peak), movies, median(populated.time),
+                median(populated.stall), median(populated.peak), median(populated.time) / median(empty.time));
+    std::printf("%-34s %12s %12s\n", "action", "until shown", "longest stall");
+    std::printf("%s", qPrintable(runChild({QStringLiteral("--child-actions"), full.path()})));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    g_clock.start();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MessageService::setHandler([](const MessageService::Request& r) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
+        return MessageService::Answer::No;
+    });
+    QCommandLineParser parser;
+    const QCommandLineOption items(QStringLiteral("items"), QStringLiteral("items per folder"), QStringLiteral("n"),
+                                   QStringLiteral("100000"));
+    const QCommandLineOption childStartOption(QStringLiteral("child-start"), QString(), QStringLiteral("folder"));
+    const QCommandLineOption childActionsOption(QStringLiteral("child-actions"), QString(), QStringLiteral("folder"));
+    parser.addOptions({items, childStartOption, childActionsOption});
+    parser.process(app);
+    if (parser.isSet(childStartOption))
+        return childStart(parser.value(childStartOption));
+    if (parser.isSet(childActionsOption))
+        return childActions(parser.value(childActionsOption));
+    return parent(parser.value(items).toInt());
+}

@@ -1,0 +1,393 @@
+#include "CatalogueFile.h"
+#include "EDatabaseError.h"
+#include "KeyWalk.h"
+#include "KeysetResult.h"
+#include "StoreFixture.h"
+#include "TextFold.h"
+
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTest>
+#include <limits>
+
+namespace {
+
+const QStringList kWords{"alpha", "Émile", "ÉMILE", "emile", "zebra", "Łódź", "lodz", "Bravo", "charlie",
+                         "Żółw", "10", "2", "Ночь", "НОЧЬ"};
+
+// `rows` movies with many equal titles, categories and years, nulls among them, and in the
+// year column a few values of other kinds (text, a fraction), as a file may hold them.
+void fillMovies(StoreFixture& f, int rows, quint32 seed = 7)
+{
+    QRandomGenerator rng(seed);
+    f.exec(QStringLiteral("BEGIN"));
+    SqliteStatement insert(f.db.handle(), QStringLiteral("insert into Movies (Title, Category, Year, Media_type, M_no) "
+                                                         "values (?1, ?2, ?3, ?4, ?5)"));
+    for (int i = 0; i < rows; ++i) {
+        const int pick = int(rng.bounded(quint32(kWords.size() + 1)));
+        const QVariant title = pick == kWords.size() ? QVariant() : QVariant(kWords[pick] + (rng.bounded(3) == 0 ? QStringLiteral(" x") : QString()));
+        QVariant year;
+        switch (rng.bounded(10)) {
+        case 0: break;
+        case 1: year = QStringLiteral("unknown"); break;
+        case 2: year = 1990.5; break;
+        default: year = 1990 + int(rng.bounded(4)); break;
+        }
+        insert.bind(1, title);
+        insert.bind(2, kWords[int(rng.bounded(4))]);
+        insert.bind(3, year);
+        insert.bind(4, rng.bounded(2) ? QStringLiteral("CD") : QStringLiteral("cd"));
+        insert.bind(5, rng.bounded(5) == 0 ? QVariant() : QVariant(QStringLiteral("M%1").arg(rng.bounded(50))));
+        insert.execute();
+        insert.reset();
+    }
+    f.exec(QStringLiteral("COMMIT"));
+}
+
+// The indexes a large Movies table gets when the catalogue is opened.
+void indexMovies(StoreFixture& f)
+{
+    for (const auto& t : CatalogueFile::sortIndexes()) {
+        if (qstrcmp(t.table, "Movies") != 0)
+            continue;
+        for (const char* c : t.columns)
+            f.exec(QStringLiteral("CREATE INDEX \"Movies$%1\" ON Movies (%1)").arg(QLatin1String(c)));
+    }
+}
+
+std::vector<qint64> keysOf(StoreFixture& f, const QString& sql)
+{
+    std::vector<qint64> keys;
+    SqliteStatement s(f.db.handle(), sql);
+    while (s.step())
+        keys.push_back(s.columnInt64(0));
+    return keys;
+}
+
+// The keys a dataset shows, row by row.
+std::vector<qint64> shownKeys(TDAODataset& ds)
+{
+    std::vector<qint64> keys;
+    const TField& id = ds.FieldByName(QStringLiteral("Id"));
+    for (int r = 0; r < ds.RowCount(); ++r)
+        keys.push_back(ds.rowValue(r, id).toLongLong());
+    return keys;
+}
+
+QStringList indexesOf(StoreFixture& f, const QString& table)
+{
+    return f.column(QStringLiteral("select name from sqlite_schema where type = 'index' and tbl_name = '%1' "
+                                   "and name like '%1$%' order by name").arg(table));
+}
+
+} // namespace
+
+class TestSortIndexes : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A walk gives the keys a whole run of the ordered statement gives, however it is cut into
+    // windows: across runs of equal values, nulls, and values of different kinds.
+    void walkMatchesTheStatement_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<bool>("descending");
+        for (const char* c : {"Title", "Year", "Media_type", "M_no"}) {
+            QTest::addRow("%s ascending", c) << QString::fromLatin1(c) << false;
+            QTest::addRow("%s descending", c) << QString::fromLatin1(c) << true;
+        }
+    }
+
+    void walkMatchesTheStatement()
+    {
+        QFETCH(QString, column);
+        QFETCH(bool, descending);
+        StoreFixture f;
+        fillMovies(f, 300);
+        indexMovies(f);
+        const std::vector<qint64> expected =
+            keysOf(f, QStringLiteral("select Id from Movies order by %1 %2, Id").arg(column, descending ? "DESC" : ""));
+        const auto order = KeyOrder::parse(f.db.handle(), QStringLiteral("Movies"),
+                                           column + (descending ? QStringLiteral(" DESC") : QString()));
+        QVERIFY(order);
+        const auto walkOrder = KeyWalk::forIndex(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), order->terms().front());
+        QVERIFY(walkOrder);
+        for (const size_t window : {size_t(1), size_t(2), size_t(3), size_t(7), size_t(64), size_t(1000)}) {
+            KeyWalk walk(f.db, *walkOrder);
+            std::vector<qint64> keys;
+            while (!walk.done())
+                walk.next(keys, window);
+            QVERIFY2(keys == expected, qPrintable(QStringLiteral("window %1").arg(window)));
+            // One window, then the rest at once (as before a write).
+            KeyWalk rest(f.db, *walkOrder);
+            keys.clear();
+            rest.next(keys, window);
+            rest.next(keys, std::numeric_limits<size_t>::max());
+            QVERIFY(rest.done());
+            QVERIFY2(keys == expected, qPrintable(QStringLiteral("window %1, then the rest").arg(window)));
+        }
+        QCOMPARE(KeyWalk::rowCount(f.db, QStringLiteral("Movies")), 300);
+    }
+
+    // Only an index on the column alone, in its own collation and whole, gives its order.
+    void walkNeedsAFittingIndex_data()
+    {
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("plain") << "create index i on Movies (Title)" << true;
+        QTest::newRow("other collation") << "create index i on Movies (Title collate binary)" << false;
+        QTest::newRow("two columns") << "create index i on Movies (Title, Year)" << false;
+        QTest::newRow("partial") << "create index i on Movies (Title) where Year > 2000" << false;
+        QTest::newRow("descending") << "create index i on Movies (Title desc)" << false;
+        QTest::newRow("another column") << "create index i on Movies (Category)" << false;
+        QTest::newRow("none") << "" << false;
+    }
+
+    void walkNeedsAFittingIndex()
+    {
+        QFETCH(QString, index);
+        QFETCH(bool, fits);
+        StoreFixture f;
+        if (!index.isEmpty())
+            f.exec(index);
+        const auto order = KeyOrder::parse(f.db.handle(), QStringLiteral("Movies"), QStringLiteral("Title"));
+        QVERIFY(order);
+        QCOMPARE(KeyWalk::forIndex(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), order->terms().front())
+                     .has_value(),
+                 fits);
+    }
+
+    // A folder larger than a window, read along its index, shows what a full run shows.
+    void walkedQueryShowsWhatAFullRunShows_data()
+    {
+        QTest::addColumn<QString>("orderBy");
+        QTest::newRow("title") << "Title";
+        QTest::newRow("title descending") << "Title DESC";
+        QTest::newRow("year descending") << "Year DESC";
+    }
+
+    void walkedQueryShowsWhatAFullRunShows()
+    {
+        QFETCH(QString, orderBy);
+        StoreFixture f;
+        fillMovies(f, 6000);
+        indexMovies(f);
+        auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by ") + orderBy});
+        q->Open();
+        QCOMPARE(q->RecordCount(), 6000);
+        QCOMPARE(q->RowCount(), 6000);
+        q->Last();
+        QCOMPARE(q->RecNo(), 5999);
+        QCOMPARE(shownKeys(*q), keysOf(f, QStringLiteral("select Id from Movies order by %1, Id").arg(orderBy)));
+    }
+
+    // Membership stays as for a result read whole: a row added through it comes last, a row
+    // changed through it keeps its place (and shows once), a row deleted leaves.
+    void writesThroughAWalkedQueryKeepItsRows()
+    {
+        StoreFixture f;
+        fillMovies(f, 6000);
+        indexMovies(f);
+        const std::vector<qint64> before = keysOf(f, QStringLiteral("select Id from Movies order by Title, Id"));
+        auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by Title")});
+        q->Open();
+        q->MoveTo(10);
+        q->Edit();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("zzz last by title"));
+        q->Post();
+        q->MoveTo(20);
+        q->Delete();
+        q->Insert();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("zzzz last by title too"));
+        q->FieldByName(QStringLiteral("Category")).SetAsString(QStringLiteral("a"));
+        q->FieldByName(QStringLiteral("Media_type")).SetAsString(QStringLiteral("CD"));
+        q->Post();
+        const qint64 added = q->FieldByName(QStringLiteral("Id")).AsInteger();
+
+        std::vector<qint64> expected = before;
+        expected.erase(expected.begin() + 20);
+        expected.push_back(added);
+        QCOMPARE(shownKeys(*q), expected);
+    }
+
+    // Another dataset writing the table, or a program writing it behind the layer's back,
+    // leaves the count and shows no row twice; what the layer wrote leaves the rows as they were.
+    void writesElsewhereKeepTheCount()
+    {
+        StoreFixture f;
+        fillMovies(f, 6000);
+        indexMovies(f);
+        const std::vector<qint64> before = keysOf(f, QStringLiteral("select Id from Movies order by Title DESC, Id"));
+        auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by Title DESC")});
+        q->Open();
+        auto other = f.query(QStringLiteral("qrOther"), {QStringLiteral("select * from Movies order by Year")});
+        other->Open();
+        other->Insert();
+        other->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("0 last when descending"));
+        other->Post();
+        QCOMPARE(shownKeys(*q), before);
+
+        const std::vector<qint64> opened = keysOf(f, QStringLiteral("select Id from Movies order by Title, Id"));
+        auto behind = f.query(QStringLiteral("qrBehind"), {QStringLiteral("select * from Movies order by Title")});
+        behind->Open();
+        // One row read already moves to where the rest is still to be read.
+        f.exec(QStringLiteral("delete from Movies where Id > 5500; insert into Movies (Title) values ('aaa'), ('zzz'); "
+                              "update Movies set Title = 'zzzz' where Id = %1").arg(opened.front()));
+        const std::vector<qint64> shown = shownKeys(*behind);
+        QCOMPARE(behind->RecordCount(), 6001);
+        // What was read before the change stays where it was; a row deleted since shows empty.
+        for (size_t i = 0; i < KeysetResult::kWindow; ++i)
+            QVERIFY(shown[i] == opened[i] || (shown[i] == 0 && opened[i] > 5500));
+        QVERIFY(opened.front() <= 5500);
+        std::vector<qint64> real;
+        for (const qint64 k : shown) {
+            if (k != 0)
+                real.push_back(k);
+        }
+        QCOMPARE(QSet<qint64>(real.begin(), real.end()).size(), qsizetype(real.size()));
+    }
+
+    // A post that fails is undone; the walked result goes on showing its rows all the same.
+    void failedPostLeavesTheWalkedRows()
+    {
+        StoreFixture f;
+        fillMovies(f, 6000);
+        indexMovies(f);
+        auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by Year DESC")});
+        q->Open();
+        q->BeforePost = [](TDAODataset&) { throw EDatabaseError(QStringLiteral("refused")); };
+        q->Edit();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("changed"));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->Post());
+        q->Cancel();
+        QCOMPARE(shownKeys(*q), keysOf(f, QStringLiteral("select Id from Movies order by Year DESC, Id")));
+    }
+
+    // Run again after a few changes, a walked folder reads as a fresh run would.
+    void runAgainAfterChangesMatchesAFreshRun()
+    {
+        StoreFixture f;
+        fillMovies(f, 5000);
+        indexMovies(f);
+        QRandomGenerator rng(99);
+        const QStringList sql{QStringLiteral("select * from Movies order by Title DESC")};
+        auto kept = f.query(QStringLiteral("qrKept"), sql);
+        kept->Open();
+        for (int round = 0; round < 12; ++round) {
+            const int what = int(rng.bounded(3));
+            kept->MoveTo(int(rng.bounded(quint32(kept->RecordCount()))));
+            if (what == 0) {
+                kept->Insert();
+                kept->FieldByName(QStringLiteral("Title")).SetAsString(kWords[int(rng.bounded(quint32(kWords.size())))]);
+                kept->Post();
+            } else if (what == 1) {
+                kept->Edit();
+                kept->FieldByName(QStringLiteral("Title")).SetAsString(kWords[int(rng.bounded(quint32(kWords.size())))]);
+                kept->Post();
+            } else {
+                kept->Delete();
+            }
+            kept->Close();
+            kept->Open();
+            auto fresh = f.query(QStringLiteral("qrFresh"), sql);
+            fresh->Open();
+            QCOMPARE(shownKeys(*kept), shownKeys(*fresh));
+        }
+    }
+
+    // Find goes to the first match in the order shown, for an added row as well, which stands
+    // last whatever its title.
+    void findTakesTheFirstMatchInResultOrder_data()
+    {
+        QTest::addColumn<QString>("orderBy");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("ascending") << "Title" << "émi";
+        QTest::newRow("descending") << "Title DESC" << "ÉMILE";
+        QTest::newRow("cyrillic, other case") << "Title" << "ночь";
+        QTest::newRow("wildcard") << "Title DESC" << "z*a";
+        QTest::newRow("sorted by another column") << "Year" << "lodz x";
+    }
+
+    void findTakesTheFirstMatchInResultOrder()
+    {
+        QFETCH(QString, orderBy);
+        QFETCH(QString, typed);
+        StoreFixture f;
+        fillMovies(f, 6000);
+        indexMovies(f);
+        auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by ") + orderBy});
+        q->Open();
+        auto firstMatch = [&] {
+            const TField& title = q->FieldByName(QStringLiteral("Title"));
+            for (int r = 0; r < q->RowCount(); ++r) {
+                if (TextFold::startsWith(q->rowValue(r, title).toString(), typed, true))
+                    return r;
+            }
+            return -1;
+        };
+        QVERIFY(q->Locate(QStringLiteral("Title"), {typed}, loPartialKey));
+        QCOMPARE(q->RecNo(), firstMatch());
+
+        q->Insert();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(typed);
+        q->Post();
+        q->First();
+        QVERIFY(q->Locate(QStringLiteral("Title"), {typed}, loPartialKey));
+        QCOMPARE(q->RecNo(), firstMatch());
+        QVERIFY(q->RecNo() < q->RecordCount() - 1);
+    }
+
+    // A folder that has grown large gets its indexes when the catalogue is opened for writing;
+    // one that is small does not. When they cannot be added (the file is locked, a column is
+    // missing) the catalogue opens as it is, unchanged, and the next opening tries again.
+    void largeFoldersGetTheirIndexes_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("nothing in the way") << "";
+        QTest::newRow("locked by another program") << "lock";
+        QTest::newRow("a column missing") << "drop";
+    }
+
+    void largeFoldersGetTheirIndexes()
+    {
+        QFETCH(QString, obstacle);
+        StoreFixture f;
+        f.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                              "insert into Movies (Title, Category, Media_type) select 'T' || i, 'c', 'CD' from n; "
+                              "insert into Books (Title, Category) values ('one', 'c');")
+                   .arg(CatalogueFile::kIndexedFrom));
+        if (obstacle == QLatin1String("drop"))
+            f.exec(QStringLiteral("alter table Movies drop column M_no"));
+        f.db.Close();
+
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(f.cat.path()).constData(), &other), SQLITE_OK);
+        if (obstacle == QLatin1String("lock"))
+            QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const QByteArray unchanged = f.cat.bytes();
+        f.db.Open();
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+
+        const QStringList all{"Movies$Category", "Movies$M_no", "Movies$Media_type", "Movies$Title", "Movies$Year"};
+        QCOMPARE(indexesOf(f, QStringLiteral("Books")), QStringList());
+        if (obstacle.isEmpty()) {
+            QCOMPARE(indexesOf(f, QStringLiteral("Movies")), all);
+        } else {
+            QCOMPARE(indexesOf(f, QStringLiteral("Movies")), QStringList());
+            QCOMPARE(f.cat.bytes(), unchanged);
+            auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by Title")});
+            q->Open();
+            QCOMPARE(q->RecordCount(), int(CatalogueFile::kIndexedFrom));
+        }
+        if (obstacle == QLatin1String("drop"))
+            return;
+        f.db.Close();
+        f.db.Open();
+        QCOMPARE(indexesOf(f, QStringLiteral("Movies")), all);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSortIndexes)
+#include "tst_sortindexes.moc"
