@@ -14,13 +14,15 @@
 
 namespace {
 
-// A file that another program holds locked, or a lack of memory, passes: the rows are not
-// damaged and are read again when next asked for.
-bool passing(const EEngineError& e)
+// Only a damaged file makes a row unreadable. Anything else (a locked file, a lack of memory,
+// a table gone, a folder that went away) is no property of the row: it is raised as it is,
+// once, and the rows are read again when next asked for.
+bool damage(const EEngineError& e)
 {
-    const int primary = e.ErrorCode() & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_NOMEM
-        || primary == SQLITE_INTERRUPT;
+    const int code = e.ErrorCode();
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || code == SQLITE_IOERR_READ
+        || code == SQLITE_IOERR_SHORT_READ;
 }
 
 } // namespace
@@ -279,7 +281,7 @@ void KeysetResult::fetchAround(int index, int batch, bool backwards)
     try {
         fetch(wanted);
     } catch (const EEngineError& e) {
-        if (passing(e))
+        if (!damage(e))
             throw;
         // One damaged row ends the whole batch: read the rest one by one, so that every intact
         // row still comes, and keep the row that fails on its own as unreadable.
@@ -289,7 +291,7 @@ void KeysetResult::fetchAround(int index, int batch, bool backwards)
             try {
                 fetch({i});
             } catch (const EEngineError& alone) {
-                if (passing(alone))
+                if (!damage(alone))
                     throw;
                 rememberUnreadable(i, alone);
             }

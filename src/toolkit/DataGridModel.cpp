@@ -175,6 +175,7 @@ void DataGridModel::reload()
     m_current = ds && ds->Active() ? ds->CurrentRow() : -1;
     endResetModel();
     Q_EMIT currentRowChanged(m_current);
+    m_arrived = -1; // a new result: its current row is arrived at anew
     checkArrival();
 }
 

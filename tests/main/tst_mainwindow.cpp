@@ -446,6 +446,13 @@ private Q_SLOTS:
         paint();
         QCOMPARE(f.messages.errors().size(), 2);
 
+        // From the first row, a sort that brings the damaged one there is an arrival too.
+        QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(f.dm().qrMovies.RecNo(), 0);
+        w->gridMovTitleBtnClick(grid, 0, Qt::NoModifier); // descending: the damaged movie first
+        QCOMPARE(f.dm().qrMovies.RecNo(), 0);
+        QTRY_COMPARE(f.messages.errors().size(), 3);
+
         Program::shutdown();
         QCOMPARE(SpoiltCatalogue::bytesOf(f.cat.path()), before);
     }

@@ -1,5 +1,6 @@
 #include "EDAOError.h"
 #include "EDatabaseError.h"
+#include "EEngineError.h"
 #include "EventRecorder.h"
 #include "ErrorText.h"
 #include "SpoiltCatalogue.h"
@@ -336,6 +337,28 @@ private Q_SLOTS:
         q->Open();
         q->Edit();
         QCOMPARE(q->State(), TDataSetState::Insert);
+    }
+
+    // Only a damaged file makes a row unreadable: a table gone from under the result is raised
+    // as it is, and no row is marked.
+    void readErrorsOtherThanDamageAreRaised()
+    {
+        StoreFixture f;
+        QStringList many;
+        for (int i = 0; i < 40; ++i)
+            many << QStringLiteral("Book %1").arg(i, 2, 10, QLatin1Char('0'));
+        addBooks(f, many);
+        auto q = books(f);
+        q->Open();
+        const TField& title = q->FieldByName(QStringLiteral("Title"));
+        f.exec(QStringLiteral("drop table Books"));
+        try {
+            q->rowValue(30, title);
+            QFAIL("the missing table went unnoticed");
+        } catch (const EEngineError& e) {
+            QCOMPARE(e.message(), QStringLiteral("no such table: Books"));
+        }
+        QVERIFY_THROWS_EXCEPTION(EEngineError, q->rowError(31));
     }
 
     void heldBackNotificationsAreReleasedOnce()
