@@ -6,6 +6,7 @@
 //   and reading the folder query again (the movies' and albums' rules do that themselves).
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/editors/bench_editors
 #include "BenchCatalogue.h"
+#include "BenchProgram.h"
 #include "ItemEditor.h"
 #include "MessageService.h"
 #include "Procedury.h"
@@ -131,14 +132,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     BenchProgramFolder folder; // a copy: OK writes to it
-    MessageService::setHandler([](const MessageService::Request& r) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
-        return MessageService::Answer::No;
-    });
-    Program::createDataModule(folder.path());
-    g_window = Program::createMainWindow(folder.path());
-    g_window->resize(1280, 900);
-    g_window->show();
+    g_window = startBenchProgram(folder.path());
     std::printf("\"raw\" is the dataset layer alone: the lookup tables reopened and read (open), the record\n"
                 "posted with its rules (OK)\n");
     benchmark::Initialize(&argc, argv);

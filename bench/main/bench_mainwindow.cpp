@@ -10,6 +10,7 @@
 // the first screenful read, the category list of a visited folder, and for Find the first
 // match in the order shown.
 #include "BenchCatalogue.h"
+#include "BenchProgram.h"
 #include "FolderDefinition.h"
 #include "MessageService.h"
 #include "Procedury.h"
@@ -309,14 +310,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const BenchProgramFolder folder;
-    MessageService::setHandler([](const MessageService::Request& r) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(r.text));
-        return MessageService::Answer::No;
-    });
-    Program::createDataModule(folder.path());
-    g_window = Program::createMainWindow(folder.path());
-    g_window->resize(1280, 900);
-    g_window->show();
+    g_window = startBenchProgram(folder.path());
     sqlite3_open_v2(QFile::encodeName(folder.filePath()).constData(), &g_raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteFunctions::install(g_raw);
     // The same page cache and memory map as the program's own connection.

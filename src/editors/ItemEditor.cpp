@@ -5,6 +5,7 @@
 #include "TDBComboBox.h"
 #include "TDBDateEdit.h"
 #include "TDBEdit.h"
+#include "TDBGrid.h"
 #include "TDBRichEdit.h"
 #include "TDBSpinEdit.h"
 #include "TDataSource.h"
@@ -170,6 +171,39 @@ void ItemEditor::addFields(QWidget* page, const std::vector<EditorRow>& rows)
 void ItemEditor::joinTabOrder(QWidget* widget)
 {
     m_tabOrder << widget;
+}
+
+QWidget* ItemEditor::detailList(QWidget* parent, const DetailList& spec, TDBGrid** grid)
+{
+    auto* box = new QWidget(parent);
+    auto* layout = new QGridLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* list = new TDBGrid(box);
+    list->setObjectName(spec.name);
+    list->setAccessibleName(spec.spoken);
+    list->setColumns(spec.columns);
+    list->setDataSource(spec.source);
+    list->setFixedSize(scaled(spec.drawn));
+    joinTabOrder(list);
+    QPushButton* add = button(QStringLiteral("Add"), {55, 20}, spec.add);
+    add->setObjectName(QStringLiteral("RxSpeedButton1"));
+    QPushButton* remove = button(QStringLiteral("Delete"), {55, 20}, spec.remove);
+    remove->setObjectName(QStringLiteral("RxSpeedButton3"));
+    joinTabOrder(add);
+    joinTabOrder(remove);
+    if (spec.buttonsBeside) {
+        layout->addWidget(list, 0, 0, 3, 1, Qt::AlignLeft);
+        layout->addWidget(add, 0, 1, Qt::AlignTop);
+        layout->addWidget(remove, 1, 1, Qt::AlignTop);
+        layout->setRowStretch(2, 1);
+    } else {
+        layout->addWidget(list, 0, 0, 1, 3, Qt::AlignLeft);
+        layout->addWidget(add, 1, 0);
+        layout->addWidget(remove, 1, 1);
+    }
+    layout->setColumnStretch(2, 1);
+    *grid = list;
+    return box;
 }
 
 void ItemEditor::finish(QWidget* fields, QWidget* first)

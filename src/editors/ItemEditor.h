@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EditorField.h"
+#include "GridColumn.h"
 #include "KoltDialog.h"
 
 #include <QHash>
@@ -12,6 +13,7 @@ class QPushButton;
 class TDAODataset;
 class TDataSource;
 class TDBComboBox;
+class TDBGrid;
 class TDM;
 
 // What the editors of an item (and of a song) share: labelled controls laid out from a table,
@@ -47,6 +49,21 @@ protected:
     void finish(QWidget* fields, QWidget* first = nullptr);
     // Joins a widget of the editor's own to the tab order at this point.
     void joinTabOrder(QWidget* widget);
+
+    // A detail list (a movie's cast, an album's songs) that allows no editing of its own, with
+    // its "Add" and "Delete" buttons beside it (stacked) or under its left end.
+    struct DetailList
+    {
+        QString name;          // the grid's object name
+        QString spoken;        // what a screen reader calls it
+        TDataSource* source = nullptr;
+        std::vector<GridColumn> columns;
+        QSize drawn;
+        bool buttonsBeside = false;
+        std::function<void()> add;
+        std::function<void()> remove;
+    };
+    QWidget* detailList(QWidget* parent, const DetailList& spec, TDBGrid** grid);
 
     // Fills every editable list from its lookup table.
     void FormCreate();

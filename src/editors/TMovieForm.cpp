@@ -7,8 +7,6 @@
 #include "TItemAllForm.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
-#include <QPushButton>
 
 TMovieForm* MovieForm = nullptr;
 
@@ -56,28 +54,12 @@ QWidget* TMovieForm::properties(QWidget* parent)
 
 QWidget* TMovieForm::cast(QWidget* parent)
 {
-    auto* box = new QWidget(parent);
-    auto* layout = new QGridLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    gridMv_Cast = new TDBGrid(box);
-    gridMv_Cast->setObjectName(QStringLiteral("gridMv_Cast"));
-    gridMv_Cast->setAccessibleName(QStringLiteral("Cast"));
-    gridMv_Cast->setColumns({{QStringLiteral("Name"), QStringLiteral("Name"), 190}});
-    gridMv_Cast->setDataSource(&dm().dsMv_Cast);
-    gridMv_Cast->setFixedSize(scaled({231, 107}));
-    joinTabOrder(gridMv_Cast);
-    QPushButton* add = button(QStringLiteral("Add"), {55, 20}, [this] { RxSpeedButton1Click(); });
-    add->setObjectName(QStringLiteral("RxSpeedButton1"));
-    QPushButton* remove = button(QStringLiteral("Delete"), {55, 20}, [this] { RxSpeedButton3Click(); });
-    remove->setObjectName(QStringLiteral("RxSpeedButton3"));
-    joinTabOrder(add);
-    joinTabOrder(remove);
-    layout->addWidget(gridMv_Cast, 0, 0, 3, 1, Qt::AlignLeft);
-    layout->addWidget(add, 0, 1, Qt::AlignTop);
-    layout->addWidget(remove, 1, 1, Qt::AlignTop);
-    layout->setRowStretch(2, 1);
-    layout->setColumnStretch(2, 1);
-    return box;
+    return detailList(parent,
+                      {.name = QStringLiteral("gridMv_Cast"), .spoken = QStringLiteral("Cast"), .source = &dm().dsMv_Cast,
+                       .columns = {{QStringLiteral("Name"), QStringLiteral("Name"), 190}}, .drawn = {231, 107},
+                       .buttonsBeside = true, .add = [this] { RxSpeedButton1Click(); },
+                       .remove = [this] { RxSpeedButton3Click(); }},
+                      &gridMv_Cast);
 }
 
 void TMovieForm::RxSpeedButton1Click()

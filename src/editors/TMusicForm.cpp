@@ -5,8 +5,8 @@
 #include "TDM.h"
 #include "TSongForm.h"
 
-#include <QGridLayout>
 #include <QPushButton>
+
 
 TMusicForm* MusicForm = nullptr;
 
@@ -38,29 +38,15 @@ TMusicForm::TMusicForm(QWidget* owner, TDM& dm)
 
 QWidget* TMusicForm::songs(QWidget* parent)
 {
-    auto* box = new QWidget(parent);
-    auto* layout = new QGridLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    gridMu_Songs = new TDBGrid(box);
-    gridMu_Songs->setObjectName(QStringLiteral("gridMu_Songs"));
-    gridMu_Songs->setAccessibleName(QStringLiteral("Songs"));
-    gridMu_Songs->setColumns({{QStringLiteral("Track"), QStringLiteral("Track"), 35},
-                              {QStringLiteral("Title"), QStringLiteral("Title"), 170},
-                              {QStringLiteral("Time"), QStringLiteral("Time"), 45}});
-    gridMu_Songs->setDataSource(&dm().dsMu_Songs);
-    gridMu_Songs->setFixedSize(scaled({291, 119}));
-    joinTabOrder(gridMu_Songs);
-    QPushButton* add = button(QStringLiteral("Add"), {55, 20}, [this] { RxSpeedButton1Click(); });
-    add->setObjectName(QStringLiteral("RxSpeedButton1"));
-    QPushButton* remove = button(QStringLiteral("Delete"), {55, 20}, [this] { RxSpeedButton3Click(); });
-    remove->setObjectName(QStringLiteral("RxSpeedButton3"));
-    joinTabOrder(add);
-    joinTabOrder(remove);
-    layout->addWidget(gridMu_Songs, 0, 0, 1, 3, Qt::AlignLeft);
-    layout->addWidget(add, 1, 0);
-    layout->addWidget(remove, 1, 1);
-    layout->setColumnStretch(2, 1);
-    return box;
+    return detailList(parent,
+                      {.name = QStringLiteral("gridMu_Songs"), .spoken = QStringLiteral("Songs"),
+                       .source = &dm().dsMu_Songs,
+                       .columns = {{QStringLiteral("Track"), QStringLiteral("Track"), 35},
+                                   {QStringLiteral("Title"), QStringLiteral("Title"), 170},
+                                   {QStringLiteral("Time"), QStringLiteral("Time"), 45}},
+                       .drawn = {291, 119}, .add = [this] { RxSpeedButton1Click(); },
+                       .remove = [this] { RxSpeedButton3Click(); }},
+                      &gridMu_Songs);
 }
 
 void TMusicForm::RxSpeedButton1Click()

@@ -1,4 +1,5 @@
 #include "EDatabaseError.h"
+#include "ModuleSteps.h"
 #include "Procedury.h"
 #include "SqliteStatement.h"
 #include "TDM.h"
@@ -42,15 +43,7 @@ struct Module
         return out;
     }
 
-    // What the main window and the editors open before a movie can be posted.
-    void openMovies()
-    {
-        dm.qrMovies.Open();
-        dm.qrMv_Cast.Open();
-        dm.tbC_Movies.Open();
-        dm.tbD_Movies.Open();
-        dm.tbA_Movies.Open();
-    }
+    void openMovies() { ModuleSteps::openMovies(dm); }
 
     void postMovie(const QString& title, const QString& category, const QString& director = QString())
     {
@@ -62,12 +55,7 @@ struct Module
         Procedury::PostRecord(dm.qrMovies);
     }
 
-    void addCast(const QString& name)
-    {
-        dm.qrMv_Cast.Insert();
-        dm.qrMv_Cast.FieldByName(QStringLiteral("Name")).SetAsString(name);
-        Procedury::PostRecord(dm.qrMv_Cast);
-    }
+    void addCast(const QString& name) { ModuleSteps::addCast(dm, name); }
 
     void openMusic()
     {
@@ -85,13 +73,7 @@ struct Module
     }
 };
 
-QStringList rows(TDAODataset& ds, const QString& field)
-{
-    QStringList out;
-    for (int r = 0; r < ds.RowCount(); ++r)
-        out << ds.rowValue(r, ds.FieldByName(field)).toString();
-    return out;
-}
+using ModuleSteps::rows;
 
 } // namespace
 

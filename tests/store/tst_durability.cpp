@@ -2,6 +2,7 @@
 #include "EDAOError.h"
 #include "ErrorText.h"
 #include "OtherProgram.h"
+#include "ModuleSteps.h"
 #include "Procedury.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
@@ -30,27 +31,9 @@ bool transactionOpen(TDM& dm)
     return sqlite3_get_autocommit(dm.dbKOLT.handle()) == 0;
 }
 
-void openMovies(TDM& dm)
-{
-    for (TDAODataset* ds : std::initializer_list<TDAODataset*>{&dm.qrMovies, &dm.qrMv_Cast, &dm.tbC_Movies,
-                                                               &dm.tbD_Movies, &dm.tbA_Movies})
-        ds->Open();
-}
-
-void addCast(TDM& dm, const QString& name)
-{
-    dm.qrMv_Cast.Insert();
-    dm.qrMv_Cast.FieldByName(QStringLiteral("Name")).SetAsString(name);
-    Procedury::PostRecord(dm.qrMv_Cast);
-}
-
-QStringList rows(TDAODataset& ds, const QString& field)
-{
-    QStringList out;
-    for (int r = 0; r < ds.RowCount(); ++r)
-        out << ds.rowValue(r, ds.FieldByName(field)).toString();
-    return out;
-}
+using ModuleSteps::addCast;
+using ModuleSteps::openMovies;
+using ModuleSteps::rows;
 
 } // namespace
 
