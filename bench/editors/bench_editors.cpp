@@ -20,6 +20,7 @@
 #include "TMovieForm.h"
 #include "TMusicForm.h"
 #include "TProgForm.h"
+#include "TStrings.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -78,12 +79,9 @@ void BM_OpenEditor(benchmark::State& state, bool ours)
             continue;
         }
         for (TDAOTable* table : listsOf(folder)) {
-            Procedury::ReopenDataSet(*table);
-            const TField& name = table->FieldByName(QStringLiteral("Name"));
-            QStringList names;
-            for (table->First(); !table->Eof(); table->Next())
-                names << name.AsString();
-            benchmark::DoNotOptimize(names);
+            TStringList names;
+            Procedury::FillComboFromTable(*table, names);
+            benchmark::DoNotOptimize(names.items);
         }
     }
 }

@@ -50,7 +50,7 @@ QWidget* ItemEditor::controlWidget(const QString& field) const
     return m_widgets.value(field);
 }
 
-QWidget* ItemEditor::makeControl(const EditorField& spec, QWidget* parent)
+QWidget* ItemEditor::makeControl(const EditorField& entry, QWidget* parent)
 {
     QWidget* widget = nullptr;
     BoundControl* bound = nullptr;
@@ -58,11 +58,11 @@ QWidget* ItemEditor::makeControl(const EditorField& spec, QWidget* parent)
         widget = control;
         bound = control;
     };
-    switch (spec.kind) {
+    switch (entry.kind) {
     case EditorField::Kind::Text:
     case EditorField::Kind::Number: {
         auto* edit = new TDBEdit(parent);
-        edit->setMaxChars(spec.maxChars);
+        edit->setMaxChars(entry.maxChars);
         take(edit);
         break;
     }
@@ -71,14 +71,14 @@ QWidget* ItemEditor::makeControl(const EditorField& spec, QWidget* parent)
         break;
     case EditorField::Kind::List: {
         auto* box = new TDBComboBox(TDBComboBox::Style::DropDown, parent);
-        if (spec.list)
-            m_lists.emplace_back(box, spec.list);
+        if (entry.list)
+            m_lists.emplace_back(box, entry.list);
         take(box);
         break;
     }
     case EditorField::Kind::FixedList: {
         auto* box = new TDBComboBox(TDBComboBox::Style::DropDownList, parent);
-        box->setItems(spec.items);
+        box->setItems(entry.items);
         take(box);
         break;
     }
@@ -89,35 +89,35 @@ QWidget* ItemEditor::makeControl(const EditorField& spec, QWidget* parent)
         take(new TDBSpinEdit(parent));
         break;
     case EditorField::Kind::Widget:
-        widget = spec.make(parent);
+        widget = entry.make(parent);
         break;
     }
-    if (!spec.name.isEmpty())
-        widget->setObjectName(spec.name);
+    if (!entry.name.isEmpty())
+        widget->setObjectName(entry.name);
     if (bound) {
         bound->setDataSource(&m_source);
-        bound->setDataField(spec.field);
-        m_controls.insert(spec.field, bound);
+        bound->setDataField(entry.field);
+        m_controls.insert(entry.field, bound);
         if (widget->objectName().isEmpty())
-            widget->setObjectName(spec.field);
+            widget->setObjectName(entry.field);
     }
-    if (!spec.field.isEmpty())
-        m_widgets.insert(spec.field, widget);
-    if (spec.width > 0)
-        widget->setFixedWidth(scaledWidth(spec.width));
-    if (spec.height > 0)
-        widget->setMinimumHeight(scaledHeight(spec.height));
-    widget->setAccessibleName(spec.label.isEmpty() ? spec.spoken : spoken(spec.label));
-    if (spec.kind != EditorField::Kind::Widget)
+    if (!entry.field.isEmpty())
+        m_widgets.insert(entry.field, widget);
+    if (entry.width > 0)
+        widget->setFixedWidth(scaledWidth(entry.width));
+    if (entry.height > 0)
+        widget->setMinimumHeight(scaledHeight(entry.height));
+    widget->setAccessibleName(entry.label.isEmpty() ? entry.spoken : spoken(entry.label));
+    if (entry.kind != EditorField::Kind::Widget)
         m_tabOrder << widget;
     return widget;
 }
 
-QWidget* ItemEditor::label(const EditorField& spec, QWidget* control, QWidget* parent)
+QWidget* ItemEditor::label(const EditorField& entry, QWidget* control, QWidget* parent)
 {
-    auto* label = new QLabel(spec.label, parent);
+    auto* label = new QLabel(entry.label, parent);
     label->setBuddy(control);
-    if (spec.strong) {
+    if (entry.strong) {
         QFont bold = label->font();
         bold.setBold(true);
         label->setFont(bold);
@@ -143,19 +143,19 @@ void ItemEditor::addFields(QWidget* page, const std::vector<EditorRow>& rows)
             continue;
         }
         for (size_t i = 0; i < row.size(); ++i) {
-            const EditorField& spec = row[i];
-            QWidget* control = makeControl(spec, page);
+            const EditorField& entry = row[i];
+            QWidget* control = makeControl(entry, page);
             const int column = int(i) * 2;
             const bool alone = row.size() == 1;
             // The label of a tall control (a list, a memo) stands level with its top.
-            const bool tall = spec.kind == EditorField::Kind::Memo || spec.kind == EditorField::Kind::Widget;
-            if (!spec.label.isEmpty())
-                grid->addWidget(label(spec, control, page), line, column,
+            const bool tall = entry.kind == EditorField::Kind::Memo || entry.kind == EditorField::Kind::Widget;
+            if (!entry.label.isEmpty())
+                grid->addWidget(label(entry, control, page), line, column,
                                 Qt::AlignRight | (tall ? Qt::AlignTop : Qt::AlignVCenter));
-            const Qt::Alignment align = spec.width > 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment();
-            if (spec.indent > 0) {
+            const Qt::Alignment align = entry.width > 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment();
+            if (entry.indent > 0) {
                 auto* holder = new QHBoxLayout;
-                holder->setContentsMargins(scaledWidth(spec.indent), 0, 0, 0);
+                holder->setContentsMargins(scaledWidth(entry.indent), 0, 0, 0);
                 holder->addWidget(control, 0, align);
                 holder->addStretch();
                 grid->addLayout(holder, line, column + 1, 1, alone ? 3 : 1);
@@ -173,25 +173,25 @@ void ItemEditor::joinTabOrder(QWidget* widget)
     m_tabOrder << widget;
 }
 
-QWidget* ItemEditor::detailList(QWidget* parent, const DetailList& spec, TDBGrid** grid)
+QWidget* ItemEditor::detailList(QWidget* parent, const DetailList& details, TDBGrid** grid)
 {
     auto* box = new QWidget(parent);
     auto* layout = new QGridLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* list = new TDBGrid(box);
-    list->setObjectName(spec.name);
-    list->setAccessibleName(spec.spoken);
-    list->setColumns(spec.columns);
-    list->setDataSource(spec.source);
-    list->setFixedSize(scaled(spec.drawn));
+    list->setObjectName(details.name);
+    list->setAccessibleName(details.spoken);
+    list->setColumns(details.columns);
+    list->setDataSource(details.source);
+    list->setFixedSize(scaled(details.drawn));
     joinTabOrder(list);
-    QPushButton* add = button(QStringLiteral("Add"), {55, 20}, spec.add);
+    QPushButton* add = button(QStringLiteral("Add"), {55, 20}, details.add);
     add->setObjectName(QStringLiteral("RxSpeedButton1"));
-    QPushButton* remove = button(QStringLiteral("Delete"), {55, 20}, spec.remove);
+    QPushButton* remove = button(QStringLiteral("Delete"), {55, 20}, details.remove);
     remove->setObjectName(QStringLiteral("RxSpeedButton3"));
     joinTabOrder(add);
     joinTabOrder(remove);
-    if (spec.buttonsBeside) {
+    if (details.buttonsBeside) {
         layout->addWidget(list, 0, 0, 3, 1, Qt::AlignLeft);
         layout->addWidget(add, 0, 1, Qt::AlignTop);
         layout->addWidget(remove, 1, 1, Qt::AlignTop);
@@ -223,13 +223,11 @@ void ItemEditor::finish(QWidget* fields, QWidget* first)
 
 void ItemEditor::showEvent(QShowEvent* event)
 {
-    KoltDialog::showEvent(event);
     if (!m_created) {
         m_created = true;
         guarded([this] { FormCreate(); });
     }
-    if (m_first)
-        m_first->setFocus(Qt::OtherFocusReason);
+    KoltDialog::showEvent(event);
 }
 
 void ItemEditor::FormCreate()

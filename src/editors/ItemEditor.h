@@ -63,20 +63,21 @@ protected:
         std::function<void()> add;
         std::function<void()> remove;
     };
-    QWidget* detailList(QWidget* parent, const DetailList& spec, TDBGrid** grid);
+    QWidget* detailList(QWidget* parent, const DetailList& details, TDBGrid** grid);
 
     // Fills every editable list from its lookup table.
     void FormCreate();
     void FormClose() override;
     void showEvent(QShowEvent* event) override;
+    QWidget* initialFocus() const override { return m_first; }
 
     TDataSource& source() const { return m_source; }
     TDM& dm() const { return m_dm; }
     TDAODataset& dataSet() const;
 
 private:
-    QWidget* makeControl(const EditorField& spec, QWidget* parent);
-    QWidget* label(const EditorField& spec, QWidget* control, QWidget* parent);
+    QWidget* makeControl(const EditorField& entry, QWidget* parent);
+    QWidget* label(const EditorField& entry, QWidget* control, QWidget* parent);
 
     TDM& m_dm;
     TDataSource& m_source;

@@ -113,8 +113,7 @@ void LookupListForm::showTab(int index)
 
 void LookupListForm::FormCreate()
 {
-    m_tabs->setCurrentIndex(0);
-    showTab(0);
+    showTab(0); // the first tab, "Categories", is the current one
 }
 
 void LookupListForm::TabChange()

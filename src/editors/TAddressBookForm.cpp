@@ -28,9 +28,9 @@ std::vector<EditorRow> addressRows(const char* prefix)
 {
     const auto f = [prefix](const char* name) -> QString { return QLatin1String(prefix) + QLatin1String(name); };
     auto line = [&](const char* label, const char* name, int indent = 0) {
-        EditorField spec = text(label, "", indent);
-        spec.field = f(name);
-        return EditorRow{spec};
+        EditorField entry = text(label, "", indent);
+        entry.field = f(name);
+        return EditorRow{entry};
     };
     EditorRow second = line("", "Addr2");
     second.front().spoken = QStringLiteral("Address, second line");

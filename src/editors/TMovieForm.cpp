@@ -29,7 +29,8 @@ TMovieForm::TMovieForm(QWidget* owner, TDM& dm)
           .items = {QStringLiteral("CD"), QStringLiteral("DVD"), QStringLiteral("VHS")}}},
         {{.label = QStringLiteral("Director:"), .field = QStringLiteral("Director"), .kind = K::List,
           .name = QStringLiteral("cbD_Movie"), .list = &dm.tbD_Movies}},
-        {{.kind = K::Widget, .make = [this](QWidget* p) { return properties(p); }}},
+        {{.kind = K::Widget, .make = [this](QWidget* p) { return properties(p); },
+          .spoken = QStringLiteral("Properties")}},
         {{.label = QStringLiteral("Cast:"), .kind = K::Widget, .make = [this](QWidget* p) { return cast(p); }}},
         {{.label = QStringLiteral("Description:"), .field = QStringLiteral("Description"), .kind = K::Memo, .height = 77}},
     });
@@ -43,11 +44,10 @@ QWidget* TMovieForm::properties(QWidget* parent)
                                         QStringLiteral("HiFi"), QStringLiteral("dolby surround")},
                                        2, parent);
     group->setObjectName(QStringLiteral("Prop"));
-    group->setAccessibleName(QStringLiteral("Properties"));
-    group->setDataSource(&dm().dsMovies);
+    group->setDataSource(&source());
     group->setDataField(QStringLiteral("Prop"));
     group->setMinimumHeight(scaledHeight(55));
-    for (QWidget* box : group->findChildren<QCheckBox*>())
+    for (QCheckBox* box : group->boxes())
         joinTabOrder(box);
     return group;
 }

@@ -51,8 +51,7 @@ QWidget* TMusicForm::songs(QWidget* parent)
 
 void TMusicForm::RxSpeedButton1Click()
 {
-    dm().qrMu_Songs.Insert();
-    (new TSongForm(this, dm()))->showModal();
+    TSongForm::addSong(this, dm());
 }
 
 void TMusicForm::RxSpeedButton3Click()

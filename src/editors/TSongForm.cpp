@@ -18,3 +18,9 @@ TSongForm::TSongForm(QWidget* owner, TDM& dm)
     });
     finish(fields, controlWidget(QStringLiteral("Title")));
 }
+
+void TSongForm::addSong(QWidget* owner, TDM& dm)
+{
+    dm.qrMu_Songs.Insert();
+    (new TSongForm(owner, dm))->showModal();
+}

@@ -11,6 +11,10 @@ class TSongForm : public ItemEditor
 public:
     TSongForm(QWidget* owner, TDM& dm);
 
+    // A new song for the current album (inserted into the songs query), entered in this
+    // dialog over `owner`.
+    static void addSong(QWidget* owner, TDM& dm);
+
 private:
     InstanceSlot<TSongForm> m_instance;
 };

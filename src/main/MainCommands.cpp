@@ -57,6 +57,9 @@ MainCommands::MainCommands(TKOLTForm& window)
     cbCategories->setObjectName(QStringLiteral("cbCategories"));
     cbCategories->setEditable(false);
     cbCategories->setFixedWidth(121);
+    // The box has a width of its own: measuring thousands of names to size it would only
+    // keep the window waiting at every folder switch.
+    cbCategories->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cbCategories->setAccessibleName(QStringLiteral("Category"));
     cbCategories->setMaxVisibleItems(20);
     // Only a pick by the user filters; filling the box selects without saying so.

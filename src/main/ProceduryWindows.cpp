@@ -3,7 +3,6 @@
 #include "ComboStrings.h"
 #include "FolderDefinition.h"
 #include "HeldNotifications.h"
-#include "MessageService.h"
 #include "TDAODataset.h"
 #include "TDAOQuery.h"
 #include "TDAOTable.h"
@@ -29,9 +28,6 @@ void FillCategoryCombo()
     TDAOTable& table = window.categoryTable(window.CurrentFolder());
     QComboBox* box = window.categoryBox();
     const QSignalBlocker quiet(box);
-    // The box has a width of its own: measuring thousands of names to size it would only
-    // keep the window waiting.
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     box->clear();
     box->addItem(QStringLiteral("All categories"));
     box->setCurrentIndex(0);

@@ -5,7 +5,6 @@
 #include <QString>
 
 class QWidget;
-class TDAODataset;
 class TDAOQuery;
 
 // The shared routines that talk to the user or work on the main window.

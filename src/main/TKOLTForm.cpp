@@ -419,8 +419,7 @@ void TKOLTForm::sbDodSongsClick()
     // The songs' add button: a new song for the album shown, in the song editor.
     if (m_dm.qrMusic.IsEmpty())
         return;
-    m_dm.qrMu_Songs.Insert();
-    (new TSongForm(this, m_dm))->showModal();
+    TSongForm::addSong(this, m_dm);
 }
 
 void TKOLTForm::sbDelSongsClick()

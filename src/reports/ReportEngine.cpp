@@ -2,13 +2,11 @@
 
 #include "CellLayout.h"
 #include "CellText.h"
-#include "EDAOError.h"
 #include "ReportFonts.h"
 #include "TDAODataset.h"
 #include "TDataSource.h"
 
 #include <memory>
-#include <sqlite3.h>
 #include <stdexcept>
 
 namespace {
@@ -80,7 +78,9 @@ public:
         place(m_header, 0);
         int row = 0;
         for (m_dataSet.First(); !m_dataSet.Eof(); m_dataSet.Next()) {
-            checkReadable();
+            // A record that could not be read (a damaged part of the file) reads as empty:
+            // printed, it would be a numbered row that hides the loss. The run fails instead.
+            m_dataSet.checkReadable();
             if (m_y + m_data.band->height > m_definition.page.bottomLimit() + 1e-6) {
                 if (!startPage())
                     return;
@@ -91,16 +91,6 @@ public:
     }
 
 private:
-    // A record that could not be read (a damaged part of the file) reads as empty: printed, it
-    // would be a numbered row that hides the loss. The run fails with the record's error. The
-    // dataset keeps only its text; the code is that of a damaged file, by far the usual cause.
-    void checkReadable() const
-    {
-        const QString error = m_dataSet.rowError(m_dataSet.RecNo());
-        if (!error.isEmpty())
-            throw EDAOError(error, SQLITE_CORRUPT);
-    }
-
     quint16 style(const QFont& font, qreal pointSize, qreal ascent, const QColor& color)
     {
         for (size_t i = 0; i < m_report.styles.size(); ++i) {

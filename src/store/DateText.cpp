@@ -4,6 +4,19 @@
 
 QString DateText::shortFormat(const QLocale& locale)
 {
+    // Asked for every date painted and every character typed into a date box: the format is
+    // worked out once per locale.
+    thread_local QLocale known = QLocale::c();
+    thread_local QString knownFormat = fourDigitFormat(known);
+    if (locale != known) {
+        known = locale;
+        knownFormat = fourDigitFormat(locale);
+    }
+    return knownFormat;
+}
+
+QString DateText::fourDigitFormat(const QLocale& locale)
+{
     QString format = locale.dateFormat(QLocale::ShortFormat);
     // A date is typed with digits and one separator: a format with month or day names (the
     // C locale's "d MMM yyyy") gives way to the international one.

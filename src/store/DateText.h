@@ -20,4 +20,7 @@ public:
     static int nearestYear(int twoDigits, const QDate& today);
     // The locale's date separator: the first character of its short format that is no letter.
     static QChar separator(const QLocale& locale = QLocale());
+
+private:
+    static QString fourDigitFormat(const QLocale& locale);
 };

@@ -1,9 +1,29 @@
 #include "KeyOrder.h"
 
+#include "SqliteFunctions.h"
 #include "TextFold.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 #include <sqlite3.h>
+
+namespace {
+
+constexpr KeyOrder::Collation kCollations[] = {KeyOrder::Collation::Binary, KeyOrder::Collation::NoCase,
+                                               KeyOrder::Collation::Kolt};
+
+} // namespace
+
+const char* KeyOrder::collationName(Collation collation)
+{
+    switch (collation) {
+    case Collation::Kolt: return SqliteFunctions::kCollation;
+    case Collation::NoCase: return "NOCASE";
+    case Collation::Binary: break;
+    }
+    return "BINARY";
+}
 
 std::optional<KeyOrder> KeyOrder::parse(sqlite3* db, const QString& table, const QString& orderBy)
 {
@@ -24,14 +44,11 @@ std::optional<KeyOrder> KeyOrder::parse(sqlite3* db, const QString& table, const
                                           &collation, nullptr, nullptr, nullptr) != SQLITE_OK)
             return std::nullopt;
         const QByteArray c = QByteArray(collation ? collation : "BINARY").toUpper();
-        if (c == "KOLT")
-            t.collation = Collation::Kolt;
-        else if (c == "NOCASE")
-            t.collation = Collation::NoCase;
-        else if (c == "BINARY")
-            t.collation = Collation::Binary;
-        else
+        const auto known = std::find_if(std::begin(kCollations), std::end(kCollations),
+                                        [&c](Collation k) { return c == collationName(k); });
+        if (known == std::end(kCollations))
             return std::nullopt;
+        t.collation = *known;
         order.m_terms.push_back(t);
     }
     if (order.m_terms.empty())

@@ -25,6 +25,8 @@ public:
     static std::optional<KeyOrder> parse(sqlite3* db, const QString& table, const QString& orderBy);
 
     int compare(const std::vector<QVariant>& a, const std::vector<QVariant>& b) const;
+    // SQLite's name of a collation.
+    static const char* collationName(Collation collation);
     const std::vector<Term>& terms() const { return m_terms; }
 
 private:

@@ -11,16 +11,6 @@
 
 namespace {
 
-const char* collationName(KeyOrder::Collation c)
-{
-    switch (c) {
-    case KeyOrder::Collation::Kolt: return "KOLT";
-    case KeyOrder::Collation::NoCase: return "NOCASE";
-    case KeyOrder::Collation::Binary: break;
-    }
-    return "BINARY";
-}
-
 void read(KeyWalk::Value& v, sqlite3_stmt* stmt, int column)
 {
     v.type = sqlite3_column_type(stmt, column);
@@ -147,7 +137,7 @@ std::optional<KeyWalk::Order> KeyWalk::forIndex(TDAODatabase& db, const QString&
         while (info.step()) {
             ++columns;
             fits = info.columnText(0).compare(term.column, Qt::CaseInsensitive) == 0
-                   && info.columnText(1).compare(QLatin1String(collationName(term.collation)), Qt::CaseInsensitive) == 0
+                   && info.columnText(1).compare(QLatin1String(KeyOrder::collationName(term.collation)), Qt::CaseInsensitive) == 0
                    && info.columnInt64(2) == 0;
         }
         if (columns == 1 && fits)

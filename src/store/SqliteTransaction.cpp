@@ -36,7 +36,7 @@ SqliteTransaction::SqliteTransaction(sqlite3* db)
                                          : QStringLiteral("SAVEPOINT %1").arg(m_savepoint).toUtf8());
     if (rc != SQLITE_OK) {
         m_done = true;
-        fail(rc);
+        throw error(rc);
     }
 }
 
@@ -45,18 +45,16 @@ SqliteTransaction::~SqliteTransaction()
     rollback();
 }
 
-QString SqliteTransaction::busyMessage(const QString& engineMessage)
-{
-    return QStringLiteral("The catalogue file is in use by another program, so the change could not be saved; "
-                          "try again when that program lets go of it (%1)")
-        .arg(engineMessage);
-}
-
-void SqliteTransaction::fail(int rc)
+EEngineError SqliteTransaction::error(int rc) const
 {
     const int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
-    throw EEngineError(isBusy(code) ? busyMessage(message) : message, code);
+    if (!isBusy(code))
+        return EEngineError(message, code);
+    return EEngineError(QStringLiteral("The catalogue file is in use by another program, so the change could not "
+                                       "be saved; try again when that program lets go of it (%1)")
+                            .arg(message),
+                        code);
 }
 
 void SqliteTransaction::commit()
@@ -79,10 +77,9 @@ void SqliteTransaction::commit()
     }
     // A failed COMMIT (busy, disk full) leaves the transaction open: end it here, so that
     // nothing is left pending, and report the failure.
-    const int code = sqlite3_extended_errcode(m_db);
-    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    const EEngineError failure = error(rc);
     rollback();
-    throw EEngineError(isBusy(code) ? busyMessage(message) : message, code);
+    throw failure;
 }
 
 void SqliteTransaction::rollback() noexcept

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class EEngineError;
 struct sqlite3;
 
 // One level of a write transaction on a connection. The outermost level is
@@ -18,19 +19,14 @@ public:
     SqliteTransaction(const SqliteTransaction&) = delete;
     SqliteTransaction& operator=(const SqliteTransaction&) = delete;
 
-    bool outermost() const { return m_outermost; }
-    bool active() const { return !m_done; }
-
     // Raises the engine's error (busy files with a message saying so) after rolling back.
     void commit();
     // Never raises; afterwards no transaction of this level (or, if that fails, at all) is open.
     void rollback() noexcept;
 
-    // The error a busy or locked file gives, in words a user can act on.
-    static QString busyMessage(const QString& engineMessage);
-
 private:
-    [[noreturn]] void fail(int rc);
+    // The connection's last error, a busy file in words a user can act on.
+    EEngineError error(int rc) const;
 
     sqlite3* m_db;
     QString m_savepoint; // empty for the outermost level

@@ -175,10 +175,8 @@ void TDAODatabase::Transaction::commit()
     try {
         m_level->commit();
     } catch (...) {
-        // The level is rolled back already; the datasets must hear of it all the same.
-        m_level.reset();
-        --m_db.m_depth;
-        m_db.rolledBack(m_depth);
+        // The level is ended already; the datasets must hear of the rollback all the same.
+        rollback();
         throw;
     }
     m_level.reset();

@@ -78,7 +78,6 @@ public:
         std::optional<SqliteTransaction> m_level;
         int m_depth = 0;
     };
-    bool inTransaction() const { return m_depth > 0; }
 
     // Work that must see the file as committed (re-reading queries after a post): run at once
     // outside a transaction, otherwise kept until the outermost level has been committed, and

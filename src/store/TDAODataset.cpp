@@ -264,19 +264,18 @@ void TDAODataset::Close()
     runHandler(AfterClose);
 }
 
-void TDAODataset::reopenResult()
+void TDAODataset::replaceResult()
 {
-    std::unique_ptr<ResultSet> next;
-    try {
-        next = openResult();
-    } catch (...) {
-        Close();
-        throw;
-    }
+    std::unique_ptr<ResultSet> next = openResult();
     m_result = std::move(next);
     m_fields.resize(size_t(m_declaredFields));
+    bindFields();
+}
+
+void TDAODataset::reopenResult()
+{
     try {
-        bindFields();
+        replaceResult();
     } catch (...) {
         Close();
         throw;
@@ -500,6 +499,15 @@ QString TDAODataset::rowError(int row)
     return shownRow(row).error;
 }
 
+void TDAODataset::checkReadable()
+{
+    if (!Active() || !m_result || m_recNo < 0 || m_recNo >= m_result->count())
+        return;
+    const RowData& stored = m_result->row(m_recNo);
+    if (!stored.error.isEmpty())
+        throw EDAOError(stored.error, stored.errorCode);
+}
+
 QVariant TDAODataset::fieldValue(const TField& field) const
 {
     const size_t i = size_t(field.Index());
@@ -606,12 +614,10 @@ void TDAODataset::Edit()
         // Start from what is stored now, not from what was read earlier.
         m_result->invalidateKey(m_result->key(m_recNo));
         readCurrent();
-        const RowData& stored = m_result->row(m_recNo);
-        if (stored.deleted)
+        if (m_result->row(m_recNo).deleted)
             throw EDAOError(QStringLiteral("Record is deleted"), SQLITE_NOTFOUND);
         // What a row that cannot be read holds is not known: nothing may be written over it.
-        if (!stored.error.isEmpty())
-            throw EDAOError(stored.error, stored.errorCode);
+        checkReadable();
     } catch (const std::exception& e) {
         if (OnEditError)
             OnEditError(*this, e);
@@ -680,15 +686,15 @@ void TDAODataset::Post()
     DisableControls();
     try {
         writePost();
-    } catch (const std::exception& e) {
-        restorePending(pending);
-        releaseQuietly();
-        if (OnPostError)
-            OnPostError(*this, e);
-        throw;
     } catch (...) {
         restorePending(pending);
         releaseQuietly();
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            if (OnPostError)
+                OnPostError(*this, e);
+        }
         throw;
     }
     std::exception_ptr failure;
@@ -720,9 +726,7 @@ void TDAODataset::restorePending(const PendingRow& p) noexcept
     try {
         if (m_result.get() != p.result) {
             // A rule ran the query again inside the undone work: read it once more.
-            m_result = openResult();
-            m_fields.resize(size_t(m_declaredFields));
-            bindFields();
+            replaceResult();
             m_appendedFrom = m_result->count();
         }
         if (p.state == TDataSetState::Insert) {
@@ -861,6 +865,7 @@ void TDAODataset::Delete()
     m_result->invalidate();
     readCurrent();
     dataEvent(TDataEvent::DataSetChange);
+    m_database->runAfterCommit(); // what the rules before the delete kept for after it
     runHandler(AfterDelete);
     runHandler(AfterScroll);
 }

@@ -112,6 +112,8 @@ public:
     // Why a row could not be read (a damaged page of the file): its values are then empty but
     // for its key, it matches no search and cannot be edited. Empty for a row that was read.
     QString rowError(int row);
+    // Raises the error of the current row when it could not be read, with the engine's code.
+    void checkReadable();
     bool rowIsNew(int row) const;
 
     // For fields, data sources and links.
@@ -138,6 +140,8 @@ protected:
     virtual void closeResult() {}
     // Re-runs the result with the same settings, keeping the dataset open (filter changes).
     void reopenResult();
+    // Runs the statement again and binds the fields to the new result.
+    void replaceResult();
 
     ResultSet* result() const { return m_result.get(); }
     void checkActive() const;

@@ -1,13 +1,11 @@
 #include "BoundControl.h"
 
-#include "EDatabaseError.h"
 #include "ErrorGuard.h"
 #include "TDAODataset.h"
 #include "TDataSource.h"
 #include "TField.h"
 
 #include <QApplication>
-#include <QDropEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -21,13 +19,6 @@ namespace {
 bool editing(const TDAODataset* ds)
 {
     return ds && (ds->State() == TDataSetState::Edit || ds->State() == TDataSetState::Insert);
-}
-
-QString messageOf(const std::exception& e)
-{
-    if (const auto* db = dynamic_cast<const EDatabaseError*>(&e))
-        return db->message();
-    return QString::fromUtf8(e.what());
 }
 
 } // namespace
@@ -70,16 +61,7 @@ void BoundControl::setDataSource(TDataSource* source)
 
 void BoundControl::setDataField(const QString& name)
 {
-    m_fieldName = name;
-    refresh();
-}
-
-TField* BoundControl::field() const
-{
-    TDAODataset* ds = dataSet();
-    if (!ds || !ds->Active() || m_fieldName.isEmpty())
-        return nullptr;
-    return ds->FindField(m_fieldName);
+    m_link.setFieldName(name); // and shows it
 }
 
 void BoundControl::watchInput(QObject* target)
@@ -151,7 +133,7 @@ bool BoundControl::beginEdit()
         return true;
     } catch (const std::exception& e) {
         // Not inside the input's own handling: the box comes once it is done.
-        ErrorGuard::later(messageOf(e), &m_widget);
+        ErrorGuard::later(ErrorGuard::messageOf(e), &m_widget);
         return false;
     }
 }
@@ -210,7 +192,7 @@ void BoundControl::left()
     try {
         writeBack();
     } catch (const std::exception& e) {
-        refuseLater(messageOf(e));
+        refuseLater(ErrorGuard::messageOf(e));
     }
 }
 
@@ -232,20 +214,6 @@ void BoundControl::refuseLater(const QString& message)
 void BoundControl::stateChanged()
 {
     if (!m_ownEdit)
-        refresh();
-}
-
-void BoundControl::fieldChanged(TField* changed)
-{
-    if (m_writing)
-        return;
-    if (!changed) {
-        if (!m_ownEdit)
-            refresh();
-        return;
-    }
-    const TField* mine = field();
-    if (changed == mine || (mine && mine->Calculated()))
         refresh();
 }
 

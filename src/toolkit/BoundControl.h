@@ -1,8 +1,7 @@
 #pragma once
 
-#include "TDataLink.h"
+#include "FieldDataLink.h"
 
-#include <QPointer>
 #include <QString>
 #include <QVariant>
 
@@ -35,9 +34,9 @@ public:
     void setDataSource(TDataSource* source);
     TDataSource* dataSource() const { return m_link.DataSource(); }
     void setDataField(const QString& name);
-    const QString& dataField() const { return m_fieldName; }
+    const QString& dataField() const { return m_link.FieldName(); }
     // The bound field, or nullptr while the dataset is closed or lacks it.
-    TField* field() const;
+    TField* field() const { return m_link.Field(); }
     TDAODataset* dataSet() const { return m_link.DataSet(); }
 
     // Whether the user changed the value since it was last shown or written.
@@ -71,17 +70,26 @@ protected:
     virtual bool changesValue(const QObject* target, const QEvent* event) const;
 
 private:
-    class Link : public TDataLink
+    // The field link that shows, plus what editing needs: the control's own writing and its
+    // own start of edit state are not followed, pending input is written before a post, and
+    // a refused field takes the focus.
+    class Link : public FieldDataLink
     {
     public:
-        explicit Link(BoundControl& control) : m_control(control) {}
+        explicit Link(BoundControl& control)
+            : FieldDataLink(QString(), [&control] { control.refresh(); })
+            , m_control(control)
+        {
+        }
 
     protected:
-        void activeChanged() override { m_control.refresh(); }
         void editingChanged() override { m_control.stateChanged(); }
-        void dataSetChanged() override { m_control.refresh(); }
-        void dataSetScrolled(int) override { m_control.refresh(); }
-        void recordChanged(TField* field) override { m_control.fieldChanged(field); }
+        void recordChanged(TField* field) override
+        {
+            if (m_control.m_writing || (!field && m_control.m_ownEdit))
+                return;
+            FieldDataLink::recordChanged(field);
+        }
         void updateData() override { m_control.postPending(); }
         void focusControl(TField* field) override { m_control.takeFocusFor(field); }
 
@@ -95,7 +103,6 @@ private:
     bool holdsFocus() const;
     void left();
     void stateChanged();
-    void fieldChanged(TField* changed);
     void postPending();
     void takeFocusFor(TField* refused);
     void refuseLater(const QString& message);
@@ -103,7 +110,6 @@ private:
     QWidget& m_widget;
     Link m_link{*this};
     InputWatch* m_watch;
-    QString m_fieldName;
     bool m_modified = false;
     bool m_showing = false;    // the control is showing the field
     bool m_writing = false;    // the control is writing the field

@@ -6,13 +6,16 @@
 #include <QTimer>
 #include <QWidget>
 
+QString ErrorGuard::messageOf(const std::exception& e)
+{
+    if (const auto* db = dynamic_cast<const EDatabaseError*>(&e))
+        return db->message();
+    return QString::fromUtf8(e.what());
+}
+
 void ErrorGuard::report(const std::exception& e, QWidget* parent)
 {
-    if (const auto* db = dynamic_cast<const EDatabaseError*>(&e)) {
-        MessageService::showError(db->message(), parent);
-        return;
-    }
-    MessageService::showError(QString::fromUtf8(e.what()), parent);
+    MessageService::showError(messageOf(e), parent);
 }
 
 void ErrorGuard::reportUnknown(QWidget* parent)

@@ -26,6 +26,8 @@ public:
     }
 
     static void report(const std::exception& e, QWidget* parent = nullptr);
+    // The text the standard box shows for an error.
+    static QString messageOf(const std::exception& e);
     static void reportUnknown(QWidget* parent = nullptr);
     // Shows the standard error box once control is back in the event loop: for code that runs
     // inside a widget's own event handling (input, focus changes), where no box may open.

@@ -1,5 +1,6 @@
 #include "KoltDialog.h"
 
+#include "DrawnSize.h"
 #include "ErrorGuard.h"
 
 #include <QAbstractButton>
@@ -23,16 +24,12 @@ KoltDialog::KoltDialog(QWidget* owner, const QString& caption, QSize clientSize)
 
 int KoltDialog::scaledWidth(int drawn) const
 {
-    // Drawn for four digits in 24 pixels; a larger font gets proportionally more room.
-    const double factor = qMax(1.0, fontMetrics().horizontalAdvance(QStringLiteral("0000")) / 24.0);
-    return qRound(drawn * factor);
+    return DrawnSize::width(fontMetrics(), drawn);
 }
 
 int KoltDialog::scaledHeight(int drawn) const
 {
-    // Drawn for a line of 13 pixels.
-    const double factor = qMax(1.0, fontMetrics().height() / 13.0);
-    return qRound(drawn * factor);
+    return DrawnSize::height(fontMetrics(), drawn);
 }
 
 QSize KoltDialog::scaled(QSize drawn) const
@@ -43,8 +40,6 @@ QSize KoltDialog::scaled(QSize drawn) const
 QPushButton* KoltDialog::button(const QString& caption, QSize drawn, std::function<void()> handler)
 {
     auto* b = new QPushButton(caption, this);
-    b->setAutoDefault(false);
-    b->setDefault(false);
     b->setMinimumSize(scaled(drawn));
     b->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
     connect(b, &QPushButton::clicked, this, [this, handler = std::move(handler)] { guarded(handler); });

@@ -3,9 +3,9 @@
 #include "MessageService.h"
 #include "TDAODataset.h"
 #include "TDAOTable.h"
+#include "TStrings.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QStringListModel>
 
 namespace Procedury {
@@ -20,14 +20,8 @@ void ConfirmDelete(TDAODataset& dataSet)
 
 void FillComboFromTable(TDAOTable& table, QComboBox& box)
 {
-    ReopenDataSet(table);
-    QStringList names;
-    if (!table.IsEmpty()) {
-        const TField& name = table.FieldByName(QStringLiteral("Name"));
-        names.reserve(table.RecordCount());
-        for (table.First(); !table.Eof(); table.Next())
-            names << name.AsString();
-    }
+    TStringList names;
+    FillComboFromTable(table, names);
     // One model for the whole list: ten thousand names go in at once, not one by one.
     const QString text = box.currentText();
     auto* model = qobject_cast<QStringListModel*>(box.model());
@@ -35,7 +29,7 @@ void FillComboFromTable(TDAOTable& table, QComboBox& box)
         model = new QStringListModel(&box);
         box.setModel(model);
     }
-    model->setStringList(names);
+    model->setStringList(names.items);
     // A new list makes its first item current; the current item is the one the text names,
     // or none, so that the first arrow key picks the first name and not the second.
     box.setCurrentIndex(box.findText(text, Qt::MatchExactly));

@@ -108,7 +108,6 @@ void TDBEdit::showValue(const TField* field)
         setText(shown);
         setCursorPosition(0); // a long value shows from its start
     }
-    setReadOnly(false);
 }
 
 bool TDBEdit::changesValue(const QObject* target, const QEvent* event) const

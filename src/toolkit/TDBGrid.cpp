@@ -1,5 +1,6 @@
 #include "TDBGrid.h"
 
+#include "DrawnSize.h"
 #include "ErrorGuard.h"
 #include "MessageService.h"
 #include "SortMarkerHeader.h"
@@ -69,10 +70,7 @@ void TDBGrid::setDataSource(TDataSource* source)
 
 int TDBGrid::scaled(int width) const
 {
-    // Starting widths are given for a small 8-point font (four digits in 24 pixels); a larger
-    // font widens the columns alike, so that what fitted still fits.
-    const double factor = qMax(1.0, fontMetrics().horizontalAdvance(QStringLiteral("0000")) / 24.0);
-    return int(width * factor + 0.5);
+    return DrawnSize::width(fontMetrics(), width);
 }
 
 void TDBGrid::setColumns(std::vector<GridColumn> columns)
