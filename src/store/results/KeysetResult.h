@@ -8,7 +8,7 @@
 
 class EEngineError;
 class KeyWalk;
-class TDAODatabase;
+class SqliteConnection;
 class SqliteStatement;
 
 // A result over one table that keeps only the keys of its rows, in result order, and reads
@@ -31,7 +31,7 @@ public:
         QString few;
     };
 
-    KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
+    KeysetResult(SqliteConnection& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
                  std::vector<qint64> keys, FetchSql fetchSql = {});
     ~KeysetResult() override;
 
@@ -96,7 +96,7 @@ private:
     // the table is now, without those shown already.
     void readRestAfterChange() const;
 
-    TDAODatabase& m_db;
+    SqliteConnection& m_db;
     QString m_table;
     QString m_keyColumn;
     FetchSql m_fetchSql;

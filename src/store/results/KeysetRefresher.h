@@ -5,7 +5,7 @@
 #include <QString>
 #include <vector>
 
-class TDAODatabase;
+class SqliteConnection;
 
 // Brings the ordered keys of "select * from <table> order by <columns>, <key>" up to date after
 // a few rows changed: the changed rows leave the list and those still in the table go back in
@@ -16,7 +16,7 @@ class KeysetRefresher
 public:
     static constexpr size_t kMostChanges = 256;
 
-    static std::vector<qint64> refresh(TDAODatabase& db, const QString& table, const QString& keyColumn,
+    static std::vector<qint64> refresh(SqliteConnection& db, const QString& table, const QString& keyColumn,
                                        const KeyOrder& order, std::vector<qint64> keys,
                                        const std::vector<qint64>& changed);
 };

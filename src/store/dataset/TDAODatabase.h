@@ -1,8 +1,7 @@
 #pragma once
 
-#include "ChangeLog.h"
+#include "SqliteConnection.h"
 #include "SqliteTransaction.h"
-#include "StatementCache.h"
 
 #include <QString>
 #include <functional>
@@ -15,7 +14,7 @@ class TDAODataset;
 
 // The connection to one catalogue file. It is opened shared and for reading and writing; the
 // file itself is never created or re-laid out here.
-class TDAODatabase
+class TDAODatabase : public SqliteConnection
 {
 public:
     explicit TDAODatabase(QString name = QString());
@@ -45,17 +44,13 @@ public:
     const std::vector<TDAODataset*>& DataSets() const { return m_dataSets; }
 
     // For the layer's own use.
-    sqlite3* handle() const { return m_handle; }
     // Compiles a statement that may do only what `allow` lets through: it is asked, with
     // SQLite's authorizer codes, about every action of the statement and of the triggers it
     // would fire. The statement is the caller's and is never kept by the connection.
     using Permission = std::function<bool(int action, const char* first, const char* second, const char* database)>;
     SqliteStatement compileRestricted(const QString& sql, const Permission& allow);
-    StatementCache::Lease statement(const QString& sql);
     void registerOpen(TDAODataset* dataSet);
     void unregisterOpen(TDAODataset* dataSet);
-    // The rows this connection changed since a given moment, table by table.
-    const ChangeLog& changes() const { return m_changes; }
     // Said before the layer writes to `table`: results still reading their keys along an
     // index read the rest of them first, while the table still holds the rows they opened with.
     void aboutToChange(const QString& table);
@@ -95,9 +90,6 @@ private:
     QString m_name;
     QString m_databaseName;
     QString m_password;
-    sqlite3* m_handle = nullptr;
-    std::unique_ptr<StatementCache> m_statements;
-    ChangeLog m_changes;
     std::vector<TDAODataset*> m_dataSets;
     int m_depth = 0;
     bool m_readOnly = false;

@@ -1,7 +1,7 @@
 #include "KeysetRefresher.h"
 
 #include "SqlText.h"
-#include "TDAODatabase.h"
+#include "SqliteConnection.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -24,7 +24,7 @@ QString sortColumns(const KeyOrder& order)
 
 } // namespace
 
-std::vector<qint64> KeysetRefresher::refresh(TDAODatabase& db, const QString& table, const QString& keyColumn,
+std::vector<qint64> KeysetRefresher::refresh(SqliteConnection& db, const QString& table, const QString& keyColumn,
                                              const KeyOrder& order, std::vector<qint64> keys,
                                              const std::vector<qint64>& changed)
 {

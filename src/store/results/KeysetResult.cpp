@@ -4,7 +4,7 @@
 #include "KeyWalk.h"
 #include "SqlText.h"
 #include "SqliteStatement.h"
-#include "TDAODatabase.h"
+#include "SqliteConnection.h"
 
 #include <QSet>
 #include <QStringList>
@@ -27,7 +27,7 @@ bool damage(const EEngineError& e)
 
 } // namespace
 
-KeysetResult::KeysetResult(TDAODatabase& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
+KeysetResult::KeysetResult(SqliteConnection& db, std::vector<ResultColumn> columns, QString table, QString keyColumn,
                            std::vector<qint64> keys, FetchSql fetchSql)
     : ResultSet(std::move(columns))
     , m_db(db)

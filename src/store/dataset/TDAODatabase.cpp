@@ -127,11 +127,6 @@ SqliteStatement TDAODatabase::compileRestricted(const QString& sql, const Permis
     return SqliteStatement(m_handle, sql);
 }
 
-StatementCache::Lease TDAODatabase::statement(const QString& sql)
-{
-    return m_statements->acquire(sql);
-}
-
 void TDAODatabase::registerOpen(TDAODataset* dataSet)
 {
     if (std::find(m_dataSets.begin(), m_dataSets.end(), dataSet) == m_dataSets.end())

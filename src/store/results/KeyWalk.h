@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class TDAODatabase;
+class SqliteConnection;
 
 // Reads the keys of a whole table in the order "<column> [DESC], <key>" along an index on that
 // column alone, one window at a time: opening a large result reads what a grid shows first,
@@ -29,11 +29,11 @@ public:
 
     // The order of "select * from <table> order by <term>" when the table has an index a walk
     // can follow for it: one on the column alone, in the column's own collation.
-    static std::optional<Order> forIndex(TDAODatabase& db, const QString& table, const QString& keyColumn,
+    static std::optional<Order> forIndex(SqliteConnection& db, const QString& table, const QString& keyColumn,
                                          const KeyOrder::Term& term);
-    static int rowCount(TDAODatabase& db, const QString& table);
+    static int rowCount(SqliteConnection& db, const QString& table);
 
-    KeyWalk(TDAODatabase& db, Order order);
+    KeyWalk(SqliteConnection& db, Order order);
 
     // Appends the next keys in order: at least `wanted` of them, unless the table ends first,
     // and after that `done()` is true. Nothing is appended when reading fails.
@@ -56,7 +56,7 @@ private:
     void readDescending(std::vector<qint64>& keys, qint64 limit);
     void readRun(std::vector<qint64>& keys, qint64 limit);
 
-    TDAODatabase& m_db;
+    SqliteConnection& m_db;
     Order m_order;
     Phase m_phase;
     QString m_nullsSql, m_firstSql, m_afterSql, m_runSql;

@@ -2,7 +2,7 @@
 
 #include "SqlText.h"
 #include "SqliteStatement.h"
-#include "TDAODatabase.h"
+#include "SqliteConnection.h"
 #include "TextFold.h"
 
 #include <algorithm>
@@ -123,7 +123,7 @@ qint64 limitFor(size_t wanted)
 
 } // namespace
 
-std::optional<KeyWalk::Order> KeyWalk::forIndex(TDAODatabase& db, const QString& table, const QString& keyColumn,
+std::optional<KeyWalk::Order> KeyWalk::forIndex(SqliteConnection& db, const QString& table, const QString& keyColumn,
                                                 const KeyOrder::Term& term)
 {
     SqliteStatement list(db.handle(), QStringLiteral("SELECT name FROM pragma_index_list(?1) WHERE partial = 0"));
@@ -146,13 +146,13 @@ std::optional<KeyWalk::Order> KeyWalk::forIndex(TDAODatabase& db, const QString&
     return std::nullopt;
 }
 
-int KeyWalk::rowCount(TDAODatabase& db, const QString& table)
+int KeyWalk::rowCount(SqliteConnection& db, const QString& table)
 {
     auto count = db.statement(QStringLiteral("SELECT count(*) FROM %1").arg(SqlText::quoteIdentifier(table)));
     return count->step() ? int(count->columnInt64(0)) : 0;
 }
 
-KeyWalk::KeyWalk(TDAODatabase& db, Order order)
+KeyWalk::KeyWalk(SqliteConnection& db, Order order)
     : m_db(db)
     , m_order(std::move(order))
     , m_phase(m_order.descending ? Phase::Values : Phase::Nulls) // nulls sort first
