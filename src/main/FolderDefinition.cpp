@@ -1,20 +1,39 @@
 #include "FolderDefinition.h"
 
+#include "CatalogueFile.h"
 #include "TDM.h"
+
+#include <algorithm>
 
 namespace {
 
-GridColumn col(const char* field, const char* title, int width, bool button = true,
+GridColumn col(const char* field, const char* title, int width,
                Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, QColor background = QColor())
 {
     GridColumn c;
     c.field = QLatin1String(field);
     c.title = QLatin1String(title);
     c.width = width;
-    c.titleButton = button;
     c.alignment = align;
     c.background = background;
     return c;
+}
+
+// A title sorts its column where the catalogue keeps an index for that sort once the folder
+// is large: one list serves both, so a sortable column never goes without its index.
+void markSortable(FolderDefinition& folder)
+{
+    const auto& all = CatalogueFile::sortIndexes();
+    const auto table = std::find_if(all.begin(), all.end(), [&folder](const CatalogueFile::SortIndexes& t) {
+        return folder.tableName == QLatin1String(t.table);
+    });
+    if (table == all.end())
+        return;
+    for (GridColumn& c : folder.columns) {
+        const QString sorted = FolderDefinition::sortColumn(c.field);
+        c.titleButton = std::any_of(table->columns.begin(), table->columns.end(),
+                                    [&sorted](const char* column) { return sorted == QLatin1String(column); });
+    }
 }
 
 constexpr Qt::Alignment kCentred = Qt::AlignCenter;
@@ -35,8 +54,8 @@ std::vector<FolderDefinition> build()
     f[0].tableName = QStringLiteral("Movies");
     f[0].searchField = QStringLiteral("Title");
     f[0].columns = ascendingFirst({col("Title", "Title", 140), col("Category", "Category", 90),
-                                   col("Media_type", "Media", 45, true, kCentred, QColor(209, 231, 226)),
-                                   col("M_no", "Media No.", 65), col("Year", "Year", 35, true, kCentred)});
+                                   col("Media_type", "Media", 45, kCentred, QColor(209, 231, 226)),
+                                   col("M_no", "Media No.", 65), col("Year", "Year", 35, kCentred)});
     f[0].details = {{"Title:", "Title", {}}, {"Category:", "Category", {}}, {"Year:", "Year", {}},
                     {"Time:", "Tot_time", {}}, {"Date aquired:", "Date_aq", {}}};
     f[0].lower = FolderDefinition::Lower::Cast;
@@ -51,7 +70,7 @@ std::vector<FolderDefinition> build()
     f[1].searchField = QStringLiteral("Artist");
     f[1].columns = ascendingFirst({col("Artist", "Artist", 100), col("Title", "Title", 120),
                                    col("Category", "Category", 80),
-                                   col("Media_type", "Media", 45, true, kCentred, QColor(223, 209, 200)),
+                                   col("Media_type", "Media", 45, kCentred, QColor(223, 209, 200)),
                                    col("Year", "Year", 35)});
     f[1].details = {{"Title:", "Title", {}}, {"Artist:", "Artist", {}}, {"Category:", "Category", {}},
                     {"Year:", "Year", {}}, {"Time:", "Tot_time", {}}, {"Date aquired:", "Date_aq", {}}};
@@ -78,9 +97,9 @@ std::vector<FolderDefinition> build()
     f[3].gridName = QStringLiteral("gridProg");
     f[3].tableName = QStringLiteral("Programs");
     f[3].searchField = QStringLiteral("Name");
-    f[3].columns = ascendingFirst({col("Name", "Name", 150), col("Version", "Version", 45, false),
+    f[3].columns = ascendingFirst({col("Name", "Name", 150), col("Version", "Version", 45),
                                    col("Category", "Category", 80),
-                                   col("Media_type", "Media", 45, true, kCentred, QColor(204, 215, 221)),
+                                   col("Media_type", "Media", 45, kCentred, QColor(204, 215, 221)),
                                    col("M_no", "Media No.", 65)});
     f[3].details = {{"Name:", "Name", {}},         {"Version:", "Version", {}}, {"Category:", "Category", {}},
                     {"Year:", "Year", {}},         {"Author:", "Author", {}},   {"Size:", "Size", {}},
@@ -97,8 +116,10 @@ std::vector<FolderDefinition> build()
     f[4].gridShare = 45;
     f[4].detailsShare = 58;
 
-    for (int i = 0; i < FolderDefinition::kCount; ++i)
+    for (int i = 0; i < FolderDefinition::kCount; ++i) {
         f[size_t(i)].index = i;
+        markSortable(f[size_t(i)]);
+    }
     return f;
 }
 
@@ -108,6 +129,13 @@ const std::vector<FolderDefinition>& FolderDefinition::all()
 {
     static const std::vector<FolderDefinition> folders = build();
     return folders;
+}
+
+QString FolderDefinition::sortColumn(const QString& field)
+{
+    // The name column of the address book shows a name made of two; it sorts and searches
+    // by the stored last name.
+    return field == QLatin1String("LF_Name") ? QStringLiteral("L_Name") : field;
 }
 
 TDataSource& FolderDefinition::source(TDM& dm, int index)

@@ -36,6 +36,8 @@ struct FolderDefinition
     int listShare = 0;        // per cent of the lower pane taken by the cast or song list
 
     static const std::vector<FolderDefinition>& all();
+    // The stored column a grid column sorts and searches by.
+    static QString sortColumn(const QString& field);
 
     // The data module's pieces behind a folder.
     static TDataSource& source(TDM& dm, int index);

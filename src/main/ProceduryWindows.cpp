@@ -66,8 +66,7 @@ void ApplySortOrder(const QString& field, const QString& direction)
     const int folder = window.CurrentFolder();
     TDAOQuery& query = window.folderQuery(folder);
     const QString table = FolderDefinition::all()[size_t(folder)].tableName;
-    // The name column of the address book sorts by the stored last name.
-    const QString column = field == QLatin1String("LF_Name") ? QStringLiteral("L_Name") : field;
+    const QString column = FolderDefinition::sortColumn(field);
 
     // Held back even when the opening fails, so the views are never left frozen.
     const HeldNotifications held(query);

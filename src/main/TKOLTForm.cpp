@@ -324,15 +324,13 @@ void TKOLTForm::cbCategoriesChange()
 
 void TKOLTForm::tbFindClick()
 {
-    QString field = m_searchField[size_t(m_currentFolder)];
+    const QString field = m_searchField[size_t(m_currentFolder)];
     if (field.isEmpty())
         return;
     TDAOQuery& query = folderQuery(m_currentFolder);
     if (query.IsEmpty())
         return;
-    if (field == QLatin1String("LF_Name"))
-        field = QStringLiteral("L_Name");
-    query.Locate(field, {searchBox()->text()}, loPartialKey);
+    query.Locate(FolderDefinition::sortColumn(field), {searchBox()->text()}, loPartialKey);
 }
 
 void TKOLTForm::edSearchKeyPress()

@@ -24,6 +24,7 @@ public:
     // The indexes a folder's table gets once it holds many items: one on each column its grid
     // sorts by and on its category, in the column's own collation, stored as "<table>$<column>".
     // A folder sorted by such a column is read along the index instead of being sorted whole.
+    // The list is also the one list of the columns a folder's grid can sort by.
     // A small table goes without: sorting it costs little, while every index costs each post
     // and, being in the catalogue's collation, shuts out programs that lack the collation.
     struct SortIndexes
