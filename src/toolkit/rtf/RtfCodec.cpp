@@ -1,17 +1,10 @@
 #include "RtfCodec.h"
 
+#include "Windows1252.h"
+
 #include <algorithm>
 
 namespace {
-
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F. Keeping it built in
-// means the most common page never depends on the platform's converters.
-constexpr std::array<char16_t, 32> kWindows1252C1 = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 bool isMultiBytePage(int codePage)
 {
@@ -135,7 +128,7 @@ void RtfCodec::buildTable(QStringDecoder& decoder)
 void RtfCodec::buildWindows1252Table()
 {
     for (int byte = 0x80; byte <= 0xFF; ++byte)
-        m_high[byte - 0x80] = byte < 0xA0 ? kWindows1252C1[byte - 0x80] : char16_t(byte);
+        m_high[byte - 0x80] = Windows1252::toUnicode(static_cast<unsigned char>(byte));
 }
 
 // Fonts with the symbol character set draw their own glyphs for these bytes;

@@ -1,18 +1,11 @@
 #include "RtfEscaper.h"
 
+#include "Windows1252.h"
+
 #include <QChar>
 #include <QString>
 
-#include <array>
-
 namespace {
-
-constexpr std::array<char16_t, 32> kWindows1252C1 = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
-};
 
 constexpr char kHex[] = "0123456789abcdef";
 
@@ -63,7 +56,7 @@ void RtfEscaper::appendUnicode(QByteArray& out, char16_t c)
 
 void RtfEscaper::appendFallback(QByteArray& out, char16_t c)
 {
-    const int byte = windows1252Byte(c);
+    const int byte = Windows1252::fromUnicode(c);
     if (byte >= 0) {
         out += "\\'";
         out += kHex[byte >> 4];
@@ -82,15 +75,4 @@ void RtfEscaper::appendFallback(QByteArray& out, char16_t c)
         }
     }
     out += '?';
-}
-
-int RtfEscaper::windows1252Byte(char16_t c)
-{
-    if (c >= 0xA0 && c <= 0xFF)
-        return c;
-    for (int i = 0; i < int(kWindows1252C1.size()); ++i) {
-        if (kWindows1252C1[i] == c && c != 0)
-            return 0x80 + i;
-    }
-    return -1;
 }

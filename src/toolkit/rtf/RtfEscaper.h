@@ -14,5 +14,4 @@ public:
 private:
     static void appendUnicode(QByteArray& out, char16_t c);
     static void appendFallback(QByteArray& out, char16_t c);
-    static int windows1252Byte(char16_t c);
 };

@@ -61,6 +61,7 @@ private:
     bool skipsContent() const;
     static bool isStarredKnown(RtfKeyword keyword);
 
+    // Control words (RtfParserWords.cpp).
     void dispatch(RtfKeyword keyword, const RtfToken& token);
     bool applyDocumentWord(RtfKeyword keyword, const RtfToken& token);
     bool applyDestinationWord(RtfKeyword keyword, const RtfToken& token);
