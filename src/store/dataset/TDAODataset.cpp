@@ -2,6 +2,7 @@
 
 #include "EDAOError.h"
 #include "EDatabaseError.h"
+#include "NotifyAll.h"
 #include "ResultSet.h"
 #include "SqlText.h"
 #include "TDAODatabase.h"
@@ -129,20 +130,7 @@ void TDAODataset::dataEvent(TDataEvent event, std::intptr_t info)
     const bool needed = event == TDataEvent::UpdateRecord || event == TDataEvent::FocusControl;
     if (m_disableCount > 0 && !needed)
         return;
-    std::exception_ptr failure;
-    const auto sources = m_dataSources;
-    for (TDataSource* s : sources) {
-        if (std::find(m_dataSources.begin(), m_dataSources.end(), s) == m_dataSources.end())
-            continue;
-        try {
-            s->notify(event, info);
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    if (failure)
-        std::rethrow_exception(failure);
+    notifyAll(m_dataSources, [event, info](TDataSource& source) { source.notify(event, info); });
 }
 
 void TDAODataset::addDataSource(TDataSource* source)

@@ -1,10 +1,10 @@
 #include "TDataSource.h"
 
+#include "NotifyAll.h"
 #include "TDAODataset.h"
 #include "TDataLink.h"
 
 #include <algorithm>
-#include <exception>
 
 TDataSource::TDataSource(QString name, TDAODataset* dataSet)
     : m_name(std::move(name))
@@ -57,21 +57,5 @@ void TDataSource::removeLink(TDataLink* link)
 
 void TDataSource::notify(TDataEvent event, std::intptr_t info)
 {
-    // A link may go away (or others appear) while the event is being delivered. Every link
-    // hears of the event even when one of them fails (a detail query that cannot run): the
-    // first error is raised once all were told.
-    std::exception_ptr failure;
-    const auto links = m_links;
-    for (TDataLink* link : links) {
-        if (std::find(m_links.begin(), m_links.end(), link) == m_links.end())
-            continue;
-        try {
-            link->dataEvent(event, info);
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    if (failure)
-        std::rethrow_exception(failure);
+    notifyAll(m_links, [event, info](TDataLink& link) { link.dataEvent(event, info); });
 }
