@@ -75,6 +75,12 @@ private Q_SLOTS:
         TempCatalogue cat;
         const int rounds = 25;
         int confirmed = 0, lost = 0, halfSaved = 0;
+        // The kill moments are random; the seed is printed so that a failing run can be replayed.
+        const quint32 seed = qEnvironmentVariableIsSet("KOLT_CRASH_SEED")
+                                 ? qgetenv("KOLT_CRASH_SEED").toUInt()
+                                 : QRandomGenerator::global()->generate();
+        qInfo("kill moments from seed %u (KOLT_CRASH_SEED=%u replays them)", seed, seed);
+        QRandomGenerator moments(seed);
         QElapsedTimer clock;
         clock.start();
         for (int round = 0; round < rounds && clock.elapsed() < 240000; ++round) {
@@ -83,7 +89,7 @@ private Q_SLOTS:
                          {QStringLiteral("--post-movies"), cat.folder(), QString::number(round)});
             QVERIFY(poster.waitForStarted(10000));
             QVERIFY(poster.waitForReadyRead(20000)); // it has stored one at least
-            QTest::qWait(int(QRandomGenerator::global()->bounded(1, 400)));
+            QTest::qWait(int(moments.bounded(1, 400)));
             ::kill(pid_t(poster.processId()), SIGKILL);
             QVERIFY(poster.waitForFinished(10000));
             QList<int> stored;
