@@ -172,10 +172,46 @@ void DataGridModel::reload()
     TDAODataset* ds = m_link.DataSet();
     beginResetModel();
     m_rows = ds && ds->Active() ? ds->RowCount() : 0;
+    m_resultSerial = ds && ds->Active() ? ds->ResultSerial() : 0;
     m_current = ds && ds->Active() ? ds->CurrentRow() : -1;
     endResetModel();
     Q_EMIT currentRowChanged(m_current);
     m_arrived = -1; // a new result: its current row is arrived at anew
+    checkArrival();
+}
+
+void DataGridModel::changed()
+{
+    // Telling the view exactly what changed keeps its scroll position and selection, and
+    // costs a repaint of the rows in view rather than a reset. The row an insert, a cancel or
+    // a delete adds or takes away is at the current row; the rows in view are said to have
+    // changed as well, as a post may have changed what they show.
+    TDAODataset* ds = m_link.DataSet();
+    if (!ds || !ds->Active() || m_rows == 0 || ds->ResultSerial() != m_resultSerial) {
+        reload(); // a new result: a new order, other rows
+        return;
+    }
+    const int rows = ds->RowCount();
+    const int current = ds->CurrentRow();
+    if (rows == m_rows + 1 && current >= 0 && current < rows) {
+        beginInsertRows(QModelIndex(), current, current);
+        m_rows = rows;
+        endInsertRows();
+    } else if (rows == m_rows - 1 && m_current >= 0 && m_current < m_rows) {
+        beginRemoveRows(QModelIndex(), m_current, m_current);
+        m_rows = rows;
+        endRemoveRows();
+    } else if (rows != m_rows) {
+        reload();
+        return;
+    }
+    if (m_rows > 0 && !m_columns.empty()) {
+        Q_EMIT dataChanged(index(0, 0), index(m_rows - 1, int(m_columns.size()) - 1));
+        Q_EMIT headerDataChanged(Qt::Vertical, 0, m_rows - 1);
+    }
+    m_current = current;
+    Q_EMIT currentRowChanged(m_current);
+    m_arrived = -1; // the rows were read again: the current row is arrived at anew
     checkArrival();
 }
 

@@ -53,8 +53,8 @@ private:
 
     protected:
         void activeChanged() override { m_model.reload(); }
-        void editingChanged() override { m_model.reload(); }
-        void dataSetChanged() override { m_model.reload(); }
+        void editingChanged() override { m_model.changed(); }
+        void dataSetChanged() override { m_model.changed(); }
         void dataSetScrolled(int) override { m_model.moved(); }
         void recordChanged(TField*) override { m_model.rowEdited(); }
 
@@ -63,6 +63,8 @@ private:
     };
 
     void reload();
+    // The same result changed: a row edited, added or taken away, or the rows re-read.
+    void changed();
     void moved();
     void rowEdited();
     void checkArrival();
@@ -72,6 +74,7 @@ private:
     Link m_link{*this};
     std::vector<GridColumn> m_columns;
     int m_rows = 0;
+    quint64 m_resultSerial = 0; // the dataset's result the rows belong to
     int m_current = -1;
     int m_arrived = -1; // the current row the last arrival was checked for
 };

@@ -173,14 +173,16 @@ private Q_SLOTS:
         QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Alpha"));
         QCOMPARE(w->grid(0)->model()->index(0, 0).data().toString(), QStringLiteral("Alpha"));
 
-        // Held back, the views hear of the final state once.
+        // Held back, the views hear of the final state once: the same rows, so the grid's
+        // model says they changed rather than starting again.
         QSignalSpy resets(w->grid(0)->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy changes(w->grid(0)->model(), &QAbstractItemModel::dataChanged);
         q.DisableControls();
         q.MoveTo(2);
         q.MoveTo(3);
         QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Alpha"));
         q.EnableControls();
-        QCOMPARE(resets.count(), 1);
+        QCOMPARE(resets.count() + changes.count(), 1);
         QCOMPARE(textOf(movies, QStringLiteral("dbTitle")), QStringLiteral("Delta"));
         QCOMPARE(w->grid(0)->currentIndex().row(), 3);
     }

@@ -216,6 +216,7 @@ void TDAODataset::Open()
     m_database->Open();
     try {
         m_result = openResult();
+        ++m_resultSerial;
         bindFields();
         startOnFirstRow();
     } catch (...) {
@@ -256,6 +257,7 @@ void TDAODataset::replaceResult()
 {
     std::unique_ptr<ResultSet> next = openResult();
     m_result = std::move(next);
+    ++m_resultSerial;
     m_fields.resize(size_t(m_declaredFields));
     bindFields();
 }

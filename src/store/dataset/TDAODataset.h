@@ -107,6 +107,10 @@ public:
     // For grids and other bound views: every row of the result, plus the pending new row in
     // insert state (always the last one).
     int RowCount() const;
+    // Which run of the statement the rows come from: it changes when the dataset is opened or
+    // its statement runs anew (a new order, a filter, a re-read), not when a row is posted,
+    // cancelled or deleted.
+    quint64 ResultSerial() const { return m_resultSerial; }
     int CurrentRow() const { return RecNo(); }
     QVariant rowValue(int row, const TField& field);
     // Why a row could not be read (a damaged page of the file): its values are then empty but
@@ -199,6 +203,7 @@ private:
     int m_declaredFields = 0; // fields beyond these were made from the result and go at close
     std::vector<TDataSource*> m_dataSources;
     std::unique_ptr<ResultSet> m_result;
+    quint64 m_resultSerial = 0;
 
     TDataSetState m_state = TDataSetState::Inactive;
     int m_recNo = -1;
