@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EventLoop.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QTest>
@@ -28,20 +30,23 @@ inline void whenModalOpens(const std::function<void(QWidget* dialog)>& step,
     });
 }
 
-// Runs `action`; a modal dialog it opens is closed as soon as it is up. Answers whether one
-// opened.
+// Runs `action`; every modal dialog it opens, at once or from the event loop once it has
+// returned, is closed as soon as it is up. Answers whether one opened.
 inline bool closeWhatOpens(const std::function<void()>& action)
 {
-    QWidget* below = QApplication::activeModalWidget();
+    QPointer<QWidget> below = QApplication::activeModalWidget();
     bool opened = false;
-    QTimer::singleShot(0, [&opened, below] {
+    QTimer closer;
+    closer.setInterval(1);
+    QObject::connect(&closer, &QTimer::timeout, [&opened, below] {
         if (QWidget* top = QApplication::activeModalWidget(); top && top != below) {
             opened = true;
             top->close();
         }
     });
+    closer.start();
     action();
-    QTest::qWait(20);
+    settle();
     return opened;
 }
 

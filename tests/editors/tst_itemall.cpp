@@ -168,7 +168,7 @@ private Q_SLOTS:
             QTest::keyClick(form->DBEdit1, Qt::Key_Escape);
             QTest::keyClick(form->DBEdit1, Qt::Key_Return);
             QTest::keyClick(form->DBEdit1, Qt::Key_Enter);
-            QTest::qWait(20);
+            settle();
             QVERIFY(form->isVisible());
             QCOMPARE(f.dm.tbC_Movies.State(), TDataSetState::Insert);
             QCOMPARE(form->DBEdit1->text(), QStringLiteral("Noir"));

@@ -259,7 +259,7 @@ private Q_SLOTS:
         auto* form = open<TT_MoviesForm>(f);
         QTest::keyClick(form->grid(), Qt::Key_Escape);
         QTest::keyClick(form->grid(), Qt::Key_Enter);
-        QTest::qWait(20);
+        settle();
         QVERIFY(form->isVisible());
         QVERIFY(!ItemAllForm);
         form->btAdd->setFocus();

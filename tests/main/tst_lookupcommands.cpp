@@ -230,7 +230,7 @@ private Q_SLOTS:
             // Neither key closes the dialog or posts from the box.
             QTest::keyClick(entry->DBComboBox1, Qt::Key_Escape);
             QTest::keyClick(entry->DBComboBox1, Qt::Key_Return);
-            QTest::qWait(20);
+            settle();
             QVERIFY(entry->isVisible());
             QCOMPARE(f.dm().qrMv_Cast.State(), TDataSetState::Insert);
             QTest::mouseClick(confirmed ? entry->btOK : entry->btCancel, Qt::LeftButton);

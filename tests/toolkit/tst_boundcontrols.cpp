@@ -1,4 +1,5 @@
 #include "BoundFixture.h"
+#include "EventLoop.h"
 #include "EDatabaseError.h"
 #include "Procedury.h"
 #include "TDBCheckBoxGroup.h"
@@ -192,7 +193,7 @@ private Q_SLOTS:
         QTest::keyClicks(pages, typed);
         QCOMPARE(pages->text(), shown);
         f.leave();
-        QTest::qWait(20); // the refusal comes from the event loop
+        settle(); // the refusal comes from the event loop
         if (error.isEmpty()) {
             QVERIFY(f.messages.errors().isEmpty());
             return;
@@ -204,7 +205,7 @@ private Q_SLOTS:
         f.other->setFocus();
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, Procedury::PostRecord(f.dm.qrBooks));
         QTRY_VERIFY(pages->hasFocus());
-        QTest::qWait(20);
+        settle();
         QVERIFY(f.messages.errors().isEmpty()); // the post's own error is the one shown
     }
 

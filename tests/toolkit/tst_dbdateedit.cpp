@@ -1,4 +1,5 @@
 #include "BoundFixture.h"
+#include "EventLoop.h"
 #include "DateText.h"
 #include "EDatabaseError.h"
 #include "Procedury.h"
@@ -118,7 +119,7 @@ private Q_SLOTS:
             QTest::keyClicks(box, typed);
         QCOMPARE(f.dm.qrBooks.State(), TDataSetState::Edit);
         f.leave();
-        QTest::qWait(20); // a refusal comes from the event loop
+        settle(); // a refusal comes from the event loop
         QCOMPARE(box->text(), shownAfter);
         const QString date = QStringLiteral("select date(Date_aq) from Books");
         if (!error.isEmpty()) {
