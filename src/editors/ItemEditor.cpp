@@ -1,5 +1,6 @@
 #include "ItemEditor.h"
 
+#include "ESavedError.h"
 #include "ProceduryDialogs.h"
 #include "TDAODataset.h"
 #include "TDBComboBox.h"
@@ -238,7 +239,12 @@ void ItemEditor::FormCreate()
 
 void ItemEditor::btOKClick()
 {
-    Procedury::PostRecord(dataSet());
+    try {
+        Procedury::PostRecord(dataSet());
+    } catch (const ESavedError&) {
+        close(); // the item is stored: only what followed failed, and the message says so
+        throw;
+    }
     close();
 }
 

@@ -43,6 +43,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -74,7 +75,23 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     buildStatusBar();
     addAction(m_commands->H_Help); // F1 works with the menu bar hidden too
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TKOLTForm::commitData);
+    // A list a saved change could not read again keeps its rows until the file lets it.
+    auto* reread = new QTimer(this);
+    reread->setInterval(2000);
+    connect(reread, &QTimer::timeout, this, [this] { rereadStaleLists(); });
+    reread->start();
     guarded([this] { FormCreate(); });
+}
+
+void TKOLTForm::rereadStaleLists()
+{
+    if (!m_dm.HasStaleLists())
+        return;
+    try {
+        m_dm.RereadStaleLists();
+    } catch (const std::exception&) {
+        // Still refused: the user was told when the change was saved; try again later.
+    }
 }
 
 TKOLTForm::~TKOLTForm()

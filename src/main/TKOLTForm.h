@@ -96,6 +96,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void rereadStaleLists();
     void FormCreate();
     void buildDockStrip();
     void buildMainArea();

@@ -284,19 +284,30 @@ void TDM::qrMv_CastBeforePost(TDAODataset& dataSet)
 void TDM::qrMoviesAfterPost(TDAODataset& dataSet)
 {
     runStatement(qdUpdMv_Cast, "[mov_id]", dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
-    dbKOLT.afterCommit([this] {
-        Procedury::ReopenDataSet(qrMovies);
-        Procedury::ReopenDataSet(*dsMv_Cast.DataSet());
-    });
+    dbKOLT.afterCommit([this] { rereadAfterPost(qrMovies, *dsMv_Cast.DataSet()); });
 }
 
 void TDM::qrMusicAfterPost(TDAODataset& dataSet)
 {
     runStatement(qdUpdMu_Songs, "[mu_id]", dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
-    dbKOLT.afterCommit([this] {
-        Procedury::ReopenDataSet(qrMusic);
-        Procedury::ReopenDataSet(*dsMu_Songs.DataSet());
-    });
+    dbKOLT.afterCommit([this] { rereadAfterPost(qrMusic, *dsMu_Songs.DataSet()); });
+}
+
+void TDM::rereadAfterPost(TDAODataset& folder, TDAODataset& details)
+{
+    for (TDAODataset* ds : {&folder, &details}) {
+        if (std::find(m_stale.begin(), m_stale.end(), ds) == m_stale.end())
+            m_stale.push_back(ds);
+    }
+    RereadStaleLists();
+}
+
+void TDM::RereadStaleLists()
+{
+    while (!m_stale.empty()) {
+        m_stale.front()->Reread();
+        m_stale.erase(m_stale.begin());
+    }
 }
 
 void TDM::qrMoviesAfterCancel(TDAODataset&)

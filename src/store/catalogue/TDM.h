@@ -105,14 +105,23 @@ public:
     void qrAddBookCalcFields(TDAODataset& dataSet);
     void qrRep_AddBookCalcFields(TDAODataset& dataSet);
 
+    // Lists a saved change could not read again afterwards (the file was busy): they show
+    // their rows as they were until read again here. Raises when the file still refuses.
+    bool HasStaleLists() const { return !m_stale.empty(); }
+    void RereadStaleLists();
+
 private:
     void declareDatasets();
     void attachRules();
     // Cast and song rows left waiting for a parent by an entry that never ended would be
     // taken over by the next movie or album saved: they go when the catalogue is opened.
     void removeOrphanDetails();
+    // After a post: the folder's query and its detail list read again, both kept showing
+    // their rows if the file cannot be read now.
+    void rereadAfterPost(TDAODataset& folder, TDAODataset& details);
 
     QString m_programFolder;
+    std::vector<TDAODataset*> m_stale;
 };
 
 // The data module of the running program.

@@ -70,6 +70,8 @@ void TDAODatabase::Open()
     // Installed once: changing the authorizer later would make SQLite compile every kept
     // statement again.
     sqlite3_set_authorizer(m_handle, &TDAODatabase::authorize, this);
+    sqlite3_rollback_hook(m_handle, &TDAODatabase::rolledBackByEngine, this);
+    sqlite3_commit_hook(m_handle, &TDAODatabase::mayCommit, this);
     m_statements = std::make_unique<StatementCache>(m_handle);
     m_changes.attach(m_handle);
     // A change needs the file and, for its journal, the folder: knowing now lets the first
@@ -90,6 +92,7 @@ void TDAODatabase::Close()
     sqlite3_close_v2(m_handle);
     m_handle = nullptr;
     m_depth = 0;
+    m_undone = false;
     m_readOnly = false;
     m_afterCommit.clear();
 }
@@ -144,11 +147,42 @@ void TDAODatabase::aboutToChange(const QString& table)
         ds->tableAboutToChange(table);
 }
 
+// The engine undoes a whole transaction by itself when a read or a write inside it fails,
+// and goes back to storing each statement on its own. While a level of ours is still open, its
+// work must not go on as if nothing had happened: from then on no statement may be stored
+// (the commit hook refuses them) and no level may begin, until the outermost level has ended.
+void TDAODatabase::rolledBackByEngine(void* self)
+{
+    auto* db = static_cast<TDAODatabase*>(self);
+    if (db->m_depth > 0)
+        db->m_undone = true;
+}
+
+int TDAODatabase::mayCommit(void* self)
+{
+    return static_cast<TDAODatabase*>(self)->m_undone ? 1 : 0;
+}
+
+void TDAODatabase::checkNotUndone() const
+{
+    if (m_depth > 0 && (m_undone || sqlite3_get_autocommit(m_handle)))
+        throw EEngineError(QStringLiteral("The change could not be saved: the catalogue file could not be read or "
+                                          "written part-way through it, so all of it was undone; try again"),
+                           SQLITE_ABORT_ROLLBACK);
+}
+
+void TDAODatabase::levelEnded()
+{
+    if (--m_depth == 0)
+        m_undone = false;
+}
+
 TDAODatabase::Transaction::Transaction(TDAODatabase& db)
     : m_db(db)
 {
     if (!db.m_handle)
         throw EDAODatabaseError(QStringLiteral("Cannot perform this operation on a closed database"));
+    db.checkNotUndone();
     if (db.m_depth == 0 && !sqlite3_get_autocommit(db.m_handle)) {
         // A transaction nobody owns must not swallow this one's writes.
         sqlite3_exec(db.m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -175,7 +209,7 @@ void TDAODatabase::Transaction::commit()
         throw;
     }
     m_level.reset();
-    --m_db.m_depth;
+    m_db.levelEnded();
 }
 
 void TDAODatabase::Transaction::rollback() noexcept
@@ -184,7 +218,7 @@ void TDAODatabase::Transaction::rollback() noexcept
         return;
     m_level->rollback();
     m_level.reset();
-    --m_db.m_depth;
+    m_db.levelEnded();
     m_db.rolledBack(m_depth);
 }
 

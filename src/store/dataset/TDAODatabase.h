@@ -84,6 +84,11 @@ public:
 private:
     void checkClosed() const;
     void rolledBack(int depth) noexcept;
+    // Raises when the engine has undone the transaction our open levels belong to.
+    void checkNotUndone() const;
+    void levelEnded();
+    static void rolledBackByEngine(void* self);
+    static int mayCommit(void* self);
     static int authorize(void* self, int action, const char* first, const char* second, const char* database,
                          const char* trigger);
 
@@ -92,6 +97,7 @@ private:
     QString m_password;
     std::vector<TDAODataset*> m_dataSets;
     int m_depth = 0;
+    bool m_undone = false; // the engine undid the transaction while levels of ours were open
     bool m_readOnly = false;
     struct Deferred
     {

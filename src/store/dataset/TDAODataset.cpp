@@ -2,6 +2,7 @@
 
 #include "EDAOError.h"
 #include "EDatabaseError.h"
+#include "ESavedError.h"
 #include "NotifyAll.h"
 #include "ResultSet.h"
 #include "SqlText.h"
@@ -251,6 +252,26 @@ void TDAODataset::Close()
     if (m_database)
         m_database->unregisterOpen(this);
     runHandler(AfterClose);
+}
+
+void TDAODataset::Reread()
+{
+    if (!Active()) {
+        setFiltered(false);
+        Open();
+        return;
+    }
+    CheckBrowseMode();
+    const bool filtered = m_filtered;
+    m_filtered = false;
+    try {
+        replaceResult();
+    } catch (...) {
+        m_filtered = filtered;
+        throw;
+    }
+    startOnFirstRow();
+    dataEvent(TDataEvent::DataSetChange);
 }
 
 void TDAODataset::replaceResult()
@@ -687,6 +708,8 @@ void TDAODataset::Post()
         }
         throw;
     }
+    // The change is stored now: whatever fails from here on is said to follow a saved change,
+    // so that nobody takes it for unsaved and enters it again.
     std::exception_ptr failure;
     try {
         EnableControls();
@@ -699,8 +722,15 @@ void TDAODataset::Post()
         if (!failure)
             failure = std::current_exception();
     }
-    if (failure)
+    if (!failure)
+        return;
+    try {
         std::rethrow_exception(failure);
+    } catch (const ESavedError&) {
+        throw;
+    } catch (const EDatabaseError& e) {
+        throw ESavedError(e.message());
+    }
 }
 
 void TDAODataset::releaseQuietly()

@@ -56,6 +56,10 @@ public:
 
     void Open();
     void Close();
+    // Runs the statement again with the filter off and starts on the first row, as closing and
+    // opening would; but the dataset stays open and keeps the rows it shows when the new run
+    // cannot be read (the error is raised), so a view never goes blank for a busy file.
+    void Reread();
     void First();
     void Next();
     void Prior();

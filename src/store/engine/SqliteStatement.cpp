@@ -1,35 +1,17 @@
 #include "SqliteStatement.h"
 
 #include "EEngineError.h"
+#include "SqliteErrorText.h"
 
-#include <QStringList>
 #include <sqlite3.h>
 
 namespace {
-
-// The engine says "UNIQUE constraint failed: Movies_C.Name"; the user is told what that means,
-// with the engine's words kept at the end.
-QString duplicateMessage(const QString& engineText)
-{
-    const QString columns = engineText.section(QStringLiteral(": "), 1);
-    QString table;
-    QStringList fields;
-    for (const QString& column : columns.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
-        table = column.section(QLatin1Char('.'), 0, 0);
-        fields << column.section(QLatin1Char('.'), 1);
-    }
-    if (table.isEmpty() || fields.contains(QString()))
-        return engineText;
-    return QStringLiteral("The change was not saved: table %1 already holds a row with the same %2, and its index "
-                          "allows no duplicates (%3)")
-        .arg(table, fields.join(QStringLiteral(" and ")), engineText);
-}
 
 [[noreturn]] void raise(sqlite3* db, int rc)
 {
     const int code = db ? sqlite3_extended_errcode(db) : rc;
     const char* text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    throw EEngineError(QString::fromUtf8(text), code);
+    throw EEngineError(SqliteErrorText::forCode(code, QString::fromUtf8(text)), code);
 }
 
 } // namespace
@@ -90,7 +72,7 @@ bool SqliteStatement::step()
     const int code = sqlite3_extended_errcode(m_db);
     const QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
     sqlite3_reset(m_stmt);
-    throw EEngineError(code == SQLITE_CONSTRAINT_UNIQUE ? duplicateMessage(text) : text, code);
+    throw EEngineError(SqliteErrorText::forCode(code, text), code);
 }
 
 void SqliteStatement::execute()
@@ -217,5 +199,6 @@ void SqliteStatement::exec(sqlite3* db, const QString& sql)
         return;
     const QString text = error ? QString::fromUtf8(error) : QString::fromUtf8(sqlite3_errstr(rc));
     sqlite3_free(error);
-    throw EEngineError(text, sqlite3_extended_errcode(db));
+    const int code = sqlite3_extended_errcode(db);
+    throw EEngineError(SqliteErrorText::forCode(code, text), code);
 }

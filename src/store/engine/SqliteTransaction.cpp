@@ -1,6 +1,7 @@
 #include "SqliteTransaction.h"
 
 #include "EEngineError.h"
+#include "SqliteErrorText.h"
 
 #include <QAtomicInteger>
 #include <sqlite3.h>
@@ -50,7 +51,7 @@ EEngineError SqliteTransaction::error(int rc) const
     const int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
     if (!isBusy(code))
-        return EEngineError(message, code);
+        return EEngineError(SqliteErrorText::forCode(code, message), code);
     return EEngineError(QStringLiteral("The catalogue file is in use by another program, so the change could not "
                                        "be saved; try again when that program lets go of it (%1)")
                             .arg(message),
@@ -62,9 +63,10 @@ void SqliteTransaction::commit()
     if (m_done)
         throw EEngineError(QStringLiteral("The change could not be saved: its transaction was already ended"),
                            SQLITE_MISUSE);
-    if (m_outermost && sqlite3_get_autocommit(m_db)) {
-        // Somebody rolled the whole transaction back under us (an inner level that could not
-        // be released): nothing of it is stored.
+    if (sqlite3_get_autocommit(m_db)) {
+        // The whole transaction was rolled back under us (by the engine, after a read or a
+        // write that failed, or by an inner level that could not be released): nothing of it
+        // is stored, and there is no level left to commit.
         m_done = true;
         throw EEngineError(QStringLiteral("The change could not be saved: an earlier step failed and was undone"),
                            SQLITE_ABORT);
