@@ -3,6 +3,7 @@
 #include "GridText.h"
 #include "ItemEditor.h"
 #include "MainWindowFixture.h"
+#include "EventLoop.h"
 #include "ModalDriver.h"
 #include "OtherProgram.h"
 #include "TAddressBookForm.h"
@@ -380,6 +381,43 @@ private Q_SLOTS:
 
     // A post the file refuses (another program is reading it) keeps the editor open with
     // everything typed; OK goes through once the file is free, and Cancel leaves it as it was.
+    // Cancel while another program reads the file: one box that fits a cancel, and the next
+    // movie saved gets only its own cast.
+    void cancelRefusedByABusyFileTellsOnceAndGivesNothingAway()
+    {
+        MainWindowFixture f;
+        auto addMovie = [&](const QString& title, const QString& actor, bool ok) {
+            onModal<TMovieForm>([&, title, actor, ok](TMovieForm* e) {
+                typeInto(e, QStringLiteral("Category"), QStringLiteral("Noir"));
+                typeInto(e, QStringLiteral("Title"), title);
+                onModal<TItemAllForm>([actor](TItemAllForm* cast) {
+                    QTest::keyClicks(cast->DBComboBox1->lineEdit(), actor);
+                    click(cast->btOK);
+                });
+                e->RxSpeedButton1Click();
+                if (ok) {
+                    click(e->btOK);
+                    return;
+                }
+                OtherProgram::Reader reader(f.cat.path());
+                click(e->btCancel);
+            });
+            f.window->tbAddClick();
+        };
+        addMovie(QStringLiteral("Cancelled"), QStringLiteral("Cancelled actor"), false);
+        QTRY_COMPARE(f.messages.errors().size(), 1);
+        settle();
+        QCOMPARE(f.messages.errors().size(), 1);
+        QVERIFY2(f.messages.errors().front().startsWith(QLatin1String("The cast entered for the cancelled item could "
+                                                                      "not be removed yet")),
+                 qPrintable(f.messages.errors().front()));
+        addMovie(QStringLiteral("Saved"), QStringLiteral("Own actor"), true);
+        QCOMPARE(f.column(QStringLiteral("select c.Name from Mv_Cast c join Movies m on c.P_Id = m.Id")),
+                 QStringList{"Own actor"});
+        QCOMPARE(f.scalar(QStringLiteral("select count(*) from Mv_Cast")).toInt(), 1);
+        QCOMPARE(gridColumn(f.window->panel(0)->detailList(), 0), QStringList{"Own actor"});
+    }
+
     void refusedPostKeepsWhatWasTyped_data()
     {
         QTest::addColumn<bool>("retry");

@@ -2,6 +2,8 @@
 
 #include "HeldNotifications.h"
 #include "Procedury.h"
+#include "RunningCopy.h"
+#include "WaitingDetails.h"
 
 #include <QDir>
 #include <algorithm>
@@ -105,6 +107,8 @@ void runStatement(TDAOQueryDef& qd, const char* param, qint64 value)
 
 TDM::TDM(QString programFolder)
     : m_programFolder(std::move(programFolder))
+    , m_copy(std::make_unique<RunningCopy>(m_programFolder))
+    , m_waiting(std::make_unique<WaitingDetails>(dbKOLT, *m_copy))
 {
     declareDatasets();
     attachRules();
@@ -197,6 +201,8 @@ void TDM::attachRules()
     qrMovies.BeforeDelete = rule(&TDM::qrMoviesBeforeDelete);
     qrMusic.BeforeDelete = rule(&TDM::qrMusicBeforeDelete);
     qrMu_Songs.AfterDelete = rule(&TDM::qrMu_SongsAfterDelete);
+    qrMv_Cast.AfterPost = rule(&TDM::qrMv_CastAfterPost);
+    qrMu_Songs.AfterPost = rule(&TDM::qrMu_SongsAfterPost);
 
     qrAddBook.OnCalcFields = rule(&TDM::qrAddBookCalcFields);
     qrRep_AddBook.OnCalcFields = rule(&TDM::qrRep_AddBookCalcFields);
@@ -212,6 +218,8 @@ void TDM::DataModuleCreate()
 
 void TDM::DataModuleDestroy()
 {
+    if (dbKOLT.Connected() && !dbKOLT.ReadOnly())
+        m_waiting->removeAbandoned();
     dbKOLT.Close();
 }
 
@@ -219,8 +227,7 @@ void TDM::removeOrphanDetails()
 {
     if (dbKOLT.ReadOnly())
         return;
-    runStatement(qdDelMv_Cast, "[mov_id]", 0);
-    runStatement(qdDelMu_Songs, "[mu_id]", 0);
+    m_waiting->cleanUpAtOpening();
 }
 
 void TDM::qrMoviesNewRecord(TDAODataset& dataSet)
@@ -281,15 +288,19 @@ void TDM::qrMv_CastBeforePost(TDAODataset& dataSet)
 
 // The re-link is part of the post; the queries are read again once the post is stored, so
 // that a post undone at its end leaves them as they were.
+// Another copy of the program may have rows waiting too: the relink reaches only the rows
+// entered for this item.
 void TDM::qrMoviesAfterPost(TDAODataset& dataSet)
 {
-    runStatement(qdUpdMv_Cast, "[mov_id]", dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
+    const qint64 id = dataSet.FieldByName(QStringLiteral("Id")).AsInteger();
+    m_waiting->adopt(QStringLiteral("Mv_Cast"), [this, id] { runStatement(qdUpdMv_Cast, "[mov_id]", id); });
     dbKOLT.afterCommit([this] { rereadAfterPost(qrMovies, *dsMv_Cast.DataSet()); });
 }
 
 void TDM::qrMusicAfterPost(TDAODataset& dataSet)
 {
-    runStatement(qdUpdMu_Songs, "[mu_id]", dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
+    const qint64 id = dataSet.FieldByName(QStringLiteral("Id")).AsInteger();
+    m_waiting->adopt(QStringLiteral("Mu_Songs"), [this, id] { runStatement(qdUpdMu_Songs, "[mu_id]", id); });
     dbKOLT.afterCommit([this] { rereadAfterPost(qrMusic, *dsMu_Songs.DataSet()); });
 }
 
@@ -312,12 +323,24 @@ void TDM::RereadStaleLists()
 
 void TDM::qrMoviesAfterCancel(TDAODataset&)
 {
-    runStatement(qdDelMv_Cast, "[mov_id]", 0);
+    m_waiting->discard(QStringLiteral("Mv_Cast"), QStringLiteral("cast"));
 }
 
 void TDM::qrMusicAfterCancel(TDAODataset&)
 {
-    runStatement(qdDelMu_Songs, "[mu_id]", 0);
+    m_waiting->discard(QStringLiteral("Mu_Songs"), QStringLiteral("songs"));
+}
+
+void TDM::qrMv_CastAfterPost(TDAODataset& dataSet)
+{
+    if (dataSet.FieldByName(QStringLiteral("P_Id")).AsInteger() == 0)
+        m_waiting->entered(QStringLiteral("Mv_Cast"), dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
+}
+
+void TDM::qrMu_SongsAfterPost(TDAODataset& dataSet)
+{
+    if (dataSet.FieldByName(QStringLiteral("P_Id")).AsInteger() == 0)
+        m_waiting->entered(QStringLiteral("Mu_Songs"), dataSet.FieldByName(QStringLiteral("Id")).AsInteger());
 }
 
 void TDM::qrMoviesBeforeDelete(TDAODataset& dataSet)

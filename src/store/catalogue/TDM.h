@@ -6,11 +6,16 @@
 #include "TDAOTable.h"
 #include "TDataSource.h"
 
+#include <memory>
+
 #include <QString>
 
 // The data module: the one owner of the catalogue's connection and of every dataset of the
 // program. Its event handlers are the catalogue's record rules; they run whichever window
 // caused the change.
+class RunningCopy;
+class WaitingDetails;
+
 class TDM
 {
 public:
@@ -102,6 +107,8 @@ public:
     void qrMoviesBeforeDelete(TDAODataset& dataSet);
     void qrMusicBeforeDelete(TDAODataset& dataSet);
     void qrMu_SongsAfterDelete(TDAODataset& dataSet);
+    void qrMv_CastAfterPost(TDAODataset& dataSet);
+    void qrMu_SongsAfterPost(TDAODataset& dataSet);
     void qrAddBookCalcFields(TDAODataset& dataSet);
     void qrRep_AddBookCalcFields(TDAODataset& dataSet);
 
@@ -113,8 +120,8 @@ public:
 private:
     void declareDatasets();
     void attachRules();
-    // Cast and song rows left waiting for a parent by an entry that never ended would be
-    // taken over by the next movie or album saved: they go when the catalogue is opened.
+    // Cast and song rows left waiting for a parent by an entry that never ended (a copy of the
+    // program that is gone) go when the catalogue is opened.
     void removeOrphanDetails();
     // After a post: the folder's query and its detail list read again, both kept showing
     // their rows if the file cannot be read now.
@@ -122,6 +129,8 @@ private:
 
     QString m_programFolder;
     std::vector<TDAODataset*> m_stale;
+    std::unique_ptr<RunningCopy> m_copy;
+    std::unique_ptr<WaitingDetails> m_waiting;
 };
 
 // The data module of the running program.
