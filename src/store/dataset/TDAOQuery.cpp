@@ -294,7 +294,7 @@ std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<
     auto result = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn,
                                                  walking ? std::vector<qint64>() : std::move(*keys), p.fetchSql);
     if (walking)
-        result->follow(std::make_unique<KeyWalk>(db, *p.walk), KeyWalk::rowCount(db, p.table), mark);
+        result->follow(std::make_unique<KeyWalk>(db, *p.walk), KeyWalk::extent(db, p.table, p.keyColumn), mark);
     p.last.lent = true;
     p.last.binds = binds;
     p.last.mark = mark;

@@ -146,10 +146,13 @@ std::optional<KeyWalk::Order> KeyWalk::forIndex(SqliteConnection& db, const QStr
     return std::nullopt;
 }
 
-int KeyWalk::rowCount(SqliteConnection& db, const QString& table)
+KeyWalk::Extent KeyWalk::extent(SqliteConnection& db, const QString& table, const QString& keyColumn)
 {
-    auto count = db.statement(QStringLiteral("SELECT count(*) FROM %1").arg(SqlText::quoteIdentifier(table)));
-    return count->step() ? int(count->columnInt64(0)) : 0;
+    auto read = db.statement(QStringLiteral("SELECT count(*), max(%2) FROM %1")
+                                 .arg(SqlText::quoteIdentifier(table), SqlText::quoteIdentifier(keyColumn)));
+    if (!read->step())
+        return {};
+    return {int(read->columnInt64(0)), read->columnInt64(1)};
 }
 
 KeyWalk::KeyWalk(SqliteConnection& db, Order order)

@@ -31,7 +31,15 @@ public:
     // can follow for it: one on the column alone, in the column's own collation.
     static std::optional<Order> forIndex(SqliteConnection& db, const QString& table, const QString& keyColumn,
                                          const KeyOrder::Term& term);
-    static int rowCount(SqliteConnection& db, const QString& table);
+    // How many rows the table holds and the highest key among them, read together. Keys only
+    // grow (the catalogue's keys are never given twice), so a key above it is a row added
+    // since.
+    struct Extent
+    {
+        int rows = 0;
+        qint64 lastKey = 0;
+    };
+    static Extent extent(SqliteConnection& db, const QString& table, const QString& keyColumn);
 
     KeyWalk(SqliteConnection& db, Order order);
 

@@ -91,10 +91,11 @@ void KeysetResult::readFrom(SqliteStatement& stmt, int keyColumnIndex)
     m_positionsValid = false;
 }
 
-void KeysetResult::follow(std::unique_ptr<KeyWalk> walk, int total, const ChangeLog::Mark& opened)
+void KeysetResult::follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent, const ChangeLog::Mark& opened)
 {
     m_walk = std::move(walk);
-    m_total = int(m_keys.size()) + total;
+    m_total = int(m_keys.size()) + extent.rows;
+    m_lastKey = extent.lastKey;
     m_opened = opened;
     readKeys(kWindow);
 }
@@ -117,7 +118,9 @@ void KeysetResult::readKeys(size_t n) const
             const size_t needed = std::min(size_t(m_total), m_keys.size() + wanted);
             if (needed > m_keys.capacity())
                 m_keys.reserve(std::min(size_t(m_total), std::max(needed, 2 * m_keys.capacity())));
+            const size_t from = m_keys.size();
             m_walk->next(m_keys, wanted);
+            dropLaterRows(from);
             if (m_walk->done())
                 m_walk.reset();
         }
@@ -135,6 +138,15 @@ void KeysetResult::readKeys(size_t n) const
     }
 }
 
+// Rows another program added while the keys are read would push rows the result opened with
+// past its count: the result keeps to the rows it opened with.
+void KeysetResult::dropLaterRows(size_t from) const
+{
+    m_keys.erase(std::remove_if(m_keys.begin() + qsizetype(from), m_keys.end(),
+                                [this](qint64 k) { return k > m_lastKey; }),
+                 m_keys.end());
+}
+
 void KeysetResult::readRestAfterChange() const
 {
     std::vector<qint64> rest;
@@ -142,7 +154,7 @@ void KeysetResult::readRestAfterChange() const
     m_walk.reset();
     QSet<qint64> shown(m_keys.begin(), m_keys.end());
     for (const qint64 k : rest) {
-        if (!shown.contains(k)) {
+        if (k <= m_lastKey && !shown.contains(k)) {
             shown.insert(k);
             m_keys.push_back(k);
         }

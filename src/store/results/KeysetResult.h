@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChangeLog.h"
+#include "KeyWalk.h"
 #include "ResultSet.h"
 
 #include <QHash>
@@ -42,7 +43,7 @@ public:
     void readFrom(SqliteStatement& stmt, int keyColumnIndex);
     // Takes the keys from `walk`, the table having `total` rows as of `opened`, and reads the
     // first window of them now.
-    void follow(std::unique_ptr<KeyWalk> walk, int total, const ChangeLog::Mark& opened);
+    void follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent, const ChangeLog::Mark& opened);
 
     int count() const override { return m_total; }
     const RowData& row(int index) override;
@@ -95,6 +96,7 @@ private:
     // The walk's reading after somebody else changed the table: every key not read yet, as
     // the table is now, without those shown already.
     void readRestAfterChange() const;
+    void dropLaterRows(size_t from) const;
 
     SqliteConnection& m_db;
     QString m_table;
@@ -106,6 +108,7 @@ private:
     mutable std::vector<qint64> m_keys;
     mutable std::unique_ptr<KeyWalk> m_walk; // while keys are still to come
     int m_total = 0;
+    qint64 m_lastKey = 0; // the highest key when the walk began: higher ones came later
     ChangeLog::Mark m_opened;
     mutable bool m_exact = true;
     mutable QHash<qint64, int> m_positions; // built on first use
