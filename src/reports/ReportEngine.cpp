@@ -81,6 +81,10 @@ public:
             // A record that could not be read (a damaged part of the file) reads as empty:
             // printed, it would be a numbered row that hides the loss. The run fails instead.
             m_dataSet.checkReadable();
+            // A record another program deleted while the list was read is gone: it gets no
+            // number and no line.
+            if (m_dataSet.RecordDeleted())
+                continue;
             if (m_y + m_data.band->height > m_definition.page.bottomLimit() + 1e-6) {
                 if (!startPage())
                     return;

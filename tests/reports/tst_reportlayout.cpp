@@ -2,6 +2,7 @@
 #include "CellText.h"
 #include "EDAOError.h"
 #include "MainWindowFixture.h"
+#include "OtherProgram.h"
 #include "ReportCatalogue.h"
 #include "ReportPdf.h"
 #include "SpoiltCatalogue.h"
@@ -412,6 +413,38 @@ private Q_SLOTS:
         }
         QCOMPARE(message, QStringLiteral("database disk image is malformed"));
         QVERIFY(!c.dm.qrRep_Mov.Active());
+    }
+
+    // Another program deletes and adds movies while a large list is read along its index: the
+    // report prints every movie still there, numbered without a gap, and no empty line.
+    void writesOfAnotherProgramDuringARun()
+    {
+        ReportCatalogue c(movies(5000) + QStringLiteral("create index \"Movies$Title\" on Movies (Title);"));
+        c.dm.qrRep_Mov.AfterOpen = [&c](TDAODataset&) {
+            OtherProgram::rawExec(c.cat.path(), QStringLiteral("delete from Movies where Title > 'T4500' and Id % 2 = 0; "
+                                                               "insert into Movies (Title) values ('T4999a'), ('A');"));
+        };
+        const PreparedReport report = c.run(0);
+        c.dm.qrRep_Mov.AfterOpen = nullptr;
+        const std::vector<Word> words = ReportPdf::wordsOf(report, QStringLiteral("behind"));
+        QList<int> printed;
+        QStringList titles;
+        for (int page = 1; page <= report.pageCount(); ++page) {
+            printed << numbers(words, page);
+            for (const QString& line : ReportPdf::lines(words, page)) {
+                if (line.section(QLatin1Char(' '), 1, 1).startsWith(QLatin1Char('T')) && !line.startsWith(QLatin1String("Id ")))
+                    titles << line.section(QLatin1Char(' '), 1, 1);
+            }
+        }
+        const QStringList stillThere = OtherProgram::fileColumn(
+            c.cat.path(), QStringLiteral("select Title from Movies where Title like 'T%' and Title <> 'T4999a' "
+                                         "order by Title"));
+        QList<int> expected;
+        for (int n = 1; n <= printed.size(); ++n)
+            expected << n;
+        QCOMPARE(printed, expected);
+        QCOMPARE(titles, stillThere);
+        QCOMPARE(printed.size(), stillThere.size()); // no numbered line without its movie
     }
 
     void stoppingKeepsThePagesMadeSoFar()

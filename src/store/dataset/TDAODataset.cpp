@@ -519,6 +519,13 @@ void TDAODataset::checkReadable()
         throw EDAOError(stored.error, stored.errorCode);
 }
 
+bool TDAODataset::RecordDeleted()
+{
+    if (!Active() || !m_result || m_recNo < 0 || m_recNo >= m_result->count())
+        return false;
+    return m_result->row(m_recNo).deleted;
+}
+
 QVariant TDAODataset::fieldValue(const TField& field) const
 {
     const size_t i = size_t(field.Index());

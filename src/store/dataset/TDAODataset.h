@@ -122,6 +122,8 @@ public:
     QString rowError(int row);
     // Raises the error of the current row when it could not be read, with the engine's code.
     void checkReadable();
+    // Whether the current row was deleted by another program since the result was read.
+    bool RecordDeleted();
     bool rowIsNew(int row) const;
 
     // For fields, data sources and links.
