@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 #include <QValidator>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -51,14 +53,7 @@ public:
         }
         if (size <= 0 || input.size() <= size)
             return Acceptable;
-        // What the change put in lies between what it kept of the text before.
-        qsizetype prefix = 0;
-        while (prefix < input.size() && prefix < before.size() && input[prefix] == before[prefix])
-            ++prefix;
-        qsizetype suffix = 0;
-        while (suffix < input.size() - prefix && suffix < before.size() - prefix
-               && input[input.size() - 1 - suffix] == before[before.size() - 1 - suffix])
-            ++suffix;
+        const auto [prefix, suffix] = changedRange(input);
         const QString inserted = input.mid(prefix, input.size() - prefix - suffix);
         const QString kept = fitting(inserted, size - prefix - suffix);
         if (kept.isEmpty() && !inserted.isEmpty() && prefix + suffix >= size)
@@ -68,7 +63,34 @@ public:
         return input.size() <= size ? Acceptable : Invalid;
     }
 
+    // Where the box's selection (or its cursor) stood before the change: what is typed, pasted
+    // or dropped takes its place.
+    qsizetype replaceFrom = 0;
+    qsizetype replaceTo = 0;
+
 private:
+    // How much of the text before the change is kept at its start and at its end. The change
+    // replaced the selection (or went in at the cursor): the text before it and after it are
+    // kept. Comparing the texts alone cannot tell where an insertion went when it ends as the
+    // replaced text did; that is only the way out for a change that did not start there.
+    std::pair<qsizetype, qsizetype> changedRange(const QString& input) const
+    {
+        const qsizetype from = std::clamp<qsizetype>(replaceFrom, 0, before.size());
+        const qsizetype to = std::clamp<qsizetype>(replaceTo, from, before.size());
+        const qsizetype tail = before.size() - to;
+        if (input.size() >= from + tail && QStringView(input).left(from) == QStringView(before).left(from)
+            && QStringView(input).right(tail) == QStringView(before).right(tail))
+            return {from, tail};
+        qsizetype prefix = 0;
+        while (prefix < input.size() && prefix < before.size() && input[prefix] == before[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < input.size() - prefix && suffix < before.size() - prefix
+               && input[input.size() - 1 - suffix] == before[before.size() - 1 - suffix])
+            ++suffix;
+        return {prefix, suffix};
+    }
+
     TDBEdit& m_edit;
 };
 
@@ -82,6 +104,14 @@ TDBEdit::TDBEdit(QWidget* parent)
         m_limit->before = text();
         userChanged();
     });
+    // Told after each change has been checked, so the limit knows where the next one goes.
+    const auto track = [this] {
+        const bool selected = hasSelectedText();
+        m_limit->replaceFrom = selected ? selectionStart() : cursorPosition();
+        m_limit->replaceTo = selected ? selectionEnd() : cursorPosition();
+    };
+    connect(this, &QLineEdit::cursorPositionChanged, this, track);
+    connect(this, &QLineEdit::selectionChanged, this, track);
 }
 
 void TDBEdit::setMaxChars(int chars)

@@ -166,6 +166,57 @@ private Q_SLOTS:
         QCOMPARE(f.stored(QStringLiteral("select Publishers from Books")).toString(), shown);
     }
 
+    // A text box holds exactly what it would hold without its limit, cut to the limit inside
+    // what was just put in, wherever that went and whatever it replaced.
+    void limitCutsWhatWasPutInWhereItWent_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("from");   // the selection replaced, or the cursor when from == to
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("shown");
+        const QString longTitle = QStringLiteral("A long pasted text to use as a title, far too long to fit "
+                                                 "the box, and it ends with a t");
+        QVERIFY(longTitle.size() > 70 && longTitle.endsWith(QLatin1Char('t')));
+        QTest::newRow("into an empty box") << "" << 0 << 0 << longTitle << longTitle.left(70);
+        QTest::newRow("over the whole text, ending as it did")
+            << "The Last Night" << 0 << 14 << longTitle << longTitle.left(70);
+        QTest::newRow("over the end of the text") << "The Last Night" << 9 << 14 << longTitle
+                                                  << QStringLiteral("The Last ") + longTitle.left(61);
+        QTest::newRow("over the middle, ending as what follows")
+            << "The Last Night" << 4 << 8 << longTitle
+            << QStringLiteral("The ") + longTitle.left(60) + QStringLiteral(" Night");
+        QTest::newRow("at the cursor in the middle") << "The Last Night" << 4 << 4 << longTitle
+                                                     << QStringLiteral("The ") + longTitle.left(56)
+                                                            + QStringLiteral("Last Night");
+        QTest::newRow("at the start") << "Night" << 0 << 0 << longTitle << longTitle.left(65) + QStringLiteral("Night");
+        QTest::newRow("short, fits whole") << "The Night" << 4 << 4 << "Last " << "The Last Night";
+    }
+
+    void limitCutsWhatWasPutInWhereItWent()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, pasted);
+        QFETCH(QString, shown);
+        BoundFixture f(QStringLiteral("insert into Books (Category, Title) values ('Novel', '%1')").arg(stored));
+        f.openBooks();
+        auto* title = f.add(new TDBEdit, f.dm.dsBooks, QStringLiteral("Title"));
+        f.show();
+        title->setFocus();
+        if (from == to)
+            title->setCursorPosition(from);
+        else
+            title->setSelection(from, to - from);
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keySequence(title, QKeySequence::Paste);
+        QCOMPARE(title->text(), shown);
+        f.leave();
+        Procedury::PostRecord(f.dm.qrBooks);
+        QCOMPARE(f.stored(QStringLiteral("select Title from Books")).toString(), shown);
+    }
+
     void numberBoxRefusesWhatIsNoWholeNumber_data()
     {
         QTest::addColumn<QString>("typed");
