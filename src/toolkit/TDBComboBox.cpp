@@ -2,6 +2,7 @@
 
 #include "TField.h"
 
+#include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -22,6 +23,13 @@ TDBComboBox::TDBComboBox(Style style, QWidget* parent)
     // Only the user's own picks and typing count as changes, not the box following the field.
     connect(this, &QComboBox::activated, this, [this] { userChanged(); });
     if (QLineEdit* edit = lineEdit()) {
+        // Names that begin with what was typed are proposed in a list under the box; the
+        // text stays what the user typed unless one of them is picked. (Completing in the box
+        // itself would store "Grace Brown" for a new actor typed as "Grace".)
+        if (QCompleter* proposals = completer()) {
+            proposals->setCompletionMode(QCompleter::PopupCompletion);
+            proposals->setCaseSensitivity(Qt::CaseInsensitive);
+        }
         watchInput(edit);
         connect(edit, &QLineEdit::textEdited, this, [this] { userChanged(); });
     }

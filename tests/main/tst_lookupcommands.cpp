@@ -197,6 +197,10 @@ private Q_SLOTS:
         QTest::newRow("Cancel stores nothing") << "Dee" << false << QStringList{"Cid"} << actors;
         QTest::newRow("a new name joins the actors")
             << "Dee" << true << QStringList{"Cid", "Dee"} << actors + QStringList{"Dee"};
+        QTest::newRow("a new name that begins a listed one is stored as typed")
+            << "Bo" << true << QStringList{"Cid", "Bo"} << actors + QStringList{"Bo"};
+        QTest::newRow("a listed name in other letter case takes the list's spelling")
+            << "BOB" << true << QStringList{"Cid", "Bob"} << actors;
         QTest::newRow("a picked name is cut to the cast's 30 characters")
             << "" << true << QStringList{"Cid", kLongActor.left(30)} << actors + QStringList{kLongActor.left(30)};
     }

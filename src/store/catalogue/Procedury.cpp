@@ -43,8 +43,14 @@ void AddToLookupIfMissing(TDAODataset& dataSet, TDAOTable& table, const QString&
     // is found again by its cut form instead of being added once more at every post.
     TField& name = table.FieldByName(QStringLiteral("Name"));
     const QString stored = TField::cutText(text, name.Size());
-    if (table.Locate(QStringLiteral("Name"), {stored}, 0))
+    if (table.Locate(QStringLiteral("Name"), {stored}, 0)) {
+        // A name typed in other letter case is the listed one: the item takes the list's
+        // spelling, so that "GRACE SMITH" and "Grace Smith" never stand side by side.
+        const QString listed = name.AsString();
+        if (listed != stored && listed.toCaseFolded() == stored.toCaseFolded())
+            dataSet.FieldByName(fieldName).SetAsString(listed);
         return;
+    }
     table.Insert();
     name.SetAsString(stored);
     table.Post();
