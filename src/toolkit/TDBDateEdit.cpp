@@ -16,12 +16,13 @@ namespace {
 
 bool isDateCharacter(QChar c)
 {
-    return c.isDigit() || c == DateText::separator();
+    return DateText::canBeTyped(c);
 }
 
 } // namespace
 
-// Lets through only digits and the date separator; what the field shows always passes.
+// Lets through only what a date of the locale is written with; what the field shows always
+// passes.
 class TDBDateEdit::Typing : public QValidator
 {
 public:
@@ -106,7 +107,7 @@ void TDBDateEdit::showCalendar()
 {
     QCalendarWidget* popup = calendar();
     const QDate shown = DateText::fromText(text());
-    popup->setSelectedDate(shown.isValid() ? shown : QDate::currentDate());
+    popup->setSelectedDate(shown.isValid() ? shown : DateText::today());
     popup->adjustSize();
     // Below the box, or above it where the screen ends below.
     QPoint at = mapToGlobal(QPoint(0, height()));

@@ -12,6 +12,8 @@ class TestField : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Two-digit years are read against a fixed day, so that what is expected holds in any year.
+    void initTestCase() { DateText::fixToday(QDate(2026, 12, 10)); }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void cutTextKeepsCharactersWhole_data()
@@ -58,6 +60,14 @@ private Q_SLOTS:
         QTest::newRow("pl_PL, stored form") << "pl_PL" << "2024-01-02" << jan2 << "2.01.2024";
         QTest::newRow("de_DE, one-digit day and month") << "de_DE" << "2.1.2024" << jan2 << "02.01.2024";
         QTest::newRow("pl_PL, one digit and two-digit year") << "pl_PL" << "2.1.24" << jan2 << "2.01.2024";
+        QTest::newRow("sk_SK, spaced") << "sk_SK" << "2. 1. 2024" << jan2 << "2. 1. 2024";
+        QTest::newRow("sk_SK, unspaced") << "sk_SK" << "2.1.24" << jan2 << "2. 1. 2024";
+        QTest::newRow("hu_HU") << "hu_HU" << "2024. 01. 02." << jan2 << "2024. 01. 02.";
+        QTest::newRow("ko_KR, two digits") << "ko_KR" << "24. 1. 2." << jan2 << "2024. 1. 2.";
+        QTest::newRow("bg_BG, with its word") << "bg_BG" << "2.01.2024 г." << jan2 << "2.01.2024 г.";
+        QTest::newRow("ar_EG, its digits and marks")
+            << "ar_EG" << QStringLiteral("\u0662\u200f/\u0661\u200f/\u0662\u0660\u0662\u0664") << jan2
+            << QStringLiteral("\u0662\u200f/\u0661\u200f/\u0662\u0660\u0662\u0664");
     }
 
     // A date typed as text reaches the field as that date, and shows with its whole year.
@@ -92,6 +102,8 @@ private Q_SLOTS:
         QTest::newRow("de_DE, no such day") << "de_DE" << "32.01.2024";
         QTest::newRow("pl_PL, letters") << "pl_PL" << "jutro";
         QTest::newRow("C, half a date") << "C" << "2024-01";
+        QTest::newRow("bg_BG, a word of its own") << "bg_BG" << "2.01.2024 ден";
+        QTest::newRow("sk_SK, four numbers") << "sk_SK" << "2. 1. 2024. 5";
     }
 
     void unreadableDatesAreRefused()

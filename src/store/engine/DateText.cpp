@@ -1,6 +1,7 @@
 #include "DateText.h"
 
 #include <QRegularExpression>
+#include <vector>
 
 QString DateText::shortFormat(const QLocale& locale)
 {
@@ -33,15 +34,62 @@ QString DateText::toText(const QDate& date, const QLocale& locale)
     return date.isValid() ? locale.toString(date, shortFormat(locale)) : QString();
 }
 
+namespace {
+
+QDate& fixedToday()
+{
+    static QDate date;
+    return date;
+}
+
+} // namespace
+
+QDate DateText::today()
+{
+    return fixedToday().isValid() ? fixedToday() : QDate::currentDate();
+}
+
+void DateText::fixToday(const QDate& date)
+{
+    fixedToday() = date;
+}
+
 int DateText::nearestYear(int twoDigits, const QDate& today)
 {
-    const int now = (today.isValid() ? today : QDate::currentDate()).year();
+    const int now = (today.isValid() ? today : DateText::today()).year();
     int year = now - now % 100 + twoDigits;
     if (year > now + 50)
         year -= 100;
     else if (year <= now - 50)
         year += 100;
     return year;
+}
+
+QString DateText::partOrder(const QString& format)
+{
+    QString order;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y'))
+                 && !order.contains(c))
+            order += c;
+    }
+    return order;
+}
+
+QString DateText::literalText(const QString& format)
+{
+    QString text;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (quoted)
+            text += c;
+    }
+    return text;
 }
 
 QDate DateText::fromText(const QString& text, const QLocale& locale, const QDate& today)
@@ -52,30 +100,66 @@ QDate DateText::fromText(const QString& text, const QLocale& locale, const QDate
     const QDate iso = QDate::fromString(t, Qt::ISODate);
     if (iso.isValid())
         return iso;
-    // A day or month may be typed with one digit where the format shows two ("1.2.2024").
-    // (Day and month names never get here: such formats are the international one.)
-    auto relaxed = [](QString format) {
-        return format.replace(QStringLiteral("dd"), QStringLiteral("d")).replace(QStringLiteral("MM"), QStringLiteral("M"));
+    // The three numbers, in the order the locale's format names day, month and year; what
+    // stands between and around them (dots, spaces, marks, the format's own words) only parts
+    // them, so a date reads however the locale spaces it, with one or two digits for the day
+    // and month. (Formats with day or month names never get here: theirs is the international
+    // one.)
+    const QString format = shortFormat(locale);
+    const QString order = partOrder(format);
+    const QString words = literalText(format);
+    struct Number
+    {
+        int value = 0;
+        int digits = 0;
     };
-    const QString fourDigits = relaxed(shortFormat(locale));
-    // Four digits first; a year typed shorter reads as a year of the first century there and
-    // is taken as two digits below.
-    QDate date = locale.toDate(t, fourDigits);
-    if (date.isValid() && date.year() >= 100)
-        return date;
-    QString twoDigits = fourDigits;
-    twoDigits.replace(QStringLiteral("yyyy"), QStringLiteral("yy"));
-    date = locale.toDate(t, twoDigits);
-    if (!date.isValid())
+    std::vector<Number> numbers;
+    bool inNumber = false;
+    for (const QChar c : t) {
+        const int digit = c.digitValue();
+        if (digit >= 0) {
+            if (!inNumber)
+                numbers.push_back({});
+            inNumber = true;
+            Number& n = numbers.back();
+            if (n.digits < 9)
+                n.value = n.value * 10 + digit;
+            ++n.digits;
+            continue;
+        }
+        inNumber = false;
+        if (c.isLetter() && !words.contains(c))
+            return {};
+    }
+    if (order.size() != 3 || numbers.size() != 3)
         return {};
-    return QDate(nearestYear(date.year() % 100, today), date.month(), date.day());
+    int day = 0, month = 0, year = 0;
+    for (int i = 0; i < 3; ++i) {
+        const Number& n = numbers[size_t(i)];
+        switch (order[i].toLatin1()) {
+        case 'd': day = n.digits <= 2 ? n.value : 0; break;
+        case 'M': month = n.digits <= 2 ? n.value : 0; break;
+        default:
+            if (n.digits <= 2)
+                year = nearestYear(n.value, today);
+            else if (n.digits <= 4 && n.value >= 100)
+                year = n.value;
+            break;
+        }
+    }
+    return year > 0 ? QDate(year, month, day) : QDate();
 }
 
-QChar DateText::separator(const QLocale& locale)
+bool DateText::canBeTyped(QChar c, const QLocale& locale)
 {
-    for (const QChar c : shortFormat(locale)) {
-        if (!c.isLetter())
-            return c;
+    if (c.isDigit() || c == QLatin1Char(' '))
+        return true;
+    // Whatever the locale writes around the numbers of a date, the last day of a year shows.
+    thread_local QLocale known = QLocale::c();
+    thread_local QString knownText = toText(QDate(2024, 12, 31), known);
+    if (locale != known) {
+        known = locale;
+        knownText = toText(QDate(2024, 12, 31), locale);
     }
-    return QLatin1Char('/');
+    return !c.isDigit() && knownText.contains(c);
 }

@@ -18,9 +18,19 @@ public:
     static QDate fromText(const QString& text, const QLocale& locale = QLocale(), const QDate& today = QDate());
     // The year nearest `today` that ends in these two digits.
     static int nearestYear(int twoDigits, const QDate& today);
-    // The locale's date separator: the first character of its short format that is no letter.
-    static QChar separator(const QLocale& locale = QLocale());
+    // Whether the character can be part of a date typed in the locale: a digit, or anything
+    // the locale writes between or around the numbers of a date (dots, spaces, marks, words).
+    static bool canBeTyped(QChar c, const QLocale& locale = QLocale());
+
+    // The day two-digit years are read against: the machine's date, unless one is fixed (tests
+    // fix it, so that what they expect does not change with the years). Invalid: the machine's.
+    static QDate today();
+    static void fixToday(const QDate& date);
 
 private:
     static QString fourDigitFormat(const QLocale& locale);
+    // The letters d, M and y in the order the locale's short format names them.
+    static QString partOrder(const QString& format);
+    // The characters of the format's quoted words ("г." in "d.MM.yy 'г.'").
+    static QString literalText(const QString& format);
 };
