@@ -1,6 +1,10 @@
 #include "TSongForm.h"
 
+#include "TDBSpinEdit.h"
 #include "TDM.h"
+
+// A new song's proposed number is one the track box can show.
+static_assert(TDM::kHighestTrack == TDBSpinEdit::highest);
 
 TSongForm* SongForm = nullptr;
 

@@ -270,8 +270,12 @@ private Q_SLOTS:
         QTest::newRow("gaps: highest plus one") << "1,7" << 8;
         QTest::newRow("only zero") << "0" << 1;
         QTest::newRow("negative") << "-4,-1" << 1;
-        QTest::newRow("the highest number there is") << "2147483647" << 2147483647;
-        QTest::newRow("beyond what a field holds") << "5,99999999999" << 2147483647;
+        // The song editor's box holds 1 to 999: the proposal never goes past what it can show.
+        QTest::newRow("after 998") << "998" << 999;
+        QTest::newRow("after 999") << "999" << 999;
+        QTest::newRow("past the box") << "1500" << 999;
+        QTest::newRow("the highest number there is") << "2147483647" << 999;
+        QTest::newRow("beyond what a field holds") << "5,99999999999" << 999;
     }
 
     void trackProposal()

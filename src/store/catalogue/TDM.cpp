@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <algorithm>
-#include <limits>
 
 TDM* DM = nullptr;
 
@@ -247,9 +246,10 @@ void TDM::qrMu_SongsNewRecord(TDAODataset& dataSet)
     qrMaxTr.Close();
     qrMaxTr.ParamByName(QStringLiteral("rec")).SetAsInteger(parent.AsInteger());
     qrMaxTr.Open();
-    // The highest number a track can carry is proposed again rather than overflowing.
+    // The song editor shows track numbers up to 999: past that, 999 is proposed again (two
+    // songs may share a number), so that the number shown is the number stored.
     const qint64 highest = qrMaxTr.FieldByName(QStringLiteral("Expr1000")).AsInteger();
-    const qint64 next = highest >= 1 ? std::min<qint64>(highest + 1, std::numeric_limits<qint32>::max()) : 1;
+    const qint64 next = highest >= 1 ? std::min<qint64>(highest + 1, kHighestTrack) : 1;
     dataSet.FieldByName(QStringLiteral("Track")).SetAsInteger(next);
 }
 

@@ -19,6 +19,9 @@ class WaitingDetails;
 class TDM
 {
 public:
+    // The highest track number a new song is given: the most the song editor can show.
+    static constexpr int kHighestTrack = 999;
+
     // `programFolder` holds the catalogue koltDB.mdb (the folder of the program file).
     explicit TDM(QString programFolder);
     ~TDM();
