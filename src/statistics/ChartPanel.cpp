@@ -1,5 +1,6 @@
 #include "ChartPanel.h"
 
+#include <QAbstractAxis>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -30,6 +31,22 @@ QDateTime monthStart(const QString& month)
 QString itemsText(qint64 n)
 {
     return QLocale().toString(n) + (n == 1 ? QStringLiteral(" item") : QStringLiteral(" items"));
+}
+
+// An axis of whole counts: small ones get a tick per item, larger ones round steps.
+QValueAxis* countAxis(qint64 highest, const QString& title)
+{
+    auto* axis = new QValueAxis;
+    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setTitleText(title);
+    if (highest < 8) {
+        axis->setRange(0, double(highest + 1));
+        axis->setTickCount(int(highest) + 2);
+    } else {
+        axis->setRange(0, double(highest));
+        axis->applyNiceNumbers();
+    }
+    return axis;
 }
 
 } // namespace
@@ -71,7 +88,11 @@ void ChartPanel::setValues(const StatisticsChart& values)
     m_bars = nullptr;
     QChart* old = m_view->chart();
     QChart* chart = values.shape == StatisticsChart::Shape::Line ? makeLineChart() : makeBarChart();
-    chart->setTitle(values.title);
+    chart->setTitle(values.entries.empty() ? QStringLiteral("%1: none").arg(values.title) : values.title);
+    if (values.entries.empty()) {
+        for (QAbstractAxis* axis : chart->axes())
+            axis->setVisible(false);
+    }
     chart->legend()->hide();
     chart->setAnimationOptions(QChart::NoAnimation);
     m_view->setChart(chart);
@@ -122,10 +143,10 @@ QChart* ChartPanel::makeBarChart()
 
     auto* names = new QBarCategoryAxis;
     names->append(labels);
-    auto* counts = new QValueAxis;
-    counts->setRange(0, double(qMax<qint64>(highest, 1)) * 1.05);
-    counts->setLabelFormat(QStringLiteral("%d"));
-    counts->setTitleText(m_values.valueHeader);
+    // Side by side, many labels would be cut short to a few letters each.
+    if (!horizontal && n > 6)
+        names->setLabelsAngle(-60);
+    auto* counts = countAxis(highest, m_values.valueHeader);
     chart->addAxis(names, horizontal ? Qt::AlignLeft : Qt::AlignBottom);
     chart->addAxis(counts, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
     series->attachAxis(names);
@@ -173,10 +194,7 @@ QChart* ChartPanel::makeLineChart()
         QDateTime last = monthStart(m_values.entries.back().label).addMonths(1);
         time->setRange(first, last);
     }
-    auto* counts = new QValueAxis;
-    counts->setRange(0, double(qMax<qint64>(highest, 1)) * 1.05);
-    counts->setLabelFormat(QStringLiteral("%d"));
-    counts->setTitleText(m_values.valueHeader);
+    auto* counts = countAxis(highest, m_values.valueHeader);
     chart->addAxis(time, Qt::AlignBottom);
     chart->addAxis(counts, Qt::AlignLeft);
     line->attachAxis(time);
