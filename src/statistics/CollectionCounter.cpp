@@ -262,11 +262,12 @@ StatisticsChart CollectionCounter::people(const StatisticsFolder& folder, const 
                   .arg(column, table, where(QStringLiteral("trim(%1) <> ''").arg(column)))
                   .arg(kTopNames);
     } else {
-        // A name listed twice for one item counts that item once.
-        sql = QStringLiteral("SELECT min(p.%1), count(DISTINCT p.P_Id) AS n FROM %2 AS p JOIN %3 AS i ON i.Id = p.P_Id"
-                             "%4 GROUP BY p.%1 ORDER BY n DESC, p.%1 LIMIT %5")
-                  .arg(column, SqlText::quoteIdentifier(list.table), table,
-                       where(QStringLiteral("trim(p.%1) <> ''").arg(column), QStringLiteral("i.Category")))
+        // A name listed twice for one item counts that item once; names of no item count
+        // none. The items' keys are gathered once (along an index) rather than looked up in
+        // the wide table for every name.
+        sql = QStringLiteral("SELECT min(%1), count(DISTINCT P_Id) AS n FROM %2 WHERE trim(%1) <> '' "
+                             "AND P_Id IN (SELECT Id FROM %3%4) GROUP BY %1 ORDER BY n DESC, %1 LIMIT %5")
+                  .arg(column, SqlText::quoteIdentifier(list.table), table, where())
                   .arg(kTopNames);
     }
     SqliteStatement s(m_db, sql);
