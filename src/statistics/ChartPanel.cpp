@@ -143,6 +143,9 @@ QChart* ChartPanel::makeBarChart()
 
     auto* names = new QBarCategoryAxis;
     names->append(labels);
+    // Qt Charts cuts labels short from the size the chart had when it was first laid out,
+    // and keeps them so once the chart has room.
+    names->setTruncateLabels(false);
     // Side by side, many labels would be cut short to a few letters each.
     if (!horizontal && n > 6)
         names->setLabelsAngle(-60);
@@ -188,6 +191,7 @@ QChart* ChartPanel::makeLineChart()
     chart->addSeries(line);
     auto* time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("yyyy"));
+    time->setTruncateLabels(false);
     time->setTitleText(m_values.labelHeader);
     if (!m_values.entries.empty()) {
         QDateTime first = monthStart(m_values.entries.front().label);

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
@@ -215,10 +216,16 @@ std::vector<ChartPanel*> StatisticsWindow::orderedPanels() const
 void StatisticsWindow::paintCharts(QPainter& painter, const QRectF& area) const
 {
     const std::vector<ChartPanel*> panels = orderedPanels();
-    const QFontMetricsF metrics(painter.font());
+    painter.save();
+    painter.setPen(Qt::black);
+    QFont font = this->font();
+    font.setPixelSize(18);
+    painter.setFont(font);
+    const QFontMetricsF metrics(painter.font(), painter.device());
     const double header = metrics.height() * 2.5;
     painter.drawText(QRectF(area.left(), area.top(), area.width(), header), Qt::AlignLeft | Qt::TextWordWrap,
                      m_folderBox->currentText() + QStringLiteral(": ") + m_totals->text());
+    painter.restore();
     if (panels.empty())
         return;
     const int rows = int(std::ceil(double(panels.size()) / kColumns));
