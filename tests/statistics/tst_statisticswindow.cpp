@@ -1,14 +1,18 @@
 #include "ChartPanel.h"
 #include "MainCommands.h"
 #include "MainWindowFixture.h"
+#include "ModalDriver.h"
 #include "StatisticsWindow.h"
 #include "TDAOQuery.h"
 
 #include <QBarSet>
 #include <QChartView>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QToolTip>
@@ -193,6 +197,57 @@ private Q_SLOTS:
         QVERIFY(!image.isNull());
         QVERIFY(!stats->saveTo(fx.cat.filePath(QStringLiteral("no/such/folder/x.png"))));
         stats->close();
+    }
+
+    void printGoesThroughThePrintDialog()
+    {
+        MainWindowFixture fx(kCatalogue);
+        StatisticsWindow* stats = openStatistics(fx.window);
+        QVERIFY(stats);
+        stats->show();
+        QPushButton* print = nullptr;
+        for (QPushButton* b : stats->findChildren<QPushButton*>())
+            if (b->text() == QLatin1String("Print"))
+                print = b;
+        QVERIFY(print);
+        bool dialogSeen = false;
+        onModal<QPrintDialog>([&](QPrintDialog* dialog) {
+            dialogSeen = true;
+            dialog->reject();
+        });
+        print->click();
+        QVERIFY(dialogSeen);
+        QVERIFY(fx.messages.errors().isEmpty());
+        stats->close();
+    }
+
+    void closingWhileCountingStopsTheCount()
+    {
+        // Enough cast rows that counting them takes a while.
+        MainWindowFixture fx(kCatalogue
+                             + QStringLiteral(";WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n WHERE k < 400000) "
+                                              "INSERT INTO Mv_Cast (P_Id, Name) SELECT 1 + k % 6, 'N' || (k % 5000) FROM n"));
+        QElapsedTimer clock;
+        clock.start();
+        StatisticsWindow* whole = openStatistics(fx.window);
+        QVERIFY(whole);
+        const qint64 fullCount = clock.elapsed();
+        whole->close();
+        QTest::qWait(10);
+
+        fx.window->commands()->miStatistics->trigger();
+        QPointer<StatisticsWindow> stats = fx.window->findChildren<StatisticsWindow*>().constLast();
+        QVERIFY(stats);
+        // Closed while the cast is being counted: that count stops where it is.
+        QTRY_VERIFY_WITH_TIMEOUT(stats->panel(QStringLiteral("media"))->isReady(), 10000);
+        QVERIFY(stats->isCounting());
+        clock.restart();
+        stats->close();
+        const qint64 closing = clock.elapsed();
+        QVERIFY2(closing * 2 < fullCount, qPrintable(QStringLiteral("%1 ms to close, %2 ms to count").arg(closing).arg(fullCount)));
+        QTRY_VERIFY(!stats);
+        QTest::qWait(50);
+        QVERIFY(fx.messages.errors().isEmpty());
     }
 };
 
