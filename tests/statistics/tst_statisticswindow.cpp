@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QToolTip>
@@ -196,6 +197,25 @@ private Q_SLOTS:
         QImage image(png);
         QVERIFY(!image.isNull());
         QVERIFY(!stats->saveTo(fx.cat.filePath(QStringLiteral("no/such/folder/x.png"))));
+        stats->close();
+    }
+
+    void resultsOfAnEarlierCountAreDropped()
+    {
+        MainWindowFixture fx(kCatalogue);
+        StatisticsWindow* stats = openStatistics(fx.window);
+        QVERIFY(stats);
+        stats->setFolder(4);
+        // The address book's count ends with its results still waiting in the event queue.
+        while (stats->isCounting())
+            QThread::msleep(5);
+        stats->setFolder(0);
+        QSignalSpy done(stats, &StatisticsWindow::countingFinished);
+        QVERIFY(done.wait(10000));
+        for (const QString& id : {QStringLiteral("categories"), QStringLiteral("actors"), QStringLiteral("growth")})
+            QVERIFY2(stats->panel(id)->isReady(), qPrintable(id));
+        QCOMPARE(valueOf(stats->panel(QStringLiteral("categories")), QStringLiteral("Work")), -1);
+        QVERIFY(stats->totalsText().startsWith(QStringLiteral("6 items")));
         stats->close();
     }
 
