@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -217,6 +218,22 @@ private Q_SLOTS:
         QCOMPARE(valueOf(stats->panel(QStringLiteral("categories")), QStringLiteral("Work")), -1);
         QVERIFY(stats->totalsText().startsWith(QStringLiteral("6 items")));
         stats->close();
+    }
+
+    void aFailedCountShowsOneErrorBox()
+    {
+        MessageRecorder messages;
+        QTemporaryDir dir;
+        StatisticsWindow::Context context;
+        context.cataloguePath = dir.filePath(QStringLiteral("gone.mdb"));
+        auto* stats = new StatisticsWindow(context);
+        QTRY_VERIFY(!stats->isCounting());
+        QTRY_COMPARE(messages.errors().size(), 1);
+        QVERIFY2(messages.errors().constFirst().contains(QStringLiteral("gone.mdb")), qPrintable(messages.errors().constFirst()));
+        QCOMPARE(stats->totalsText(), QStringLiteral("The statistics could not be counted."));
+        QTest::qWait(50);
+        QCOMPARE(messages.errors().size(), 1);
+        delete stats;
     }
 
     void printGoesThroughThePrintDialog()
