@@ -11,6 +11,9 @@ packages=(
   pkg-config
   qt6-base-dev      # Qt 6 Widgets, PrintSupport, Network (local sockets) and Test
   libqt6svg6        # draws the program's SVG icons and pictures
+  qt6-svg-dev       # QSvgGenerator: the statistics window saves its charts as SVG
+  qt6-charts-dev    # Qt Charts: the statistics window's charts
+  libqt6opengl6-dev # Qt OpenGL's build files, which Qt Charts' build files ask for
   libsqlite3-dev    # the catalogue's database engine
   fonts-liberation2 # Liberation Sans: Arial's metrics for the reports
 )

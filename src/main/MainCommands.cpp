@@ -32,6 +32,7 @@ MainCommands::MainCommands(TKOLTForm& window)
     H_Help->setShortcut(Qt::Key_F1);
     H_Help->setShortcutContext(Qt::ApplicationShortcut);
     H_About = command(QStringLiteral("About..."), QString(), QString(), &TKOLTForm::H_AboutClick);
+    miStatistics = command(QStringLiteral("Statistics…"), QString(), QString(), &TKOLTForm::miStatisticsClick);
 
     toolbarClose = command(QStringLiteral("Close toolbar"), QStringLiteral("Close the toolbar"), QString(),
                            &TKOLTForm::ToolbarClose);
@@ -162,6 +163,8 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
     QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
     for (QAction* a : miTools)
         tools->addAction(a);
+    tools->addSeparator();
+    tools->addAction(miStatistics);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(H_Help);

@@ -41,6 +41,7 @@ public:
     QAction* miV_Toolbar = nullptr;
     std::array<QAction*, 5> miFolders{};
     std::array<QAction*, 5> miTools{};
+    QAction* miStatistics = nullptr;
     QAction* H_Help = nullptr;
     QAction* H_About = nullptr;
     // The close button of the floating toolbar.

@@ -27,6 +27,8 @@
 #include "TDBGrid.h"
 #include "TDAOQuery.h"
 #include "TDM.h"
+#include "StatisticsWindow.h"
+#include "TextFold.h"
 #include "TitleBand.h"
 
 #include <QAction>
@@ -507,4 +509,40 @@ void TKOLTForm::H_AboutClick()
 {
     auto* about = new TAboutForm(this);
     about->exec();
+}
+
+void TKOLTForm::miStatisticsClick()
+{
+    StatisticsWindow::Context context;
+    context.cataloguePath = m_dm.dbKOLT.DatabaseName();
+    context.folder = m_currentFolder;
+    context.shownFolder = m_currentFolder;
+    if (categoryBox()->currentIndex() > 0)
+        context.shownCategory = categoryBox()->currentText();
+    context.filterTo = [this](int folder, const QString& category) {
+        ErrorGuard::run([&] { FilterToCategory(folder, category); }, this);
+    };
+    auto* window = new StatisticsWindow(std::move(context), this);
+    window->show();
+}
+
+void TKOLTForm::FilterToCategory(int folder, const QString& category)
+{
+    if (folder != m_currentFolder)
+        SelectFolder(folder, FolderDefinition::all()[size_t(folder)].caption);
+    QComboBox* box = categoryBox();
+    int found = -1;
+    for (int i = 1; i < box->count() && found < 0; ++i)
+        if (TextFold::equals(box->itemText(i), category))
+            found = i;
+    // An item's category that its folder's list lacks is still one to filter by.
+    if (found < 0) {
+        box->addItem(category);
+        found = box->count() - 1;
+    }
+    {
+        const QSignalBlocker quiet(box);
+        box->setCurrentIndex(found);
+    }
+    cbCategoriesChange();
 }

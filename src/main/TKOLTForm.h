@@ -70,6 +70,9 @@ public:
     void sbDelCastClick();
     void sbDodSongsClick();
     void sbDelSongsClick();
+    void miStatisticsClick();
+    // Shows a folder filtered to one category, as a pick in the category box would.
+    void FilterToCategory(int folder, const QString& category);
     // Opens the editor of the folder shown on its query's current record, modally.
     void OpenItemEditor();
 

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "StatisticsChart.h"
+#include "StatisticsFolder.h"
+#include "StatisticsTotals.h"
+
+#include <QString>
+#include <atomic>
+#include <optional>
+
+struct sqlite3;
+
+// Counts a folder's items for the statistics, every figure by one SQL aggregate (GROUP BY)
+// over the table and its indexes, never by reading the items into the program. It works on a
+// read-only connection of its own to the catalogue file, with the catalogue's text rules, so
+// that it can run on a thread of its own while the program goes on with its connection.
+// Errors are raised as EEngineError; a count stopped through the cancel flag raises too.
+class CollectionCounter
+{
+public:
+    static constexpr int kCategoryBars = 20; // more categories fold into "Other"
+    static constexpr int kTopNames = 10;
+
+    explicit CollectionCounter(const QString& cataloguePath);
+    ~CollectionCounter();
+    CollectionCounter(const CollectionCounter&) = delete;
+    CollectionCounter& operator=(const CollectionCounter&) = delete;
+
+    // Counts only the items of one category (compared as the catalogue compares text);
+    // nothing: the whole folder.
+    void setCategory(std::optional<QString> category) { m_category = std::move(category); }
+    // While `*flag` is true, a count in progress stops at its next step. The flag may be set
+    // from another thread.
+    void setCancelFlag(const std::atomic_bool* flag) { m_cancel = flag; }
+
+    StatisticsTotals totals(const StatisticsFolder& folder);
+    StatisticsChart categories(const StatisticsFolder& folder);
+    StatisticsChart decades(const StatisticsFolder& folder);
+    StatisticsChart media(const StatisticsFolder& folder);
+    StatisticsChart growth(const StatisticsFolder& folder);
+    StatisticsChart people(const StatisticsFolder& folder, const StatisticsFolder::People& list);
+
+    // Reads a playing time as the folder writes it ("105 min", "1:45", "45:30", "1:02:03");
+    // nothing when it cannot be read.
+    static std::optional<qint64> playingSeconds(const QString& text, StatisticsFolder::PlayingTime kind);
+
+private:
+    QString where(const QString& condition = QString(), const QString& column = QStringLiteral("Category")) const;
+    static int progress(void* self);
+
+    sqlite3* m_db = nullptr;
+    std::optional<QString> m_category;
+    const std::atomic_bool* m_cancel = nullptr;
+};
