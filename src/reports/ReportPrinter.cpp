@@ -3,6 +3,7 @@
 #include "MessageService.h"
 #include "PreparedReport.h"
 #include "ReportFonts.h"
+#include "ReportPrintDialog.h"
 #include "ReportProgress.h"
 
 #include <QComboBox>
@@ -46,6 +47,20 @@ private:
 };
 
 } // namespace
+
+QString ReportPrinter::pageListProblem(const QString& list, int pageCount)
+{
+    if (list.isEmpty())
+        return {};
+    const QPageRanges ranges = QPageRanges::fromString(list);
+    if (ranges.isEmpty())
+        return QStringLiteral("\"%1\" is not a list of pages").arg(list);
+    for (const QPageRanges::Range& r : ranges.toRangeList()) {
+        if (r.to > pageCount)
+            return QStringLiteral("The report has %1 pages: there is no page %2").arg(pageCount).arg(r.to);
+    }
+    return {};
+}
 
 ReportPrinter::ReportPrinter(QWidget* owner)
     : m_owner(owner)
@@ -150,25 +165,24 @@ void ReportPrinter::printWithDialog(const PreparedReport& report, int currentPag
         return;
     const Choice saved = choice();
 
-    QPrintDialog dialog(&m_printer, m_owner);
+    PagesTab* pagesTab = nullptr;
+    const int pageCount = report.pageCount();
+    ReportPrintDialog dialog(&m_printer, m_owner, [&pagesTab, pageCount] {
+        return pagesTab ? pageListProblem(pagesTab->list(), pageCount) : QString();
+    });
     dialog.setObjectName(QStringLiteral("PrintDialog"));
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
                       | QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintCurrentPage
                       | QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(1, report.pageCount());
-    auto* pagesTab = new PagesTab(m_pageSet);
+    pagesTab = new PagesTab(m_pageSet);
     dialog.setOptionTabs({pagesTab});
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_pageSet = pagesTab->set();
     if (!pagesTab->list().isEmpty()) {
-        const QPageRanges typed = QPageRanges::fromString(pagesTab->list());
-        if (typed.isEmpty()) {
-            MessageService::showError(QStringLiteral("\"%1\" is not a list of pages").arg(pagesTab->list()), m_owner);
-            return;
-        }
         m_printer.setPrintRange(QPrinter::PageRange);
-        m_printer.setPageRanges(typed);
+        m_printer.setPageRanges(QPageRanges::fromString(pagesTab->list()));
     }
 
     const std::vector<int> pages = choosePages(m_printer, report.pageCount(), currentPage, m_pageSet);
@@ -177,8 +191,11 @@ void ReportPrinter::printWithDialog(const PreparedReport& report, int currentPag
         restore(saved);
         return;
     }
-    if (pages.empty())
+    if (pages.empty()) {
+        MessageService::showError(QStringLiteral("None of the pages chosen is to be printed"), m_owner);
         return;
+    }
+    m_printer.setDocName(report.title); // the title of a PDF file, the name of a printer's job
     ReportProgress progress(report.title, m_owner);
     const Outcome outcome = print(report, m_printer, pages, [&](int n) {
         return progress.report(QStringLiteral("Printing page: %1").arg(n));

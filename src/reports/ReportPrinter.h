@@ -38,6 +38,9 @@ public:
     static Outcome print(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages,
                          const Progress& progress = {});
 
+    // What is wrong with a typed page list for a report of `pageCount` pages, or nothing.
+    static QString pageListProblem(const QString& list, int pageCount);
+
     PageSet pageSet() const { return m_pageSet; }
     void setPageSet(PageSet set) { m_pageSet = set; }
 

@@ -1,10 +1,13 @@
 #include "ReportProgress.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -13,6 +16,16 @@ constexpr int kPumpIntervalMs = 40;
 
 } // namespace
 
+int ReportProgress::captionWidth(const QString& caption)
+{
+    // The caption stands in the title bar, often in bold, beside the bar's buttons: the
+    // window is wide enough for all of it to show.
+    QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    title.setBold(true);
+    const QFontMetrics metrics(title);
+    return metrics.horizontalAdvance(caption) + 4 * metrics.height();
+}
+
 ReportProgress::ReportProgress(const QString& caption, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
@@ -20,7 +33,7 @@ ReportProgress::ReportProgress(const QString& caption, QWidget* owner)
     setWindowTitle(caption);
     setWindowModality(Qt::ApplicationModal);
     m_line = new QLabel(this);
-    m_line->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32);
+    m_line->setMinimumWidth(std::max(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32, captionWidth(caption)));
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("Cancel"));
     cancel->setAutoDefault(false);

@@ -12,6 +12,8 @@ class ReportProgress : public QDialog
     Q_OBJECT
 
 public:
+    // How wide the window must be for its caption to show whole in the title bar.
+    static int captionWidth(const QString& caption);
     ReportProgress(const QString& caption, QWidget* owner);
 
     // Shows `line` and lets events through; false once the user has cancelled.

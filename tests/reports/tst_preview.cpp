@@ -16,6 +16,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
+#include <QRegularExpression>
+#include <QFontDatabase>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -577,23 +580,66 @@ private Q_SLOTS:
         QCOMPARE(p.area()->currentPage(), 2); // the preview keeps its page
     }
 
-    void aPageListThatMakesNoSenseIsReported()
+    // A page list that cannot be printed is said inside the dialog, which stays open with the
+    // user's choices; put right there, the report prints, titled as the report is.
+    void aPageListThatCannotBePrintedIsSaidInTheDialog_data()
     {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("backwards") << "5-2" << "\"5-2\" is not a list of pages.";
+        QTest::newRow("page 0") << "0" << "\"0\" is not a list of pages.";
+        QTest::newRow("an empty item") << "1,,2" << "\"1,,2\" is not a list of pages.";
+        QTest::newRow("past the last page") << "9" << "The report has 3 pages: there is no page 9.";
+        QTest::newRow("a range past the last page") << "2-4" << "The report has 3 pages: there is no page 4.";
+    }
+
+    void aPageListThatCannotBePrintedIsSaidInTheDialog()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, error);
         ReportCatalogue c(movies(120));
         ShownPreview p(CatalogueReports(c.dm).repMovies);
         MessageRecorder messages;
         QTemporaryDir dir;
-        const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
+        const QString pdf = dir.filePath(QStringLiteral("chosen.pdf"));
         QPrinter& printer = p.form->printer().printer();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
+        bool stayedOpen = false;
+        QStringList seenThere;
         whenShown<QPrintDialog>([&](QPrintDialog* dialog) {
-            dialog->findChild<QLineEdit*>(QStringLiteral("PageList"))->setText(QStringLiteral("5-2"));
+            auto* list = dialog->findChild<QLineEdit*>(QStringLiteral("PageList"));
+            dialog->findChild<QComboBox*>(QStringLiteral("PageSet"))->setCurrentIndex(1); // odd pages
+            list->setText(typed);
+            dialog->accept();
+            stayedOpen = dialog->isVisible();
+            seenThere = messages.errors();
+            QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("PageSet"))->currentIndex(), 1);
+            list->setText(QStringLiteral("1-3"));
             dialog->accept();
         });
         p.form->frSpeedButton10->click();
-        QCOMPARE(messages.errors(), QStringList{"\"5-2\" is not a list of pages."});
-        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(stayedOpen);
+        QCOMPARE(seenThere, QStringList{error});
+        QCOMPARE(messages.errors(), QStringList{error});
+        QCOMPARE(firstNumbers(pdf), (QList<int>{1, 101})); // pages 1 and 3
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY(info.waitForFinished(20000));
+        const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("^Title: +Movies$"), QRegularExpression::MultilineOption)), qPrintable(infoText));
+    }
+
+    // The progress window shows its whole caption, however long the report's title.
+    void progressWindowFitsItsCaption()
+    {
+        const QString caption = QStringLiteral("Report preparing - Address Book");
+        ReportProgress progress(caption, nullptr);
+        progress.show();
+        QVERIFY(progress.width() >= ReportProgress::captionWidth(caption));
+        QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        title.setBold(true);
+        QVERIFY(progress.width() > QFontMetrics(title).horizontalAdvance(caption));
     }
 
     void aPrinterThatCannotBeUsedIsReported()
