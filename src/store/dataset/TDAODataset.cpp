@@ -17,11 +17,6 @@
 
 namespace {
 
-bool editing(TDataSetState s)
-{
-    return s == TDataSetState::Edit || s == TDataSetState::Insert;
-}
-
 // Runs a write and reports engine failures as EDAOError, as every write of a row does.
 template <typename F>
 void asDaoError(F&& write)
@@ -36,6 +31,11 @@ void asDaoError(F&& write)
 }
 
 } // namespace
+
+bool TDAODataset::editing(TDataSetState s)
+{
+    return s == TDataSetState::Edit || s == TDataSetState::Insert;
+}
 
 TDAODataset::TDAODataset(QString name)
     : m_name(std::move(name))
@@ -307,60 +307,6 @@ void TDAODataset::startOnFirstRow()
     readCurrent();
 }
 
-void TDAODataset::calculate(std::vector<QVariant>& values)
-{
-    if (!OnCalcFields || !hasCalcFields())
-        return;
-    for (const auto& f : m_fields) {
-        if (f->Calculated())
-            values[size_t(f->Index())] = QVariant();
-    }
-    // The handler writes through the fields, so point them at this row for the moment.
-    struct Restore
-    {
-        TDAODataset& ds;
-        std::vector<QVariant>* active;
-        TDataSetState state;
-        ~Restore()
-        {
-            ds.m_active = active;
-            ds.m_state = state;
-        }
-    } restore{*this, m_active, m_state};
-    m_active = &values;
-    m_state = TDataSetState::CalcFields;
-    OnCalcFields(*this);
-}
-
-QString TDAODataset::fillRow(int row, std::vector<QVariant>& values)
-{
-    values.assign(m_fields.size(), QVariant());
-    if (!m_result || row < 0 || row >= m_result->count())
-        return {};
-    const RowData& data = m_result->row(row);
-    const auto& columns = m_result->columns();
-    for (const auto& f : m_fields) {
-        if (f->Calculated() || f->column() < 0)
-            continue;
-        const QVariant& v = data.values[size_t(f->column())];
-        values[size_t(f->Index())] = columns[size_t(f->column())].type == TFieldType::Variant
-                                         ? FieldTypes::fromEngine(f->DataType(), v)
-                                         : v;
-    }
-    // Nothing is calculated from a row that could not be read.
-    if (!data.error.isEmpty())
-        return data.error;
-    calculate(values);
-    return {};
-}
-
-void TDAODataset::readCurrent()
-{
-    // A read that fails leaves neither the values nor the reason of the row read before.
-    m_currentError.clear();
-    m_currentError = fillRow(m_recNo, m_current);
-}
-
 void TDAODataset::clearEditing()
 {
     m_assigned.assign(m_fields.size(), false);
@@ -475,55 +421,6 @@ int TDAODataset::RowCount() const
 bool TDAODataset::rowIsNew(int row) const
 {
     return m_state == TDataSetState::Insert && row == m_recNo;
-}
-
-const TDAODataset::ShownRow& TDAODataset::shownRow(int row)
-{
-    auto it = m_shown.constFind(row);
-    if (it == m_shown.constEnd()) {
-        if (m_shown.size() >= 256)
-            m_shown.clear();
-        ShownRow shown;
-        shown.error = fillRow(row, shown.values);
-        it = m_shown.insert(row, std::move(shown));
-    }
-    return *it;
-}
-
-QVariant TDAODataset::rowValue(int row, const TField& field)
-{
-    if (!Active())
-        return {};
-    if (row == m_recNo)
-        return fieldValue(field);
-    const std::vector<QVariant>& values = shownRow(row).values;
-    const size_t i = size_t(field.Index());
-    return i < values.size() ? values[i] : QVariant();
-}
-
-QString TDAODataset::rowError(int row)
-{
-    if (!Active())
-        return {};
-    if (row == m_recNo)
-        return m_currentError;
-    return shownRow(row).error;
-}
-
-void TDAODataset::checkReadable()
-{
-    if (!Active() || !m_result || m_recNo < 0 || m_recNo >= m_result->count())
-        return;
-    const RowData& stored = m_result->row(m_recNo);
-    if (!stored.error.isEmpty())
-        throw EDAOError(stored.error, stored.errorCode);
-}
-
-bool TDAODataset::RecordDeleted()
-{
-    if (!Active() || !m_result || m_recNo < 0 || m_recNo >= m_result->count())
-        return false;
-    return m_result->row(m_recNo).deleted;
 }
 
 QVariant TDAODataset::fieldValue(const TField& field) const
@@ -658,24 +555,6 @@ void TDAODataset::checkRequired()
     }
 }
 
-TDAODataset::PendingRow TDAODataset::pendingRow() const
-{
-    PendingRow p;
-    p.result = m_result.get();
-    p.count = m_result->count();
-    p.state = m_state;
-    p.recNo = m_recNo;
-    p.savedRecNo = m_savedRecNo;
-    p.bof = m_bof;
-    p.eof = m_eof;
-    if (m_state == TDataSetState::Edit && m_recNo >= 0 && m_recNo < p.count)
-        p.key = m_result->key(m_recNo);
-    p.values = m_current;
-    p.assigned = m_assigned;
-    p.modified = m_modified;
-    return p;
-}
-
 void TDAODataset::writePost()
 {
     // The rules before and after the write and the write itself are stored together or not
@@ -737,94 +616,6 @@ void TDAODataset::Post()
         throw;
     } catch (const EDatabaseError& e) {
         throw ESavedError(e.message());
-    }
-}
-
-void TDAODataset::releaseQuietly()
-{
-    if (m_disableCount > 0)
-        --m_disableCount;
-}
-
-void TDAODataset::restorePending(const PendingRow& p) noexcept
-{
-    if (!Active() || !m_result)
-        return;
-    try {
-        if (m_result.get() != p.result) {
-            // A rule ran the query again inside the undone work: read it once more.
-            replaceResult();
-            m_appendedFrom = m_result->count();
-        }
-        if (p.state == TDataSetState::Insert) {
-            while (m_result->count() > p.count)
-                m_result->removeAt(m_result->count() - 1);
-        }
-        m_result->invalidate();
-        m_state = p.state;
-        m_recNo = p.state == TDataSetState::Insert ? m_result->count() : p.recNo;
-        if (p.state == TDataSetState::Edit) {
-            const int at = m_result->indexOfKey(p.key);
-            if (at >= 0)
-                m_recNo = at;
-        }
-        m_savedRecNo = p.savedRecNo;
-        m_bof = p.bof;
-        m_eof = p.eof;
-        m_current = p.values;
-        m_currentError.clear();
-        m_assigned = p.assigned;
-        m_modified = p.modified;
-        m_shown.clear();
-    } catch (...) {
-        // Reading the query again failed: the record keeps what the user entered all the same.
-        m_state = p.state;
-        m_current = p.values;
-        m_assigned = p.assigned;
-        m_modified = p.modified;
-    }
-}
-
-void TDAODataset::afterRollback() noexcept
-{
-    if (!Active() || !m_result)
-        return;
-    m_shown.clear();
-    try {
-        m_result->invalidate();
-        dropRolledBackKeys();
-        if (editing(m_state))
-            return;
-        const int n = m_result->count();
-        m_recNo = n == 0 ? -1 : std::clamp(m_recNo, 0, n - 1);
-        readCurrent();
-    } catch (...) {
-        // The current row is read again at the next move; nothing here may stop a rollback.
-    }
-}
-
-void TDAODataset::tableAboutToChange(const QString& table)
-{
-    if (m_result && m_result->tableName().compare(table, Qt::CaseInsensitive) == 0)
-        m_result->loadAll();
-}
-
-void TDAODataset::dropRolledBackKeys()
-{
-    if (!m_result->updatable() || m_appendedFrom >= m_result->count())
-        return;
-    auto exists = m_database->statement(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1")
-                                            .arg(SqlText::quoteIdentifier(m_result->tableName()),
-                                                 SqlText::quoteIdentifier(m_result->keyColumn())));
-    for (int i = m_result->count() - 1; i >= m_appendedFrom; --i) {
-        exists->bindInt64(1, m_result->key(i));
-        const bool there = exists->step();
-        exists->reset();
-        if (there)
-            continue;
-        m_result->removeAt(i);
-        if (m_recNo > i)
-            --m_recNo;
     }
 }
 
@@ -897,76 +688,6 @@ void TDAODataset::Delete()
     runHandler(AfterScroll);
 }
 
-void TDAODataset::writeRow()
-{
-    m_database->aboutToChange(m_result->tableName());
-    const QString table = SqlText::quoteIdentifier(m_result->tableName());
-    const QString keyColumn = SqlText::quoteIdentifier(m_result->keyColumn());
-    QStringList columns;
-    std::vector<QVariant> values;
-    for (const auto& f : m_fields) {
-        if (f->Calculated() || !m_assigned[size_t(f->Index())] || f->origin().isEmpty())
-            continue;
-        if (f->DataType() == TFieldType::AutoInc)
-            continue; // the database assigns the key
-        columns << SqlText::quoteIdentifier(f->origin());
-        values.push_back(FieldTypes::toEngine(f->DataType(), m_current[size_t(f->Index())]));
-    }
-    sqlite3* db = m_database->handle();
-
-    if (m_state == TDataSetState::Insert) {
-        QString sql;
-        if (columns.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
-        } else {
-            QStringList marks;
-            for (int i = 1; i <= columns.size(); ++i)
-                marks << QStringLiteral("?%1").arg(i);
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        }
-        auto stmt = m_database->statement(sql);
-        for (size_t i = 0; i < values.size(); ++i)
-            stmt->bind(int(i) + 1, values[i]);
-        stmt->execute();
-        m_result->appendKey(sqlite3_last_insert_rowid(db));
-        m_recNo = m_result->count() - 1;
-        return;
-    }
-
-    const qint64 key = m_result->key(m_recNo);
-    if (columns.isEmpty()) {
-        // Nothing was changed: the row is written back as it is, if it is still there.
-        auto stmt = m_database->statement(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1").arg(table, keyColumn));
-        stmt->bindInt64(1, key);
-        if (!stmt->step())
-            throw EDAOError(QStringLiteral("Record is deleted"), SQLITE_NOTFOUND);
-        return;
-    }
-    QStringList assignments;
-    for (int i = 0; i < columns.size(); ++i)
-        assignments << QStringLiteral("%1 = ?%2").arg(columns[i]).arg(i + 1);
-    auto stmt = m_database->statement(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
-                                          .arg(table, assignments.join(QStringLiteral(", ")), keyColumn)
-                                          .arg(columns.size() + 1));
-    for (size_t i = 0; i < values.size(); ++i)
-        stmt->bind(int(i) + 1, values[i]);
-    stmt->bindInt64(int(values.size()) + 1, key);
-    stmt->execute();
-    if (sqlite3_changes(db) == 0)
-        throw EDAOError(QStringLiteral("Record is deleted"), SQLITE_NOTFOUND);
-}
-
-void TDAODataset::deleteRow()
-{
-    m_database->aboutToChange(m_result->tableName());
-    auto stmt = m_database->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
-                                          .arg(SqlText::quoteIdentifier(m_result->tableName()),
-                                               SqlText::quoteIdentifier(m_result->keyColumn())));
-    stmt->bindInt64(1, m_result->key(m_recNo));
-    stmt->execute();
-}
-
 void TDAODataset::setFilter(const QString& value)
 {
     m_filter = value;
@@ -975,46 +696,4 @@ void TDAODataset::setFilter(const QString& value)
 void TDAODataset::setFiltered(bool value)
 {
     m_filtered = value;
-}
-
-bool TDAODataset::Locate(const QString& keyFields, const QVariantList& values, TLocateOptions options)
-{
-    checkActive();
-    CheckBrowseMode();
-    const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    if (names.isEmpty())
-        return false;
-    std::vector<TField*> fields;
-    for (const QString& n : names)
-        fields.push_back(&FieldByName(n.trimmed()));
-    // Read whole results are small: compare row by row with the catalogue's text rule.
-    const int n = m_result->count();
-    std::vector<QVariant> row;
-    for (int r = 0; r < n; ++r) {
-        if (!fillRow(r, row).isEmpty())
-            continue; // a row that cannot be read matches nothing
-        bool all = true;
-        for (size_t k = 0; k < fields.size() && all; ++k) {
-            const QVariant& have = row[size_t(fields[k]->Index())];
-            const QVariant want = k < size_t(values.size()) ? values[int(k)] : QVariant();
-            if (want.isNull()) {
-                all = have.isNull();
-            } else if (have.isNull()) {
-                all = false;
-            } else if (FieldTypes::isText(fields[k]->DataType()) || have.typeId() == QMetaType::QString) {
-                all = (options & loPartialKey) ? TextFold::startsWith(have.toString(), want.toString(), true)
-                                               : TextFold::equals(have.toString(), want.toString());
-            } else {
-                all = have.toString() == want.toString();
-            }
-        }
-        if (all) {
-            runHandler(BeforeScroll);
-            setCurrent(r, true);
-            m_bof = m_eof = false;
-            runHandler(AfterScroll);
-            return true;
-        }
-    }
-    return false;
 }

@@ -155,6 +155,7 @@ protected:
 
     ResultSet* result() const { return m_result.get(); }
     void checkActive() const;
+    static bool editing(TDataSetState s);
     void dataEvent(TDataEvent event, std::intptr_t info = 0);
     // Sets the current row and tells the bound views it moved.
     void setCurrent(int index, bool notify);
