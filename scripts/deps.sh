@@ -21,6 +21,8 @@ if [[ "${1:-run}" == "test" ]]; then
   packages+=(
     libbenchmark-dev # the benchmarks under bench/ are built with the tests
     poppler-utils    # pdftotext and pdfinfo: the report tests read the PDF files they print
+    clang-format     # the test command checks that the code is formatted as .clang-format says
+    git              # lists the files the formatting check reads
     xauth            # only used by the optional screenshot checks (xvfb-run)
   )
 fi

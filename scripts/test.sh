@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 
+scripts/check-format.sh
+
 jobs="${KOLT_JOBS:-2}"
 export QT_QPA_PLATFORM=offscreen
 

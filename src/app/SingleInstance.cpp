@@ -28,7 +28,7 @@ bool made(const QByteArray& folder)
 bool privateFolder(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
-    struct stat st{};
+    struct stat st = {};
     if (!made(native) || ::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         return false;
     return (st.st_mode & 0077) == 0 || ::chmod(native.constData(), 0700) == 0;
