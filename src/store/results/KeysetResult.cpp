@@ -105,7 +105,9 @@ void KeysetResult::readKeys(size_t n) const
     n = std::min(n, size_t(m_total));
     if (m_keys.size() >= n)
         return;
-    if (m_walk) {
+    // Rows left out as added since the opening can leave a window short: read on until there
+    // are enough keys or the walk is done.
+    while (m_walk && m_keys.size() < n) {
         // Only the layer's own writes leave the table as the walk needs it (they read the rest
         // first); anything else changed it behind the walk's back.
         const auto changed = m_db.changes().changedSince(m_opened, m_table);
