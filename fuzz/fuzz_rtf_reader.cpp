@@ -20,8 +20,8 @@ QString writable(const QString& text)
     QString out;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        const bool dropped = (u < 0x20 && u != u'\t' && u != u'\n') || u == 0x7F || u == 0xFDD0
-            || u == 0xFDD1 || u == 0xFFFC;
+        const bool dropped
+            = (u < 0x20 && u != u'\t' && u != u'\n') || u == 0x7F || u == 0xFDD0 || u == 0xFDD1 || u == 0xFFFC;
         if (!dropped)
             out += c;
     }

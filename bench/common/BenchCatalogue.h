@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QString>
+#include <QTemporaryDir>
 #include <cstdio>
 
 // Opens a catalogue once, as the program would, so that what an earlier build left out (the

@@ -32,11 +32,16 @@ TKOLTForm* g_window = nullptr;
 ItemEditor* makeEditor(int folder)
 {
     switch (folder) {
-    case 0: return new TMovieForm(g_window, *DM);
-    case 1: return new TMusicForm(g_window, *DM);
-    case 2: return new TBookForm(g_window, *DM);
-    case 3: return new TProgForm(g_window, *DM);
-    default: return new TAddressBookForm(g_window, *DM);
+    case 0:
+        return new TMovieForm(g_window, *DM);
+    case 1:
+        return new TMusicForm(g_window, *DM);
+    case 2:
+        return new TBookForm(g_window, *DM);
+    case 3:
+        return new TProgForm(g_window, *DM);
+    default:
+        return new TAddressBookForm(g_window, *DM);
     }
 }
 
@@ -44,11 +49,16 @@ ItemEditor* makeEditor(int folder)
 std::vector<TDAOTable*> listsOf(int folder)
 {
     switch (folder) {
-    case 0: return {&DM->tbC_Movies, &DM->tbD_Movies};
-    case 1: return {&DM->tbC_Music, &DM->tbA_Music};
-    case 2: return {&DM->tbC_Books, &DM->tbA_Books};
-    case 3: return {&DM->tbC_Programs};
-    default: return {&DM->tbC_AddBook};
+    case 0:
+        return {&DM->tbC_Movies, &DM->tbD_Movies};
+    case 1:
+        return {&DM->tbC_Music, &DM->tbA_Music};
+    case 2:
+        return {&DM->tbC_Books, &DM->tbA_Books};
+    case 3:
+        return {&DM->tbC_Programs};
+    default:
+        return {&DM->tbC_AddBook};
     }
 }
 

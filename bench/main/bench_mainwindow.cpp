@@ -96,7 +96,8 @@ void layerOpen(const QString& sql, const QString& filter = QString())
 void touch(sqlite3* writer, int folder)
 {
     const QString table = FolderDefinition::all()[size_t(folder)].tableName;
-    SqliteStatement::exec(writer, QStringLiteral("update %1 set Id = Id where Id = (select min(Id) from %1)").arg(table));
+    SqliteStatement::exec(writer,
+                          QStringLiteral("update %1 set Id = Id where Id = (select min(Id) from %1)").arg(table));
 }
 
 void BM_FolderSwitch(benchmark::State& state, bool ours)
@@ -227,7 +228,8 @@ void BM_Find(benchmark::State& state, bool ours)
         }
         return;
     }
-    SqliteStatement s(g_raw, QStringLiteral("select Id from Movies where kolt_prefix(Title, ?1) order by Title limit 1"), true);
+    SqliteStatement s(
+        g_raw, QStringLiteral("select Id from Movies where kolt_prefix(Title, ?1) order by Title limit 1"), true);
     for (auto _ : state) {
         s.bindText(1, kTyped);
         benchmark::DoNotOptimize(s.step());
@@ -283,20 +285,20 @@ BENCHMARK_CAPTURE(BM_FolderSwitch, ours, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FolderSwitch, raw, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FolderSwitchVsFreshOpen, ours, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FolderSwitchVsFreshOpen, raw, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Movies/ours, 0, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Movies/raw, 0, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Music/ours, 1, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Music/raw, 1, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Books/ours, 2, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Books/raw, 2, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Programs/ours, 3, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, Programs/raw, 3, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, AddressBook/ours, 4, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_FirstVisit, AddressBook/raw, 4, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_TitleClick, Descending/ours, true, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_TitleClick, Descending/raw, true, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_TitleClick, Ascending/ours, false, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_TitleClick, Ascending/raw, false, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Movies / ours, 0, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Movies / raw, 0, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Music / ours, 1, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Music / raw, 1, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Books / ours, 2, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Books / raw, 2, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Programs / ours, 3, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, Programs / raw, 3, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, AddressBook / ours, 4, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FirstVisit, AddressBook / raw, 4, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TitleClick, Descending / ours, true, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TitleClick, Descending / raw, true, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TitleClick, Ascending / ours, false, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TitleClick, Ascending / raw, false, false)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TitleClickLayer)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_CategoryChoice, ours, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_CategoryChoice, raw, false)->Unit(benchmark::kMillisecond);
@@ -317,7 +319,8 @@ int main(int argc, char** argv)
     for (const char* setting : {"cache_size", "mmap_size"}) {
         SqliteStatement read(DM->dbKOLT.handle(), QStringLiteral("PRAGMA %1").arg(QLatin1String(setting)));
         read.step();
-        SqliteStatement::exec(g_raw, QStringLiteral("PRAGMA %1 = %2").arg(QLatin1String(setting)).arg(read.columnInt64(0)));
+        SqliteStatement::exec(g_raw,
+                              QStringLiteral("PRAGMA %1 = %2").arg(QLatin1String(setting)).arg(read.columnInt64(0)));
     }
     g_category = g_window->categoryBox()->itemText(777);
     lookAround();
@@ -327,7 +330,8 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\npeak resident size (VmHWM) after visiting all five folders, each sorted by two columns: "
-                "%.1f MiB\n", peak);
+                "%.1f MiB\n",
+                peak);
     Program::shutdown();
     sqlite3_close_v2(g_raw);
     return 0;

@@ -7,10 +7,10 @@
 #include "CatalogueReports.h"
 #include "CellText.h"
 #include "PreviewArea.h"
+#include "RatioReporter.h"
 #include "ReportEngine.h"
 #include "ReportFonts.h"
 #include "ReportPrinter.h"
-#include "RatioReporter.h"
 #include "TDM.h"
 
 #include <QApplication>

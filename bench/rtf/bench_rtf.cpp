@@ -23,10 +23,12 @@ QByteArray sampleDocument()
     while (rtf.size() < kTargetSize) {
         const QByteArray n = QByteArray::number(paragraph++);
         rtf += "\\pard\\plain\\qj\\li720\\fi-360\\sa120 Paragraph " + n
-            + " of the catalogue notes: {\\b bold words}, {\\i italic words}, {\\ul underlined} and "
-              "{\\cf1 red text} in {\\f1\\fs20 Courier New}. Polski: {\\f2 Za\\'bf\\'f3\\'b3\\'e6 g\\'ea\\'9cl\\'b9} "
-              "and Za\\u380?\\u243\\'f3\\u322?\\u263?; \\u1056?\\u1091?\\u1089?\\u1089?\\u1082?\\u1080?\\u1081? "
-              "{\\f3 \\'d1\\'fa\\'e5\\'f8\\'fc}.\\tab Tabbed\\line next line \\emdash\\ldblquote quoted\\rdblquote.\\par\n";
+               + " of the catalogue notes: {\\b bold words}, {\\i italic words}, {\\ul underlined} and "
+                 "{\\cf1 red text} in {\\f1\\fs20 Courier New}. Polski: {\\f2 Za\\'bf\\'f3\\'b3\\'e6 "
+                 "g\\'ea\\'9cl\\'b9} "
+                 "and Za\\u380?\\u243\\'f3\\u322?\\u263?; \\u1056?\\u1091?\\u1089?\\u1089?\\u1082?\\u1080?\\u1081? "
+                 "{\\f3 \\'d1\\'fa\\'e5\\'f8\\'fc}.\\tab Tabbed\\line next line \\emdash\\ldblquote "
+                 "quoted\\rdblquote.\\par\n";
         if (paragraph % 10 == 0) {
             rtf += "{\\listtext\\pard\\plain \\u8226\\'95\\tab}\\ls1\\ilvl0\\li720\\fi-360 List item " + n + "\\par\n";
             rtf += "\\trowd\\cellx3000\\cellx6000\\pard\\intbl Title " + n + "\\cell 19" + n.right(2) + "\\cell\\row\n";

@@ -57,9 +57,7 @@ int main(int argc, char** argv)
         QElapsedTimer gap;
         QTimer ticker;
         ticker.setInterval(5);
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            longestGap = qMax(longestGap, gap.restart());
-        });
+        QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = qMax(longestGap, gap.restart()); });
 
         QElapsedTimer clock;
         clock.start();

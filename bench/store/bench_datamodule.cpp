@@ -42,8 +42,10 @@ void BM_PostMovie(benchmark::State& state, bool ours)
     SqliteStatement findD(g_raw, QStringLiteral("select Id from Movies_D where Name = ?1"), true);
     SqliteStatement addC(g_raw, QStringLiteral("insert into Movies_C (Name) values (?1)"), true);
     SqliteStatement addD(g_raw, QStringLiteral("insert into Movies_D (Name) values (?1)"), true);
-    SqliteStatement movie(g_raw, QStringLiteral("insert into Movies (Title, Category, Director, Media_type) "
-                                                "values ('Bench title', ?1, ?2, 'CD')"), true);
+    SqliteStatement movie(g_raw,
+                          QStringLiteral("insert into Movies (Title, Category, Director, Media_type) "
+                                         "values ('Bench title', ?1, ?2, 'CD')"),
+                          true);
     SqliteStatement relink(g_raw, QStringLiteral("update Mv_Cast set P_Id = ?1 where P_Id = 0"), true);
     for (auto _ : state) {
         SqliteStatement::exec(g_raw, QStringLiteral("BEGIN IMMEDIATE"));
@@ -71,9 +73,11 @@ void BM_PostMovie(benchmark::State& state, bool ours)
 
 void cleanUp()
 {
-    SqliteStatement::exec(g_raw, QStringLiteral(
-        "delete from Movies where Title = 'Bench title'; delete from Movies_C where Name like 'Bench category %';"
-        "delete from Movies_D where Name like 'Bench director %';"));
+    SqliteStatement::exec(
+        g_raw,
+        QStringLiteral(
+            "delete from Movies where Title = 'Bench title'; delete from Movies_C where Name like 'Bench category %';"
+            "delete from Movies_D where Name like 'Bench director %';"));
 }
 
 } // namespace
@@ -94,8 +98,8 @@ int main(int argc, char** argv)
     {
         TDM dm(g_folder);
         dm.DataModuleCreate();
-        for (TDAODataset* ds : std::initializer_list<TDAODataset*>{&dm.qrMovies, &dm.qrMv_Cast, &dm.tbC_Movies,
-                                                                   &dm.tbD_Movies})
+        for (TDAODataset* ds :
+             std::initializer_list<TDAODataset*>{&dm.qrMovies, &dm.qrMv_Cast, &dm.tbC_Movies, &dm.tbD_Movies})
             ds->Open();
         g_dm = &dm;
         benchmark::Initialize(&argc, argv);

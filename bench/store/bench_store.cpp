@@ -148,8 +148,8 @@ void BM_Locate(benchmark::State& state, bool ours)
             benchmark::DoNotOptimize(q->Locate(QStringLiteral("Title"), {world->prefix}, loPartialKey));
         return;
     }
-    SqliteStatement s(world->raw,
-                      QStringLiteral("select Id from Movies where kolt_prefix(Title, ?1) order by Title limit 1"), true);
+    SqliteStatement s(
+        world->raw, QStringLiteral("select Id from Movies where kolt_prefix(Title, ?1) order by Title limit 1"), true);
     for (auto _ : state) {
         s.bindText(1, world->prefix);
         benchmark::DoNotOptimize(rawRun(s, 1));
@@ -171,7 +171,8 @@ void BM_InsertPost(benchmark::State& state, bool ours)
             q->Post();
         }
     } else {
-        SqliteStatement s(world->raw, QStringLiteral("insert into Movies (Category, Title, Media_type) values (?1, ?2, ?3)"), true);
+        SqliteStatement s(world->raw,
+                          QStringLiteral("insert into Movies (Category, Title, Media_type) values (?1, ?2, ?3)"), true);
         for (auto _ : state) {
             SqliteStatement::exec(world->raw, QStringLiteral("BEGIN IMMEDIATE"));
             s.bindText(1, QStringLiteral("Drama"));
@@ -192,7 +193,8 @@ void BM_DetailMoves(benchmark::State& state, bool ours)
         TDataSource dsMovies(QStringLiteral("dsMovies"), movies.get());
         TDAOQuery cast(QStringLiteral("qrMv_Cast"));
         cast.setDatabase(&world->db);
-        cast.setSQL({QStringLiteral("select * from Mv_Cast"), QStringLiteral("where P_Id = :Id"), QStringLiteral("order by Name")});
+        cast.setSQL({QStringLiteral("select * from Mv_Cast"), QStringLiteral("where P_Id = :Id"),
+                     QStringLiteral("order by Name")});
         cast.setDataSource(&dsMovies);
         movies->Open();
         cast.Open();

@@ -31,7 +31,8 @@ HelpViewer::HelpViewer()
     forward->setShortcut(QKeySequence::Forward);
     back->setEnabled(false);
     forward->setEnabled(false);
-    connect(contents, &QAction::triggered, m_browser, [this] { m_browser->scrollToAnchor(QStringLiteral("contents")); });
+    connect(contents, &QAction::triggered, m_browser,
+            [this] { m_browser->scrollToAnchor(QStringLiteral("contents")); });
     connect(back, &QAction::triggered, m_browser, &QTextBrowser::backward);
     connect(forward, &QAction::triggered, m_browser, &QTextBrowser::forward);
     connect(m_browser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);

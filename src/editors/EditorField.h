@@ -22,19 +22,19 @@ struct EditorField
         Widget,    // something of the editor's own (a list with its buttons, a group of boxes)
     };
 
-    QString label;            // empty: no label (a second address line)
+    QString label; // empty: no label (a second address line)
     QString field;
     Kind kind = Kind::Text;
-    int width = 0;            // drawn width in pixels; 0: as wide as the line allows
-    int height = 0;           // drawn height for a memo or an editor's own widget
-    QString name;             // object name where the editor names the control (cbC_Movie)
-    TDAOTable* list = nullptr;  // the lookup table a List is filled from when the editor opens
-    QStringList items;        // the items of a FixedList
-    int maxChars = 0;         // a limit of the box's own below the field's (a year: 4)
-    bool strong = false;      // the label in bold maroon
-    int indent = 0;           // drawn pixels the control stands further right (postcode, country)
+    int width = 0;                                 // drawn width in pixels; 0: as wide as the line allows
+    int height = 0;                                // drawn height for a memo or an editor's own widget
+    QString name;                                  // object name where the editor names the control (cbC_Movie)
+    TDAOTable* list = nullptr;                     // the lookup table a List is filled from when the editor opens
+    QStringList items;                             // the items of a FixedList
+    int maxChars = 0;                              // a limit of the box's own below the field's (a year: 4)
+    bool strong = false;                           // the label in bold maroon
+    int indent = 0;                                // drawn pixels the control stands further right (postcode, country)
     std::function<QWidget*(QWidget* parent)> make; // an editor's own widget
-    QString spoken;           // what a screen reader calls a control without a label
+    QString spoken;                                // what a screen reader calls a control without a label
 };
 
 // A line of an editor: one field, or two side by side.

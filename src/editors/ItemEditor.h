@@ -54,8 +54,8 @@ protected:
     // its "Add" and "Delete" buttons beside it (stacked) or under its left end.
     struct DetailList
     {
-        QString name;          // the grid's object name
-        QString spoken;        // what a screen reader calls it
+        QString name;   // the grid's object name
+        QString spoken; // what a screen reader calls it
         TDataSource* source = nullptr;
         std::vector<GridColumn> columns;
         QSize drawn;

@@ -34,8 +34,15 @@ std::vector<EditorRow> addressRows(const char* prefix)
     };
     EditorRow second = line("", "Addr2");
     second.front().spoken = QStringLiteral("Address, second line");
-    return {line("Address:", "Addr1"), second, line("Postcode:", "Pc", 54), line("Country:", "Country", 54), {},
-            line("Tel. no.", "Tel"), line("Mobile no.", "Mob"), line("Fax no.", "Fax"), line("e-mail:", "email"),
+    return {line("Address:", "Addr1"),
+            second,
+            line("Postcode:", "Pc", 54),
+            line("Country:", "Country", 54),
+            {},
+            line("Tel. no.", "Tel"),
+            line("Mobile no.", "Mob"),
+            line("Fax no.", "Fax"),
+            line("e-mail:", "email"),
             line("WWW:", "www")};
 }
 
@@ -66,8 +73,12 @@ TAddressBookForm::TAddressBookForm(QWidget* owner, TDM& dm)
     layout->setContentsMargins(0, 0, 0, 0);
 
     auto* top = new QWidget(fields);
-    EditorField category{.label = QStringLiteral("Category:"), .field = QStringLiteral("Category"), .kind = K::List,
-                         .width = 145, .name = QStringLiteral("cbC_AddBook"), .list = &dm.tbC_AddBook};
+    EditorField category{.label = QStringLiteral("Category:"),
+                         .field = QStringLiteral("Category"),
+                         .kind = K::List,
+                         .width = 145,
+                         .name = QStringLiteral("cbC_AddBook"),
+                         .list = &dm.tbC_AddBook};
     addFields(top, {{text("First Name:", "F_Name")}, {text("Last Name:", "L_Name")}, {category}});
     layout->addWidget(top);
 
@@ -88,8 +99,8 @@ TAddressBookForm::TAddressBookForm(QWidget* owner, TDM& dm)
     addFields(body, office);
     auto* description = new QWidget(m_pages);
     m_pages->addTab(description, QStringLiteral("Description"));
-    addFields(description, {{{.field = QStringLiteral("Description"), .kind = K::Memo,
-                               .spoken = QStringLiteral("Description")}}});
+    addFields(description,
+              {{{.field = QStringLiteral("Description"), .kind = K::Memo, .spoken = QStringLiteral("Description")}}});
     layout->addWidget(m_pages, 1);
 
     m_pages->setCurrentIndex(0);

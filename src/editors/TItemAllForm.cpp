@@ -2,9 +2,9 @@
 
 #include "ProceduryDialogs.h"
 #include "TDAODataset.h"
-#include "TDM.h"
 #include "TDBComboBox.h"
 #include "TDBEdit.h"
+#include "TDM.h"
 #include "TDataSource.h"
 
 #include <QHBoxLayout>

@@ -15,11 +15,12 @@ TSongForm::TSongForm(QWidget* owner, TDM& dm)
     setObjectName(QStringLiteral("SongForm"));
     using K = EditorField::Kind;
     auto* fields = new QWidget(this);
-    addFields(fields, {
-        {{.label = QStringLiteral("Track:"), .field = QStringLiteral("Track"), .kind = K::Spin, .width = 61}},
-        {{.label = QStringLiteral("Title:"), .field = QStringLiteral("Title"), .width = 167}},
-        {{.label = QStringLiteral("Time:"), .field = QStringLiteral("Time"), .width = 61}},
-    });
+    addFields(fields,
+              {
+                  {{.label = QStringLiteral("Track:"), .field = QStringLiteral("Track"), .kind = K::Spin, .width = 61}},
+                  {{.label = QStringLiteral("Title:"), .field = QStringLiteral("Title"), .width = 167}},
+                  {{.label = QStringLiteral("Time:"), .field = QStringLiteral("Time"), .width = 61}},
+              });
     finish(fields, controlWidget(QStringLiteral("Title")));
 }
 

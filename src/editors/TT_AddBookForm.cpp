@@ -8,10 +8,12 @@ namespace {
 
 const LookupListDefinition& definition()
 {
-    static const LookupListDefinition d{
-        QStringLiteral("T_AddBookForm"), QStringLiteral("Tools - addres book"),
-        {LookupListDefinition::categories(&TDM::tbC_AddBook)},
-        &TDM::dsT_AddBook, QStringLiteral("gridT_AddBook"), QString()};
+    static const LookupListDefinition d{QStringLiteral("T_AddBookForm"),
+                                        QStringLiteral("Tools - addres book"),
+                                        {LookupListDefinition::categories(&TDM::tbC_AddBook)},
+                                        &TDM::dsT_AddBook,
+                                        QStringLiteral("gridT_AddBook"),
+                                        QString()};
     return d;
 }
 

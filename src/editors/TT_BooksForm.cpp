@@ -9,10 +9,13 @@ namespace {
 const LookupListDefinition& definition()
 {
     static const LookupListDefinition d{
-        QStringLiteral("T_BooksForm"), QStringLiteral("Tools - books"),
+        QStringLiteral("T_BooksForm"),
+        QStringLiteral("Tools - books"),
         {LookupListDefinition::categories(&TDM::tbC_Books),
          {QStringLiteral("Authors"), &TDM::tbA_Books, QStringLiteral("Add author"), QStringLiteral("Edit author")}},
-        &TDM::dsT_Books, QStringLiteral("gridT_Books"), QStringLiteral("tcT_Books")};
+        &TDM::dsT_Books,
+        QStringLiteral("gridT_Books"),
+        QStringLiteral("tcT_Books")};
     return d;
 }
 

@@ -9,12 +9,15 @@ namespace {
 const LookupListDefinition& definition()
 {
     static const LookupListDefinition d{
-        QStringLiteral("T_MoviesForm"), QStringLiteral("Tools - movies"),
+        QStringLiteral("T_MoviesForm"),
+        QStringLiteral("Tools - movies"),
         {LookupListDefinition::categories(&TDM::tbC_Movies),
          {QStringLiteral("Directors"), &TDM::tbD_Movies, QStringLiteral("Add director"),
           QStringLiteral("Edit director")},
          {QStringLiteral("Actors"), &TDM::tbA_Movies, QStringLiteral("Add actor"), QStringLiteral("Edit actor")}},
-        &TDM::dsT_Movies, QStringLiteral("gridT_Mov"), QStringLiteral("tcT_Mov")};
+        &TDM::dsT_Movies,
+        QStringLiteral("gridT_Mov"),
+        QStringLiteral("tcT_Mov")};
     return d;
 }
 

@@ -9,10 +9,13 @@ namespace {
 const LookupListDefinition& definition()
 {
     static const LookupListDefinition d{
-        QStringLiteral("T_MusicForm"), QStringLiteral("Tools - music"),
+        QStringLiteral("T_MusicForm"),
+        QStringLiteral("Tools - music"),
         {LookupListDefinition::categories(&TDM::tbC_Music),
          {QStringLiteral("Artists"), &TDM::tbA_Music, QStringLiteral("Add artist"), QStringLiteral("Edit artist")}},
-        &TDM::dsT_Music, QStringLiteral("gridT_Music"), QStringLiteral("tcT_Music")};
+        &TDM::dsT_Music,
+        QStringLiteral("gridT_Music"),
+        QStringLiteral("tcT_Music")};
     return d;
 }
 

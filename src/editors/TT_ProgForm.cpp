@@ -8,10 +8,12 @@ namespace {
 
 const LookupListDefinition& definition()
 {
-    static const LookupListDefinition d{
-        QStringLiteral("T_ProgForm"), QStringLiteral("Tools - programs"),
-        {LookupListDefinition::categories(&TDM::tbC_Programs)},
-        &TDM::dsT_Prog, QStringLiteral("gridT_Prog"), QString()};
+    static const LookupListDefinition d{QStringLiteral("T_ProgForm"),
+                                        QStringLiteral("Tools - programs"),
+                                        {LookupListDefinition::categories(&TDM::tbC_Programs)},
+                                        &TDM::dsT_Prog,
+                                        QStringLiteral("gridT_Prog"),
+                                        QString()};
     return d;
 }
 

@@ -45,13 +45,13 @@ FolderBar::FolderBar(QWidget* parent)
         b->setMinimumWidth(84);
         // Captions in the window colour over the dark background; hover and focus show as a
         // light veil so that the caption stays readable.
-        b->setStyleSheet(QStringLiteral(
-            "QToolButton { color: %1; background: transparent; border: 1px solid transparent;"
-            " border-radius: 4px; padding: 3px; }"
-            "QToolButton:hover { background: rgba(255, 255, 255, 40); }"
-            "QToolButton:pressed { background: rgba(255, 255, 255, 80); }"
-            "QToolButton:focus { border: 1px dotted rgba(255, 255, 255, 170); }")
-                             .arg(palette().color(QPalette::Window).name()));
+        b->setStyleSheet(
+            QStringLiteral("QToolButton { color: %1; background: transparent; border: 1px solid transparent;"
+                           " border-radius: 4px; padding: 3px; }"
+                           "QToolButton:hover { background: rgba(255, 255, 255, 40); }"
+                           "QToolButton:pressed { background: rgba(255, 255, 255, 80); }"
+                           "QToolButton:focus { border: 1px dotted rgba(255, 255, 255, 170); }")
+                .arg(palette().color(QPalette::Window).name()));
         const int index = f.index;
         connect(b, &QToolButton::clicked, this, [this, index, b] { Q_EMIT buttonClicked(index, b->text()); });
         layout->addWidget(b, 0, Qt::AlignHCenter);

@@ -7,8 +7,8 @@
 
 namespace {
 
-GridColumn col(const char* field, const char* title, int width,
-               Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, QColor background = QColor())
+GridColumn col(const char* field, const char* title, int width, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter,
+               QColor background = QColor())
 {
     GridColumn c;
     c.field = QLatin1String(field);
@@ -56,8 +56,11 @@ std::vector<FolderDefinition> build()
     f[0].columns = ascendingFirst({col("Title", "Title", 140), col("Category", "Category", 90),
                                    col("Media_type", "Media", 45, kCentred, QColor(209, 231, 226)),
                                    col("M_no", "Media No.", 65), col("Year", "Year", 35, kCentred)});
-    f[0].details = {{"Title:", "Title", {}}, {"Category:", "Category", {}}, {"Year:", "Year", {}},
-                    {"Time:", "Tot_time", {}}, {"Date aquired:", "Date_aq", {}}};
+    f[0].details = {{"Title:", "Title", {}},
+                    {"Category:", "Category", {}},
+                    {"Year:", "Year", {}},
+                    {"Time:", "Tot_time", {}},
+                    {"Date aquired:", "Date_aq", {}}};
     f[0].lower = FolderDefinition::Lower::Cast;
     f[0].gridShare = 65;
     f[0].detailsShare = 40;
@@ -68,12 +71,11 @@ std::vector<FolderDefinition> build()
     f[1].gridName = QStringLiteral("gridMusic");
     f[1].tableName = QStringLiteral("Music");
     f[1].searchField = QStringLiteral("Artist");
-    f[1].columns = ascendingFirst({col("Artist", "Artist", 100), col("Title", "Title", 120),
-                                   col("Category", "Category", 80),
-                                   col("Media_type", "Media", 45, kCentred, QColor(223, 209, 200)),
-                                   col("Year", "Year", 35)});
+    f[1].columns
+        = ascendingFirst({col("Artist", "Artist", 100), col("Title", "Title", 120), col("Category", "Category", 80),
+                          col("Media_type", "Media", 45, kCentred, QColor(223, 209, 200)), col("Year", "Year", 35)});
     f[1].details = {{"Title:", "Title", {}}, {"Artist:", "Artist", {}}, {"Category:", "Category", {}},
-                    {"Year:", "Year", {}}, {"Time:", "Tot_time", {}}, {"Date aquired:", "Date_aq", {}}};
+                    {"Year:", "Year", {}},   {"Time:", "Tot_time", {}}, {"Date aquired:", "Date_aq", {}}};
     f[1].lower = FolderDefinition::Lower::Songs;
     f[1].gridShare = 65;
     f[1].detailsShare = 28;
@@ -84,11 +86,11 @@ std::vector<FolderDefinition> build()
     f[2].gridName = QStringLiteral("gridBooks");
     f[2].tableName = QStringLiteral("Books");
     f[2].searchField = QStringLiteral("Title");
-    f[2].columns = ascendingFirst({col("Title", "Title", 100), col("Author", "Author", 100),
-                                   col("Category", "Category", 80), col("Year", "Year", 35),
-                                   col("Publishers", "Publishers", 80)});
-    f[2].details = {{"Title:", "Title", {}}, {"Author:", "Author", {}}, {"Category:", "Category", {}},
-                    {"Year:", "Year", {}}, {"Publisher:", "Publishers", {}}, {"Date aquired:", "Date_aq", {}}};
+    f[2].columns
+        = ascendingFirst({col("Title", "Title", 100), col("Author", "Author", 100), col("Category", "Category", 80),
+                          col("Year", "Year", 35), col("Publishers", "Publishers", 80)});
+    f[2].details = {{"Title:", "Title", {}}, {"Author:", "Author", {}},        {"Category:", "Category", {}},
+                    {"Year:", "Year", {}},   {"Publisher:", "Publishers", {}}, {"Date aquired:", "Date_aq", {}}};
     f[2].gridShare = 65;
     f[2].detailsShare = 28;
 
@@ -97,13 +99,12 @@ std::vector<FolderDefinition> build()
     f[3].gridName = QStringLiteral("gridProg");
     f[3].tableName = QStringLiteral("Programs");
     f[3].searchField = QStringLiteral("Name");
-    f[3].columns = ascendingFirst({col("Name", "Name", 150), col("Version", "Version", 45),
-                                   col("Category", "Category", 80),
-                                   col("Media_type", "Media", 45, kCentred, QColor(204, 215, 221)),
-                                   col("M_no", "Media No.", 65)});
-    f[3].details = {{"Name:", "Name", {}},         {"Version:", "Version", {}}, {"Category:", "Category", {}},
-                    {"Year:", "Year", {}},         {"Author:", "Author", {}},   {"Size:", "Size", {}},
-                    {"Media:", "Media_type", {}},  {"Media No.", "M_no", {}},   {"Date aquired:", "Date_aq", {}}};
+    f[3].columns = ascendingFirst(
+        {col("Name", "Name", 150), col("Version", "Version", 45), col("Category", "Category", 80),
+         col("Media_type", "Media", 45, kCentred, QColor(204, 215, 221)), col("M_no", "Media No.", 65)});
+    f[3].details = {{"Name:", "Name", {}},        {"Version:", "Version", {}}, {"Category:", "Category", {}},
+                    {"Year:", "Year", {}},        {"Author:", "Author", {}},   {"Size:", "Size", {}},
+                    {"Media:", "Media_type", {}}, {"Media No.", "M_no", {}},   {"Date aquired:", "Date_aq", {}}};
     f[3].gridShare = 65;
     f[3].detailsShare = 39;
 

@@ -23,17 +23,17 @@ struct FolderDefinition
     };
 
     int index = 0;
-    QString caption;          // folder bar, Folders and Tools menus, title band
-    QString panelName;        // PanelMov, ...
-    QString gridName;         // gridMov, ...
-    QString tableName;        // the table the sort statement names
-    QString searchField;      // the field Find searches at first
+    QString caption;     // folder bar, Folders and Tools menus, title band
+    QString panelName;   // PanelMov, ...
+    QString gridName;    // gridMov, ...
+    QString tableName;   // the table the sort statement names
+    QString searchField; // the field Find searches at first
     std::vector<GridColumn> columns;
     std::vector<Pair> details;
     enum class Lower { Description, Cast, Songs } lower = Lower::Description;
-    int gridShare = 65;       // per cent of the panel's width
-    int detailsShare = 40;    // per cent of the right column's height
-    int listShare = 0;        // per cent of the lower pane taken by the cast or song list
+    int gridShare = 65;    // per cent of the panel's width
+    int detailsShare = 40; // per cent of the right column's height
+    int listShare = 0;     // per cent of the lower pane taken by the cast or song list
 
     static const std::vector<FolderDefinition>& all();
     // The stored column a grid column sorts and searches by.

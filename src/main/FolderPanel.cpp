@@ -83,10 +83,11 @@ QWidget* FolderPanel::buildDetails(TDM& dm)
     for (const FolderDefinition::Pair& p : m_definition.details)
         form->addPair(p.label, p.field);
     if (m_definition.index == 0) {
-        auto* properties = new TDBCheckGroup(QStringLiteral("Properties:"),
-                                             {QStringLiteral("color"), QStringLiteral("stereo"), QStringLiteral("widescreen"),
-                                              QStringLiteral("HiFi"), QStringLiteral("dolby surround")},
-                                             2, form);
+        auto* properties
+            = new TDBCheckGroup(QStringLiteral("Properties:"),
+                                {QStringLiteral("color"), QStringLiteral("stereo"), QStringLiteral("widescreen"),
+                                 QStringLiteral("HiFi"), QStringLiteral("dolby surround")},
+                                2, form);
         properties->setDataSource(source);
         properties->setDataField(QStringLiteral("Prop"));
         QPalette pal = properties->palette();

@@ -20,13 +20,17 @@ MainCommands::MainCommands(TKOLTForm& window)
 {
     tbAdd = command(QStringLiteral("Add"), QStringLiteral("Add"), QStringLiteral("add"), &TKOLTForm::tbAddClick);
     tbEdit = command(QStringLiteral("Edit"), QStringLiteral("Edit"), QStringLiteral("edit"), &TKOLTForm::tbEditClick);
-    tbDelete = command(QStringLiteral("Delete"), QStringLiteral("Delete"), QStringLiteral("delete"), &TKOLTForm::tbDeleteClick);
-    tbPrint = command(QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("print"), &TKOLTForm::tbPrintClick);
-    tbTools = command(QStringLiteral("Tools"), QStringLiteral("Tools"), QStringLiteral("tools"), &TKOLTForm::tbToolsClick);
+    tbDelete = command(QStringLiteral("Delete"), QStringLiteral("Delete"), QStringLiteral("delete"),
+                       &TKOLTForm::tbDeleteClick);
+    tbPrint
+        = command(QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("print"), &TKOLTForm::tbPrintClick);
+    tbTools
+        = command(QStringLiteral("Tools"), QStringLiteral("Tools"), QStringLiteral("tools"), &TKOLTForm::tbToolsClick);
     tbHelp = command(QStringLiteral("Help"), QStringLiteral("Help"), QStringLiteral("help"), &TKOLTForm::tbHelpClick);
     tbExit = command(QStringLiteral("Exit"), QStringLiteral("Exit"), QStringLiteral("exit"), &TKOLTForm::tbExitClick);
 
-    Print1 = command(QStringLiteral("Print..."), QStringLiteral("Print"), QStringLiteral("print"), &TKOLTForm::tbPrintClick);
+    Print1 = command(QStringLiteral("Print..."), QStringLiteral("Print"), QStringLiteral("print"),
+                     &TKOLTForm::tbPrintClick);
     Exit1 = command(QStringLiteral("Exit"), QStringLiteral("Exit"), QStringLiteral("exit"), &TKOLTForm::tbExitClick);
     H_Help = command(QStringLiteral("Help "), QStringLiteral("Help"), QStringLiteral("help"), &TKOLTForm::tbHelpClick);
     H_Help->setShortcut(Qt::Key_F1);
@@ -80,7 +84,8 @@ MainCommands::MainCommands(TKOLTForm& window)
     tbFind->setToolTip(QStringLiteral("Find"));
     tbFind->setAccessibleName(QStringLiteral("Find"));
     tbFind->setAutoRaise(true);
-    connect(tbFind, &QToolButton::clicked, this, [this] { ErrorGuard::run([&] { m_window.tbFindClick(); }, &m_window); });
+    connect(tbFind, &QToolButton::clicked, this,
+            [this] { ErrorGuard::run([&] { m_window.tbFindClick(); }, &m_window); });
 
     buildPopup();
 }
@@ -95,7 +100,8 @@ QAction* MainCommands::command(const QString& text, const QString& hint, const Q
         action->setToolTip(hint);
     if (!icon.isEmpty())
         action->setIcon(QIcon(QStringLiteral(":/main/icons/%1.svg").arg(icon)));
-    connect(action, &QAction::triggered, this, [this, handler] { ErrorGuard::run([&] { (m_window.*handler)(); }, &m_window); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { ErrorGuard::run([&] { (m_window.*handler)(); }, &m_window); });
     return action;
 }
 
@@ -197,8 +203,8 @@ void MainCommands::fillToolbar(QToolBar* bar)
     bar->addAction(toolbarClose);
     // Buttons are named by their hints, for assistive tools and automated checks.
     for (QAction* action : bar->actions()) {
-        if (QWidget* button = bar->widgetForAction(action); button && !action->isSeparator()
-                                                              && button->accessibleName().isEmpty())
+        if (QWidget* button = bar->widgetForAction(action);
+            button && !action->isSeparator() && button->accessibleName().isEmpty())
             button->setAccessibleName(action->toolTip());
     }
     if (auto* more = bar->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button")))

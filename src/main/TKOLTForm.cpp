@@ -10,24 +10,24 @@
 #include "MainCommands.h"
 #include "MessageService.h"
 #include "ProceduryWindows.h"
+#include "StatisticsWindow.h"
 #include "TAboutForm.h"
 #include "TAddressBookForm.h"
 #include "TBookForm.h"
+#include "TDAOQuery.h"
+#include "TDBGrid.h"
+#include "TDM.h"
 #include "TItemAllForm.h"
 #include "TMovieForm.h"
 #include "TMusicForm.h"
 #include "TProgForm.h"
-#include "TSongForm.h"
 #include "TRep_PrevForm.h"
+#include "TSongForm.h"
 #include "TT_AddBookForm.h"
 #include "TT_BooksForm.h"
 #include "TT_MoviesForm.h"
 #include "TT_MusicForm.h"
 #include "TT_ProgForm.h"
-#include "TDBGrid.h"
-#include "TDAOQuery.h"
-#include "TDM.h"
-#include "StatisticsWindow.h"
 #include "TextFold.h"
 #include "TitleBand.h"
 
@@ -169,9 +169,11 @@ void TKOLTForm::buildMainArea()
     FolderPanel* movies = m_panels[0];
     FolderPanel* music = m_panels[1];
     connect(movies->addDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDodCastClick(); }); });
-    connect(movies->deleteDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDelCastClick(); }); });
+    connect(movies->deleteDetailButton(), &QToolButton::clicked, this,
+            [this] { guarded([this] { sbDelCastClick(); }); });
     connect(music->addDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDodSongsClick(); }); });
-    connect(music->deleteDetailButton(), &QToolButton::clicked, this, [this] { guarded([this] { sbDelSongsClick(); }); });
+    connect(music->deleteDetailButton(), &QToolButton::clicked, this,
+            [this] { guarded([this] { sbDelSongsClick(); }); });
 
     m_mainSplitter->addWidget(m_folderBar);
     m_mainSplitter->addWidget(content);
@@ -380,12 +382,23 @@ void TKOLTForm::OpenItemEditor()
 {
     KoltDialog* editor = nullptr;
     switch (m_currentFolder) {
-    case 0: editor = new TMovieForm(this, m_dm); break;
-    case 1: editor = new TMusicForm(this, m_dm); break;
-    case 2: editor = new TBookForm(this, m_dm); break;
-    case 3: editor = new TProgForm(this, m_dm); break;
-    case 4: editor = new TAddressBookForm(this, m_dm); break;
-    default: return;
+    case 0:
+        editor = new TMovieForm(this, m_dm);
+        break;
+    case 1:
+        editor = new TMusicForm(this, m_dm);
+        break;
+    case 2:
+        editor = new TBookForm(this, m_dm);
+        break;
+    case 3:
+        editor = new TProgForm(this, m_dm);
+        break;
+    case 4:
+        editor = new TAddressBookForm(this, m_dm);
+        break;
+    default:
+        return;
     }
     editor->showModal();
 }
@@ -394,12 +407,23 @@ void TKOLTForm::OpenLookupEditor(int folder)
 {
     KoltDialog* dialog = nullptr;
     switch (folder) {
-    case 0: dialog = new TT_MoviesForm(this, m_dm); break;
-    case 1: dialog = new TT_MusicForm(this, m_dm); break;
-    case 2: dialog = new TT_BooksForm(this, m_dm); break;
-    case 3: dialog = new TT_ProgForm(this, m_dm); break;
-    case 4: dialog = new TT_AddBookForm(this, m_dm); break;
-    default: return;
+    case 0:
+        dialog = new TT_MoviesForm(this, m_dm);
+        break;
+    case 1:
+        dialog = new TT_MusicForm(this, m_dm);
+        break;
+    case 2:
+        dialog = new TT_BooksForm(this, m_dm);
+        break;
+    case 3:
+        dialog = new TT_ProgForm(this, m_dm);
+        break;
+    case 4:
+        dialog = new TT_AddBookForm(this, m_dm);
+        break;
+    default:
+        return;
     }
     // The category box is not reloaded: it shows the lists as they were when the folder was
     // chosen.

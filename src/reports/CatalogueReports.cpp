@@ -83,31 +83,46 @@ ReportDefinition build(const Layout& layout, TDataSource& source)
 
 CatalogueReports::CatalogueReports(TDM& dm)
 {
-    repMovies = build({"repMovies", "Movies", 97, 18,
+    repMovies = build({"repMovies",
+                       "Movies",
+                       97,
+                       18,
                        {{"Title", 80, 320, "Title", 80, 320},
                         {"Category", 400, 152, "Category", 400, 148},
                         {"Media", 552, 72, "Media_type", 552, 68},
                         {"Media No.", 624, 96, "M_no", 624, 96}}},
                       dm.dsREP_Mov);
-    repMusic = build({"repMusic", "Music", 97, 18,
+    repMusic = build({"repMusic",
+                      "Music",
+                      97,
+                      18,
                       {{"Artist", 80, 212, "Artist", 80, 208},
                        {"Title", 292, 236, "Title", 292, 232},
                        {"Category", 528, 120, "Category", 528, 116},
                        {"Media", 648, 72, "Media_type", 648, 72}}},
                      dm.dsREP_Music);
-    repBooks = build({"repBooks", "Books", 97, 18,
+    repBooks = build({"repBooks",
+                      "Books",
+                      97,
+                      18,
                       {{"Title", 80, 256, "Title", 80, 252},
                        {"Author", 336, 236, "Author", 336, 232},
                        {"Category", 572, 148, "Category", 572, 148}}},
                      dm.dsREP_Books);
-    repProg = build({"repProg", "Programs", 97, 18,
+    repProg = build({"repProg",
+                     "Programs",
+                     97,
+                     18,
                      {{"Name", 80, 272, "Name", 80, 268},
                       {"Version", 352, 64, "Version", 352, 60},
                       {"Category", 416, 136, "Category", 416, 132},
                       {"Media", 552, 60, "Media_type", 552, 56},
                       {"Media No.", 612, 108, "M_no", 612, 108}}},
                     dm.dsREP_Prog);
-    repAddBook = build({"repAddBook", "Address Book", 165, 38,
+    repAddBook = build({"repAddBook",
+                        "Address Book",
+                        165,
+                        38,
                         {{"Name", 80, 308, "LF_Name", 80, 304, 0, true},
                          {"Category", 388, 144, "Category", 388, 140},
                          {"Home/Office telephone", 532, 188, "H_Tel", 532, 188},
@@ -118,11 +133,16 @@ CatalogueReports::CatalogueReports(TDM& dm)
 const ReportDefinition& CatalogueReports::byFolder(int folder) const
 {
     switch (folder) {
-    case 0: return repMovies;
-    case 1: return repMusic;
-    case 2: return repBooks;
-    case 3: return repProg;
-    case 4: return repAddBook;
+    case 0:
+        return repMovies;
+    case 1:
+        return repMusic;
+    case 2:
+        return repBooks;
+    case 3:
+        return repProg;
+    case 4:
+        return repAddBook;
     }
     throw std::out_of_range("no report for this folder");
 }

@@ -12,7 +12,8 @@ constexpr int kCacheLimit = 4096;
 bool needsLayout(const QString& text)
 {
     for (const QChar c : text) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator)
             return true;
     }
     return false;

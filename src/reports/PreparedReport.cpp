@@ -25,8 +25,9 @@ void PreparedReport::paintPage(QPainter& painter, int index, QPointF origin, qre
         case PageItem::Kind::Rule: {
             // A rule lies across its y, as thick as its width.
             const QPointF start = map(item.x, item.y - item.height / 2);
-            painter.fillRect(QRectF(start, QSizeF(item.width * pixelsPerUnit, qMax<qreal>(item.height * pixelsPerUnit, 1.0))),
-                             s.color);
+            painter.fillRect(
+                QRectF(start, QSizeF(item.width * pixelsPerUnit, qMax<qreal>(item.height * pixelsPerUnit, 1.0))),
+                s.color);
             break;
         }
         case PageItem::Kind::Text:

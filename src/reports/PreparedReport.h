@@ -34,7 +34,7 @@ class PreparedReport
 public:
     struct Style
     {
-        QFont font;       // the printing font at its point size
+        QFont font; // the printing font at its point size
         qreal pointSize = 0;
         qreal ascent = 0; // in layout units, measured at the reference
         QColor color;

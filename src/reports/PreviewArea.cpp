@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kGap = 10;        // pixels around and between pages
+constexpr int kGap = 10; // pixels around and between pages
 constexpr int kShadow = 3;
 const QColor kBackground(128, 128, 128);
 
@@ -24,10 +24,10 @@ struct ZoomItem
 };
 
 const ZoomItem kZoomItems[] = {
-    {"200%", {ZoomState::Mode::FixedScale, 2.0}},  {"150%", {ZoomState::Mode::FixedScale, 1.5}},
-    {"100%", {ZoomState::Mode::FixedScale, 1.0}},  {"75%", {ZoomState::Mode::FixedScale, 0.75}},
-    {"50%", {ZoomState::Mode::FixedScale, 0.5}},   {"25%", {ZoomState::Mode::FixedScale, 0.25}},
-    {"10%", {ZoomState::Mode::FixedScale, 0.1}},   {"Page width", {ZoomState::Mode::PageWidth, 1.0}},
+    {"200%", {ZoomState::Mode::FixedScale, 2.0}},      {"150%", {ZoomState::Mode::FixedScale, 1.5}},
+    {"100%", {ZoomState::Mode::FixedScale, 1.0}},      {"75%", {ZoomState::Mode::FixedScale, 0.75}},
+    {"50%", {ZoomState::Mode::FixedScale, 0.5}},       {"25%", {ZoomState::Mode::FixedScale, 0.25}},
+    {"10%", {ZoomState::Mode::FixedScale, 0.1}},       {"Page width", {ZoomState::Mode::PageWidth, 1.0}},
     {"Whole page", {ZoomState::Mode::WholePage, 1.0}}, {"Two pages", {ZoomState::Mode::TwoPages, 1.0}},
 };
 

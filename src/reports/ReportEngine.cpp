@@ -138,8 +138,13 @@ private:
         for (CompiledCell& c : band.cells) {
             const QRectF box = c.cell->box.translated(0, m_y);
             if (c.cell->fill.isValid())
-                m_page->items.push_back({PageItem::Kind::Fill, c.fillStyle, float(box.x()), float(box.y()),
-                                         float(box.width()), float(box.height()), {}});
+                m_page->items.push_back({PageItem::Kind::Fill,
+                                         c.fillStyle,
+                                         float(box.x()),
+                                         float(box.y()),
+                                         float(box.width()),
+                                         float(box.height()),
+                                         {}});
             QString text = c.text.evaluate(m_dataSet, rowNumber);
             if (c.cell->suppressRepeated) {
                 const bool repeated = rowNumber > 1 && text == c.previous;
@@ -150,14 +155,19 @@ private:
             for (const CellLayout::Line& line : c.layout->lines(text)) {
                 if (line.text.isEmpty())
                     continue;
-                m_page->items.push_back({PageItem::Kind::Text, c.style, float(box.x() + line.x),
-                                         float(box.y() + line.y), 0, 0, line.text});
+                m_page->items.push_back(
+                    {PageItem::Kind::Text, c.style, float(box.x() + line.x), float(box.y() + line.y), 0, 0, line.text});
             }
         }
         for (size_t i = 0; i < band.band->rules.size(); ++i) {
             const ReportRule& r = band.band->rules[i];
-            m_page->items.push_back({PageItem::Kind::Rule, band.ruleStyles[i], float(r.x), float(m_y + r.y),
-                                     float(r.length), float(r.width), {}});
+            m_page->items.push_back({PageItem::Kind::Rule,
+                                     band.ruleStyles[i],
+                                     float(r.x),
+                                     float(m_y + r.y),
+                                     float(r.length),
+                                     float(r.width),
+                                     {}});
         }
         m_y += band.band->height;
     }

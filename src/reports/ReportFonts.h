@@ -21,7 +21,10 @@ QFont resolve(const ReportFont& font);
 // The measuring reference: a paint device of kReferenceDpi dots per inch.
 QPaintDevice* reference();
 // Reference pixels per layout unit.
-constexpr qreal referencePixelsPerUnit() { return kReferenceDpi / kUnitsPerInch; }
+constexpr qreal referencePixelsPerUnit()
+{
+    return kReferenceDpi / kUnitsPerInch;
+}
 // The font to draw with on `device` when one layout unit takes `pixelsPerUnit` of its pixels.
 QFont forDevice(const QFont& font, qreal pointSize, const QPaintDevice& device, qreal pixelsPerUnit);
 

@@ -156,7 +156,8 @@ void ReportPrinter::restore(const Choice& choice)
 
 void ReportPrinter::reportInvalid()
 {
-    MessageService::showCaptionedError(QStringLiteral("Error"), QStringLiteral("Printer selected is not valid"), m_owner);
+    MessageService::showCaptionedError(QStringLiteral("Error"), QStringLiteral("Printer selected is not valid"),
+                                       m_owner);
 }
 
 void ReportPrinter::printWithDialog(const PreparedReport& report, int currentPage)
@@ -197,9 +198,8 @@ void ReportPrinter::printWithDialog(const PreparedReport& report, int currentPag
     }
     m_printer.setDocName(report.title); // the title of a PDF file, the name of a printer's job
     ReportProgress progress(report.title, m_owner);
-    const Outcome outcome = print(report, m_printer, pages, [&](int n) {
-        return progress.report(QStringLiteral("Printing page: %1").arg(n));
-    });
+    const Outcome outcome = print(report, m_printer, pages,
+                                  [&](int n) { return progress.report(QStringLiteral("Printing page: %1").arg(n)); });
     progress.hide();
     if (outcome == Outcome::NotStarted) {
         reportInvalid();

@@ -79,8 +79,8 @@ void TRep_PrevForm::buildToolbar()
                             QStringLiteral("Zoom to page width"), &TRep_PrevForm::frSpeedButton3Click);
     frSpeedButton4 = button(QStringLiteral("frSpeedButton4"), QStringLiteral("first"), QStringLiteral("First page"),
                             &TRep_PrevForm::frSpeedButton4Click);
-    frSpeedButton5 = button(QStringLiteral("frSpeedButton5"), QStringLiteral("previous"), QStringLiteral("Previous page"),
-                            &TRep_PrevForm::frSpeedButton5Click);
+    frSpeedButton5 = button(QStringLiteral("frSpeedButton5"), QStringLiteral("previous"),
+                            QStringLiteral("Previous page"), &TRep_PrevForm::frSpeedButton5Click);
     frSpeedButton6 = button(QStringLiteral("frSpeedButton6"), QStringLiteral("next"), QStringLiteral("Next page"),
                             &TRep_PrevForm::frSpeedButton6Click);
     frSpeedButton7 = button(QStringLiteral("frSpeedButton7"), QStringLiteral("last"), QStringLiteral("Last page"),
@@ -147,9 +147,8 @@ void TRep_PrevForm::prepare(const ReportDefinition& definition)
                             parentWidget() ? parentWidget() : this);
     PreparedReport pages;
     try {
-        pages = ReportEngine::run(definition, [&](int page) {
-            return progress.report(QStringLiteral("Processing page: %1").arg(page));
-        });
+        pages = ReportEngine::run(
+            definition, [&](int page) { return progress.report(QStringLiteral("Processing page: %1").arg(page)); });
     } catch (...) {
         frPreview1->setReport({});
         throw;

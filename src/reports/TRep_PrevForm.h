@@ -60,7 +60,8 @@ protected:
 private:
     void FormClose();
     void buildToolbar();
-    QToolButton* button(const QString& name, const QString& icon, const QString& hint, void (TRep_PrevForm::*handler)());
+    QToolButton* button(const QString& name, const QString& icon, const QString& hint,
+                        void (TRep_PrevForm::*handler)());
     // The zoom button that stands for `zoom`; none for a fixed scale other than 100 % or two
     // pages.
     QToolButton* zoomButtonFor(const ZoomState& zoom) const;

@@ -18,8 +18,8 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QToolTip>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 namespace {
 

@@ -39,8 +39,8 @@ void sortByCount(std::vector<StatisticsChart::Entry>& entries)
 CollectionCounter::CollectionCounter(const QString& cataloguePath)
 {
     const QString path = QFileInfo(cataloguePath).absoluteFilePath();
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db,
-                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc
+        = sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
         sqlite3_close_v2(m_db);

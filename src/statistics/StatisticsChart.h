@@ -18,7 +18,7 @@ struct StatisticsChart
         QString category;
     };
 
-    QString id;          // "categories", "decades", "media", "growth" or a list of people
+    QString id; // "categories", "decades", "media", "growth" or a list of people
     QString title;
     QString labelHeader; // the first column of its table
     QString valueHeader; // the second column

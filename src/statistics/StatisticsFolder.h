@@ -12,9 +12,9 @@ struct StatisticsFolder
     // or a name column of a table whose P_Id points at the item (the cast).
     struct People
     {
-        QString id;         // names the chart: "actors", "directors", ...
-        QString title;      // the chart's title
-        QString table;      // empty: the folder's own table
+        QString id;    // names the chart: "actors", "directors", ...
+        QString title; // the chart's title
+        QString table; // empty: the folder's own table
         QString column;
     };
     // How the folder writes playing time.

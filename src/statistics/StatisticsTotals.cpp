@@ -33,6 +33,7 @@ QString StatisticsTotals::text() const
                    .arg(newest->year);
     if (hasPlayingTime && timedItems > 0)
         out += QStringLiteral(" Total playing time: %1 (known for %2).")
-                   .arg(duration(playingSeconds), quantity(timedItems, QStringLiteral("item"), QStringLiteral("items")));
+                   .arg(duration(playingSeconds),
+                        quantity(timedItems, QStringLiteral("item"), QStringLiteral("items")));
     return out;
 }

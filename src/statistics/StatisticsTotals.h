@@ -8,7 +8,7 @@
 struct StatisticsTotals
 {
     qint64 items = 0;
-    qint64 categories = 0;      // distinct categories the items have, as the catalogue compares them
+    qint64 categories = 0; // distinct categories the items have, as the catalogue compares them
     struct Dated
     {
         int year = 0;

@@ -232,8 +232,8 @@ void StatisticsWindow::paintCharts(QPainter& painter, const QRectF& area) const
     const double cellW = area.width() / kColumns;
     const double cellH = (area.height() - header) / rows;
     for (size_t i = 0; i < panels.size(); ++i) {
-        const QRectF cell(area.left() + double(i % kColumns) * cellW, area.top() + header + double(i / kColumns) * cellH,
-                          cellW, cellH);
+        const QRectF cell(area.left() + double(i % kColumns) * cellW,
+                          area.top() + header + double(i / kColumns) * cellH, cellW, cellH);
         panels[i]->paintChart(painter, cell.adjusted(4, 4, -4, -4));
     }
 }
@@ -268,9 +268,9 @@ bool StatisticsWindow::saveTo(const QString& path)
 void StatisticsWindow::saveAsClick()
 {
     QString chosen;
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save as"), QString(),
-                                                      QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"),
-                                                      &chosen);
+    const QString path
+        = QFileDialog::getSaveFileName(this, QStringLiteral("Save as"), QString(),
+                                       QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"), &chosen);
     if (path.isEmpty())
         return;
     QString target = path;
@@ -292,7 +292,8 @@ void StatisticsWindow::printClick()
         MessageService::showError(QStringLiteral("Printer selected is not valid"), this);
         return;
     }
-    paintCharts(painter, printer.pageLayout().paintRectPixels(printer.resolution()).translated(
-                             -printer.pageLayout().paintRectPixels(printer.resolution()).topLeft()));
+    paintCharts(painter, printer.pageLayout()
+                             .paintRectPixels(printer.resolution())
+                             .translated(-printer.pageLayout().paintRectPixels(printer.resolution()).topLeft()));
     painter.end();
 }

@@ -31,8 +31,8 @@ public:
     struct Context
     {
         QString cataloguePath;
-        int folder = 0;                  // the folder shown first
-        int shownFolder = 0;             // the folder the main window shows
+        int folder = 0;                       // the folder shown first
+        int shownFolder = 0;                  // the folder the main window shows
         std::optional<QString> shownCategory; // its category filter, if any
         // Filters the main window's folder to a category (a click on a category's bar).
         std::function<void(int folder, const QString& category)> filterTo;

@@ -6,8 +6,7 @@
 
 #include <QThread>
 
-StatisticsWorker::StatisticsWorker(QString cataloguePath, int folder, std::optional<QString> category,
-                                   QObject* parent)
+StatisticsWorker::StatisticsWorker(QString cataloguePath, int folder, std::optional<QString> category, QObject* parent)
     : QObject(parent)
     , m_path(std::move(cataloguePath))
     , m_folder(folder)

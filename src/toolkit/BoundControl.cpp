@@ -74,10 +74,10 @@ bool BoundControl::changesValue(const QObject*, const QEvent* event) const
     if (event->type() != QEvent::KeyPress)
         return false;
     const auto* key = static_cast<const QKeyEvent*>(event);
-    for (const auto standard : {QKeySequence::Paste, QKeySequence::Cut, QKeySequence::Undo, QKeySequence::Redo,
-                                QKeySequence::Delete, QKeySequence::Backspace, QKeySequence::DeleteStartOfWord,
-                                QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
-                                QKeySequence::DeleteCompleteLine}) {
+    for (const auto standard :
+         {QKeySequence::Paste, QKeySequence::Cut, QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Delete,
+          QKeySequence::Backspace, QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
+          QKeySequence::DeleteEndOfLine, QKeySequence::DeleteCompleteLine}) {
         if (key->matches(standard))
             return true;
     }

@@ -111,8 +111,8 @@ private:
     Link m_link{*this};
     InputWatch* m_watch;
     bool m_modified = false;
-    bool m_showing = false;    // the control is showing the field
-    bool m_writing = false;    // the control is writing the field
-    bool m_ownEdit = false;    // the control itself is putting the record into edit state
-    QString m_pendingRefusal;  // the error of leaving the control, until it is shown
+    bool m_showing = false;   // the control is showing the field
+    bool m_writing = false;   // the control is writing the field
+    bool m_ownEdit = false;   // the control itself is putting the record into edit state
+    QString m_pendingRefusal; // the error of leaving the control, until it is shown
 };

@@ -49,7 +49,10 @@ private:
     class Link : public TDataLink
     {
     public:
-        explicit Link(DataGridModel& model) : m_model(model) {}
+        explicit Link(DataGridModel& model)
+            : m_model(model)
+        {
+        }
 
     protected:
         void activeChanged() override { m_model.reload(); }

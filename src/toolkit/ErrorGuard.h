@@ -11,8 +11,7 @@ class QWidget;
 class ErrorGuard
 {
 public:
-    template <typename F>
-    static bool run(F&& handler, QWidget* parent = nullptr)
+    template <typename F> static bool run(F&& handler, QWidget* parent = nullptr)
     {
         try {
             handler();

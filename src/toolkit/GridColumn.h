@@ -17,10 +17,10 @@ struct GridColumn
     enum class Marker { None, Ascending, Descending };
 
     QString field;
-    QString title;                 // empty: the field's name
-    int width = 64;                // starting width in pixels
+    QString title;  // empty: the field's name
+    int width = 64; // starting width in pixels
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    QColor background;             // invalid: the grid's own
-    bool titleButton = false;      // reacts to clicks on its title
-    Marker marker = Marker::None;  // sort marker drawn in its title
+    QColor background;            // invalid: the grid's own
+    bool titleButton = false;     // reacts to clicks on its title
+    Marker marker = Marker::None; // sort marker drawn in its title
 };

@@ -31,7 +31,7 @@ public:
 
 protected:
     // Runs whatever closes the dialog, once.
-    virtual void FormClose() {}
+    virtual void FormClose() { }
     // The control that holds the keyboard focus when the dialog opens (nullptr: Qt's choice).
     virtual QWidget* initialFocus() const { return nullptr; }
 
@@ -57,8 +57,7 @@ private:
 };
 
 // Keeps a dialog class's global instance variable pointing at the dialog while it exists.
-template <typename Form>
-class InstanceSlot
+template <typename Form> class InstanceSlot
 {
 public:
     InstanceSlot(Form*& slot, Form* self)

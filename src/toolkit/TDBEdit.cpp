@@ -38,9 +38,9 @@ public:
     {
     }
 
-    int size = 0;         // 0: no limit
+    int size = 0; // 0: no limit
     bool integer = false;
-    QString before;       // the text before the change being checked
+    QString before; // the text before the change being checked
 
     State validate(QString& input, int& pos) const override
     {

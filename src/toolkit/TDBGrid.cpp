@@ -42,8 +42,9 @@ TDBGrid::TDBGrid(QWidget* parent)
     connect(m_model, &DataGridModel::currentRowChanged, this, &TDBGrid::followDataset);
     // The box waits for the event loop: it must not open inside the dataset's move that
     // reached the row.
-    connect(m_model, &DataGridModel::unreadableRowReached, this,
-            [this](const QString& message) { MessageService::showError(message, this); }, Qt::QueuedConnection);
+    connect(
+        m_model, &DataGridModel::unreadableRowReached, this,
+        [this](const QString& message) { MessageService::showError(message, this); }, Qt::QueuedConnection);
     connect(m_header, &SortMarkerHeader::titleClicked, this, &TDBGrid::titleClicked);
     setOptions(m_options);
 }
@@ -55,8 +56,8 @@ void TDBGrid::setOptions(const Options& options)
     verticalHeader()->setVisible(options.indicator);
     verticalHeader()->setFixedWidth(options.indicator ? 14 : 0);
     setSelectionBehavior(options.rowSelect ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-    const int height = options.rowHeight > 0 ? qMax(options.rowHeight, fontMetrics().height() + 1)
-                                             : fontMetrics().height() + 5;
+    const int height
+        = options.rowHeight > 0 ? qMax(options.rowHeight, fontMetrics().height() + 1) : fontMetrics().height() + 5;
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(height);
     setHorizontalScrollBarPolicy(options.fitWidth ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
@@ -122,9 +123,9 @@ void TDBGrid::followDataset(int row)
         const int column = qMax(0, currentIndex().column());
         const QModelIndex target = m_model->index(row, column);
         if (currentIndex() != target)
-            selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect
-                                                          | (m_options.rowSelect ? QItemSelectionModel::Rows
-                                                                                 : QItemSelectionModel::NoUpdate));
+            selectionModel()->setCurrentIndex(
+                target, QItemSelectionModel::ClearAndSelect
+                            | (m_options.rowSelect ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
         scrollTo(target);
     }
     m_following = false;
@@ -149,10 +150,12 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
         TDAODataset* ds = dataSource() ? dataSource()->DataSet() : nullptr;
         if (!ds || ds->IsEmpty())
             return;
-        ErrorGuard::run([&] {
-            if (MessageService::confirm(QStringLiteral("Delete record?"), this))
-                ds->Delete();
-        }, this);
+        ErrorGuard::run(
+            [&] {
+                if (MessageService::confirm(QStringLiteral("Delete record?"), this))
+                    ds->Delete();
+            },
+            this);
         return;
     }
     QTableView::keyPressEvent(event);

@@ -21,6 +21,6 @@ protected:
     bool changesValue(const QObject* target, const QEvent* event) const override;
 
 private:
-    QString m_loaded;         // the memo the document was loaded from
+    QString m_loaded; // the memo the document was loaded from
     bool m_hasLoaded = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -9,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QElapsedTimer>
 #include <QThread>
 #include <csignal>
 #include <iostream>
@@ -93,7 +93,8 @@ struct ProgramFolders
         QFile::setPermissions(catalogue, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
-    void start(QProcess& p, const QString& folder, QProcessEnvironment env, const QString& name = QStringLiteral("kolt"))
+    void start(QProcess& p, const QString& folder, QProcessEnvironment env,
+               const QString& name = QStringLiteral("kolt"))
     {
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
@@ -248,7 +249,8 @@ private Q_SLOTS:
         QVERIFY(QDir(base.path()).mkdir(QStringLiteral("tmp")));
         const QString runtimePath = base.filePath(QStringLiteral("run"));
         if (runtime == QLatin1String("usable") || runtime == QLatin1String("unwritable"))
-            QVERIFY(QDir().mkdir(runtimePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+            QVERIFY(
+                QDir().mkdir(runtimePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         if (runtime == QLatin1String("unwritable")) {
             QVERIFY(QFile::setPermissions(runtimePath, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
             // The superuser writes there all the same: the folder is usable then.
@@ -264,8 +266,7 @@ private Q_SLOTS:
         programs.start(first, programs.withCatalogue, env.forChildren());
         // The folder the program decides on holds both the lock and the socket, and the other
         // candidate neither. Nothing here may make or change a folder the first copy looks at.
-        const QString candidates[] = {runtimePath,
-                                      base.filePath(QStringLiteral("tmp/tarvena-%1").arg(::getuid()))};
+        const QString candidates[] = {runtimePath, base.filePath(QStringLiteral("tmp/tarvena-%1").arg(::getuid()))};
         QString folder;
         QVERIFY(waitFor(
             [&] {

@@ -1,11 +1,11 @@
 #include "HelpViewer.h"
 #include "MessageRecorder.h"
 #include "Program.h"
+#include "SpoiltCatalogue.h"
 #include "SqliteStatement.h"
 #include "TAboutForm.h"
 #include "TDM.h"
 #include "TKOLTForm.h"
-#include "SpoiltCatalogue.h"
 #include "TempCatalogue.h"
 
 #include <QDir>

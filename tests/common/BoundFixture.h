@@ -16,8 +16,8 @@
 class BoundFixture
 {
 public:
-    explicit BoundFixture(const QString& setupSql = QStringLiteral(
-                              "insert into Books (Category, Title, Year) values ('Novel', 'Emma', 1815)"))
+    explicit BoundFixture(const QString& setupSql
+                          = QStringLiteral("insert into Books (Category, Title, Year) values ('Novel', 'Emma', 1815)"))
     {
         MessageService::setTitle(QStringLiteral("KOLT"));
         dm.DataModuleCreate();
@@ -47,12 +47,12 @@ public:
     // The albums with the current album's songs, as the song editor finds them.
     void openMusic()
     {
-        for (TDAODataset* ds : std::initializer_list<TDAODataset*>{&dm.qrMusic, &dm.qrMu_Songs, &dm.tbC_Music, &dm.tbA_Music})
+        for (TDAODataset* ds :
+             std::initializer_list<TDAODataset*>{&dm.qrMusic, &dm.qrMu_Songs, &dm.tbC_Music, &dm.tbA_Music})
             ds->Open();
     }
 
-    template <typename Control>
-    Control* add(Control* control, TDataSource& source, const QString& field)
+    template <typename Control> Control* add(Control* control, TDataSource& source, const QString& field)
     {
         control->setParent(&window);
         window.layout()->addWidget(control);

@@ -52,16 +52,15 @@ inline bool closeWhatOpens(const std::function<void()>& action)
 
 // The same for a dialog of a known kind: `action` gets it typed. Another kind coming up fails
 // the test and is closed.
-template <typename Form>
-void onModal(std::function<void(Form*)> action)
+template <typename Form> void onModal(std::function<void(Form*)> action)
 {
     whenModalOpens([action](QWidget* dialog) {
         if (auto* form = qobject_cast<Form*>(dialog)) {
             action(form);
             return;
         }
-        QTest::qFail(qPrintable(QStringLiteral("%1 came up instead").arg(dialog->metaObject()->className())),
-                     __FILE__, __LINE__);
+        QTest::qFail(qPrintable(QStringLiteral("%1 came up instead").arg(dialog->metaObject()->className())), __FILE__,
+                     __LINE__);
         dialog->close();
     });
 }

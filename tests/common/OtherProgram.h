@@ -6,9 +6,9 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
-#include <QTest>
 #include <QProcess>
 #include <QStringList>
+#include <QTest>
 #include <iostream>
 #include <sqlite3.h>
 #include <string>
@@ -96,12 +96,12 @@ private:
 } // namespace OtherProgram
 
 // The main() of a test program that also serves as the reading program of its Reader.
-#define KOLT_TEST_MAIN_WITH_READER(Application, TestClass)                                                  \
-    int main(int argc, char** argv)                                                                        \
-    {                                                                                                      \
-        if (const int helper = OtherProgram::holdReadMode(argc, argv); helper >= 0)                        \
-            return helper;                                                                                 \
-        Application app(argc, argv);                                                                       \
-        TestClass test;                                                                                    \
-        return QTest::qExec(&test, argc, argv);                                                            \
+#define KOLT_TEST_MAIN_WITH_READER(Application, TestClass)                          \
+    int main(int argc, char** argv)                                                 \
+    {                                                                               \
+        if (const int helper = OtherProgram::holdReadMode(argc, argv); helper >= 0) \
+            return helper;                                                          \
+        Application app(argc, argv);                                                \
+        TestClass test;                                                             \
+        return QTest::qExec(&test, argc, argv);                                     \
     }

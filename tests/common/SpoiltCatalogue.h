@@ -81,7 +81,8 @@ inline qint64 damageOverflow(const QString& path, const QString& table)
     int records = 0;
     try {
         // dbstat names an overflow page by its cell's path and its place in the chain.
-        SqliteStatement pages(raw, QStringLiteral("SELECT pageno, path FROM dbstat WHERE name = ?1 AND pagetype = 'overflow'"));
+        SqliteStatement pages(
+            raw, QStringLiteral("SELECT pageno, path FROM dbstat WHERE name = ?1 AND pagetype = 'overflow'"));
         pages.bindText(1, table);
         while (pages.step()) {
             if (pages.columnText(1).endsWith(QLatin1String("+000000"))) {

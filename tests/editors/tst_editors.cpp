@@ -1,9 +1,9 @@
+#include "EventLoop.h"
 #include "FolderPanel.h"
-#include "MainCommands.h"
 #include "GridText.h"
 #include "ItemEditor.h"
+#include "MainCommands.h"
 #include "MainWindowFixture.h"
-#include "EventLoop.h"
 #include "ModalDriver.h"
 #include "OtherProgram.h"
 #include "TAddressBookForm.h"
@@ -50,15 +50,15 @@ void click(QPushButton* button)
 }
 
 // One item in every folder, with its lookup names.
-const QString kOneOfEach = QStringLiteral(
-    "insert into Movies (Category, Title, Media_type) values ('Drama', 'Heat', 'DVD');"
-    "insert into Mv_Cast (P_Id, Name) values (1, 'Old hand');"
-    "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD');"
-    "insert into Mu_Songs (P_Id, Track, Title) values (1, 1, 'a');"
-    "insert into Books (Category, Title) values ('Novel', 'Emma');"
-    "insert into Programs (Category, Name, Media_type) values ('Tools', 'Ed', 'CD');"
-    "insert into AddressBook (Category, L_Name) values ('Work', 'Smith');"
-    "insert into Movies_C (Name) values ('Drama'); insert into Music_C (Name) values ('Jazz');");
+const QString kOneOfEach
+    = QStringLiteral("insert into Movies (Category, Title, Media_type) values ('Drama', 'Heat', 'DVD');"
+                     "insert into Mv_Cast (P_Id, Name) values (1, 'Old hand');"
+                     "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD');"
+                     "insert into Mu_Songs (P_Id, Track, Title) values (1, 1, 'a');"
+                     "insert into Books (Category, Title) values ('Novel', 'Emma');"
+                     "insert into Programs (Category, Name, Media_type) values ('Tools', 'Ed', 'CD');"
+                     "insert into AddressBook (Category, L_Name) values ('Work', 'Smith');"
+                     "insert into Movies_C (Name) values ('Drama'); insert into Music_C (Name) values ('Jazz');");
 
 QString folderCaption(int folder)
 {
@@ -84,15 +84,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("check");
         QTest::addColumn<QString>("expected");
         QTest::newRow("movie") << 0 << QList<Typing>{{"Category", "Noir"}, {"Title", "Heat"}, {"Year", "1995"}}
-                               << "select Category || Title || Year || Media_type from Movies" << "NoirHeat1995CD";
+                               << "select Category || Title || Year || Media_type from Movies"
+                               << "NoirHeat1995CD";
         QTest::newRow("album") << 1 << QList<Typing>{{"Category", "Jazz"}, {"Title", "Blue"}, {"Artist", "Miles"}}
-                               << "select Category || Title || Artist || Media_type from Music" << "JazzBlueMilesCD";
+                               << "select Category || Title || Artist || Media_type from Music"
+                               << "JazzBlueMilesCD";
         QTest::newRow("book") << 2 << QList<Typing>{{"Category", "Novel"}, {"Title", "Emma"}, {"Tot_pg", "412"}}
-                              << "select Category || Title || Tot_pg from Books" << "NovelEmma412";
+                              << "select Category || Title || Tot_pg from Books"
+                              << "NovelEmma412";
         QTest::newRow("program") << 3 << QList<Typing>{{"Category", "Tools"}, {"Name", "Ed"}, {"Version", "2.1"}}
-                                 << "select Category || Name || Version || Media_type from Programs" << "ToolsEd2.1CD";
+                                 << "select Category || Name || Version || Media_type from Programs"
+                                 << "ToolsEd2.1CD";
         QTest::newRow("address") << 4 << QList<Typing>{{"L_Name", "Smith"}, {"Category", "Work"}, {"F_Name", "Ann"}}
-                                 << "select Category || L_Name || F_Name from AddressBook" << "WorkSmithAnn";
+                                 << "select Category || L_Name || F_Name from AddressBook"
+                                 << "WorkSmithAnn";
     }
 
     // Add, type, OK: stored, with the new name in the category list.
@@ -120,11 +125,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("folder");
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("check");
-        QTest::newRow("movie") << 0 << "Title" << "select Title from Movies";
-        QTest::newRow("album") << 1 << "Title" << "select Title from Music";
-        QTest::newRow("book") << 2 << "Title" << "select Title from Books";
-        QTest::newRow("program") << 3 << "Name" << "select Name from Programs";
-        QTest::newRow("address") << 4 << "L_Name" << "select L_Name from AddressBook";
+        QTest::newRow("movie") << 0 << "Title"
+                               << "select Title from Movies";
+        QTest::newRow("album") << 1 << "Title"
+                               << "select Title from Music";
+        QTest::newRow("book") << 2 << "Title"
+                              << "select Title from Books";
+        QTest::newRow("program") << 3 << "Name"
+                                 << "select Name from Programs";
+        QTest::newRow("address") << 4 << "L_Name"
+                                 << "select L_Name from AddressBook";
     }
 
     // Edit, change, OK: stored; Edit, change, close box: discarded.
@@ -247,8 +257,8 @@ private Q_SLOTS:
 
     void deletingTheSecondOfThreeSongsRenumbers()
     {
-        MainWindowFixture f(kOneOfEach + QStringLiteral(
-            "insert into Mu_Songs (P_Id, Track, Title) values (1, 2, 'b'), (1, 3, 'c');"));
+        MainWindowFixture f(
+            kOneOfEach + QStringLiteral("insert into Mu_Songs (P_Id, Track, Title) values (1, 2, 'b'), (1, 3, 'c');"));
         f.window->SelectFolder(1, folderCaption(1));
         f.messages.answers = {MessageService::Answer::Yes};
         onModal<TMusicForm>([&](TMusicForm* e) {
@@ -259,13 +269,15 @@ private Q_SLOTS:
             click(e->btCancel);
         });
         f.window->tbEditClick();
-        QCOMPARE(f.column(QStringLiteral("select Track || Title from Mu_Songs order by Track")), (QStringList{"1a", "2c"}));
+        QCOMPARE(f.column(QStringLiteral("select Track || Title from Mu_Songs order by Track")),
+                 (QStringList{"1a", "2c"}));
     }
 
     void pickedCategoryIsStoredCut()
     {
-        MainWindowFixture f(kOneOfEach + QStringLiteral(
-            "insert into Movies_C (Name) values ('A category of more than twenty letters');"));
+        MainWindowFixture f(
+            kOneOfEach
+            + QStringLiteral("insert into Movies_C (Name) values ('A category of more than twenty letters');"));
         onModal<TMovieForm>([&](TMovieForm* e) {
             auto* box = qobject_cast<QComboBox*>(e->controlWidget(QStringLiteral("Category")));
             box->setFocus();
@@ -374,9 +386,10 @@ private Q_SLOTS:
         f.window->tbAddClick();
         QCOMPARE(gridColumn(f.window->grid(1), 1), QStringList{"Low"});
         QCOMPARE(gridColumn(f.window->panel(1)->detailList(), 0), (QStringList{"1", "2"}));
-        QCOMPARE(f.column(QStringLiteral("select s.Track || ' ' || s.Title from Mu_Songs s join Music m on s.P_Id = m.Id "
-                                         "where m.Title = 'Low' order by s.Track")),
-                 (QStringList{"1 Speed of Life", "2 Breaking Glass"}));
+        QCOMPARE(
+            f.column(QStringLiteral("select s.Track || ' ' || s.Title from Mu_Songs s join Music m on s.P_Id = m.Id "
+                                    "where m.Title = 'Low' order by s.Track")),
+            (QStringList{"1 Speed of Life", "2 Breaking Glass"}));
     }
 
     // A post the file refuses (another program is reading it) keeps the editor open with

@@ -227,7 +227,8 @@ private Q_SLOTS:
             << "drama"
             << "The change was not saved: table Movies_C already holds a row with the same Name, and its index "
                "allows no duplicates (UNIQUE constraint failed: Movies_C.Name)";
-        QTest::newRow("the file in use by another program") << "" << true << "Noir" << "in use by another program";
+        QTest::newRow("the file in use by another program") << "" << true << "Noir"
+                                                            << "in use by another program";
     }
 
     void refusedPostLosesNothing()
@@ -295,8 +296,8 @@ private Q_SLOTS:
             QVERIFY(form->isModal());
             const QPoint offCentre = form->frameGeometry().center() - form->screen()->availableGeometry().center();
             QVERIFY(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2);
-            const QString fault =
-                layoutFault(form, {form->findChild<QLabel*>(), form->DBEdit1, form->btOK, form->btCancel});
+            const QString fault
+                = layoutFault(form, {form->findChild<QLabel*>(), form->DBEdit1, form->btOK, form->btCancel});
             QVERIFY2(fault.isEmpty(), qPrintable(fault));
             form->close();
         });

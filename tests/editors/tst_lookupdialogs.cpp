@@ -19,14 +19,13 @@ using Answer = MessageService::Answer;
 
 namespace {
 
-const QString kLists = QStringLiteral(
-    "insert into Movies_C (Name) values ('Western'), ('drama'), ('Comedy');"
-    "insert into Movies_A (Name) values ('Zoe'), ('Anna');"
-    "insert into Programs_C (Name) values ('zeta'), ('Office');"
-    "insert into Movies (Category, Title, Media_type) values ('drama', 'Heat', 'CD');");
+const QString kLists
+    = QStringLiteral("insert into Movies_C (Name) values ('Western'), ('drama'), ('Comedy');"
+                     "insert into Movies_A (Name) values ('Zoe'), ('Anna');"
+                     "insert into Programs_C (Name) values ('zeta'), ('Office');"
+                     "insert into Movies (Category, Title, Media_type) values ('drama', 'Heat', 'CD');");
 
-template <typename Form>
-Form* open(BoundFixture& f)
+template <typename Form> Form* open(BoundFixture& f)
 {
     f.show();
     auto* form = new Form(&f.window, f.dm);
@@ -124,9 +123,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("table");
-        QTest::newRow("categories") << 0 << "Add category" << "Movies_C";
-        QTest::newRow("directors") << 1 << "Add director" << "Movies_D";
-        QTest::newRow("actors") << 2 << "Add actor" << "Movies_A";
+        QTest::newRow("categories") << 0 << "Add category"
+                                    << "Movies_C";
+        QTest::newRow("directors") << 1 << "Add director"
+                                   << "Movies_D";
+        QTest::newRow("actors") << 2 << "Add actor"
+                                << "Movies_A";
     }
 
     void addStoresANameInTheShownList()
@@ -304,8 +306,8 @@ private Q_SLOTS:
             QVERIFY(form->width() >= form->scaledWidth(332) && form->height() >= form->scaledHeight(324));
             const QPoint offCentre = form->frameGeometry().center() - form->screen()->availableGeometry().center();
             QVERIFY(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2);
-            const QString fault = layoutFault(form, {form->tabStrip(), form->grid(), form->btAdd, form->btEdit,
-                                                     form->btDel, form->btExit});
+            const QString fault = layoutFault(
+                form, {form->tabStrip(), form->grid(), form->btAdd, form->btEdit, form->btDel, form->btExit});
             QVERIFY2(fault.isEmpty(), qPrintable(fault));
             auto top = [form](QWidget* w) { return w->mapTo(form, QPoint()).y(); };
             QVERIFY(top(form->btAdd) < top(form->btEdit));

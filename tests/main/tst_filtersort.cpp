@@ -29,9 +29,9 @@ QString markers(TDBGrid* grid)
 {
     QString s;
     for (const GridColumn& c : grid->gridModel()->columns())
-        s += c.marker == GridColumn::Marker::Ascending ? QLatin1Char('A')
-                                                        : (c.marker == GridColumn::Marker::Descending ? QLatin1Char('D')
-                                                                                                     : QLatin1Char('.'));
+        s += c.marker == GridColumn::Marker::Ascending
+                 ? QLatin1Char('A')
+                 : (c.marker == GridColumn::Marker::Descending ? QLatin1Char('D') : QLatin1Char('.'));
     return s;
 }
 
@@ -72,16 +72,26 @@ private Q_SLOTS:
         const QStringList byTitleDesc{"Echo", "Delta", "charlie", "Bravo", "Alpha"};
         const QStringList byYear{"Delta", "Echo", "charlie", "Bravo", "Alpha"};
         const QStringList byYearDesc{"Alpha", "Bravo", "charlie", "Echo", "Delta"};
-        QTest::newRow("start") << "" << "A...." << byTitle << "Title";
-        QTest::newRow("plain on ascending sorts descending") << "0" << "D...." << byTitleDesc << "Title";
-        QTest::newRow("plain twice sorts ascending again") << "0 0" << "A...." << byTitle << "Title";
-        QTest::newRow("plain on unmarked clears the other") << "4" << "....A" << byYear << "Year";
-        QTest::newRow("ctrl waits for the release") << "^4" << "....A" << byTitle << "Year";
-        QTest::newRow("ctrl then release") << "^4 |" << "....A" << byYear << "Year";
-        QTest::newRow("several ctrl clicks, one reaction") << "^4 ^4 |" << "....D" << byYearDesc << "Year";
-        QTest::newRow("ctrl on descending removes the marker") << "0 ^0 |" << "....." << byTitleDesc << "Title";
-        QTest::newRow("release without a pending click") << "|" << "A...." << byTitle << "Title";
-        QTest::newRow("category column") << "1" << ".A..." << QStringList{"Alpha", "Bravo", "charlie", "Echo", "Delta"}
+        QTest::newRow("start") << ""
+                               << "A...." << byTitle << "Title";
+        QTest::newRow("plain on ascending sorts descending") << "0"
+                                                             << "D...." << byTitleDesc << "Title";
+        QTest::newRow("plain twice sorts ascending again") << "0 0"
+                                                           << "A...." << byTitle << "Title";
+        QTest::newRow("plain on unmarked clears the other") << "4"
+                                                            << "....A" << byYear << "Year";
+        QTest::newRow("ctrl waits for the release") << "^4"
+                                                    << "....A" << byTitle << "Year";
+        QTest::newRow("ctrl then release") << "^4 |"
+                                           << "....A" << byYear << "Year";
+        QTest::newRow("several ctrl clicks, one reaction") << "^4 ^4 |"
+                                                           << "....D" << byYearDesc << "Year";
+        QTest::newRow("ctrl on descending removes the marker") << "0 ^0 |"
+                                                               << "....." << byTitleDesc << "Title";
+        QTest::newRow("release without a pending click") << "|"
+                                                         << "A...." << byTitle << "Title";
+        QTest::newRow("category column") << "1"
+                                         << ".A..." << QStringList{"Alpha", "Bravo", "charlie", "Echo", "Delta"}
                                          << "Category";
     }
 
@@ -125,7 +135,8 @@ private Q_SLOTS:
         f.exec(QStringLiteral("drop table Mv_Cast"));
         clickTitles(w, w->grid(0), QStringLiteral("1"));
         QCOMPARE(f.messages.errors().size(), 1);
-        QVERIFY2(f.messages.errors().front().contains(QLatin1String("Mv_Cast")), qPrintable(f.messages.errors().front()));
+        QVERIFY2(f.messages.errors().front().contains(QLatin1String("Mv_Cast")),
+                 qPrintable(f.messages.errors().front()));
         QCOMPARE(w->grid(0)->model()->rowCount(), 5);
         QVERIFY(!f.dm().qrMovies.ControlsDisabled());
     }
@@ -171,7 +182,8 @@ private Q_SLOTS:
         QCOMPARE(f.dm().qrAddBook.SQL(), QStringList{"select * from AddressBook order by L_Name DESC"});
         const QStringList names = gridColumn(w->grid(4), 0);
         QCOMPARE(names.mid(2), (QStringList{"Ćwik ", "Brown Bea"}));
-        QVERIFY(names.mid(0, 2).contains(QStringLiteral("Smith Zoe")) && names.mid(0, 2).contains(QStringLiteral("Smith Adam")));
+        QVERIFY(names.mid(0, 2).contains(QStringLiteral("Smith Zoe"))
+                && names.mid(0, 2).contains(QStringLiteral("Smith Adam")));
         // Find by the starting search field looks at the last name.
         w->searchBox()->setText(QStringLiteral("ćw"));
         w->tbFindClick();
@@ -225,15 +237,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("category");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("found");
-        QTest::newRow("title, letter case ignored") << "" << "" << "CH" << "charlie";
-        QTest::newRow("no match changes nothing") << "" << "" << "Zulu" << "Bravo";
-        QTest::newRow("clicked column") << "1" << "" << "west" << "Delta";
-        QTest::newRow("within the category only") << "" << "Drama" << "b" << "Bravo";
-        QTest::newRow("outside the category not found") << "" << "Drama" << "alp" << "Bravo";
-        QTest::newRow("year must be equal") << "4" << "" << "1985" << "Echo";
-        QTest::newRow("year prefix is not enough") << "4" << "" << "19" << "Bravo";
-        QTest::newRow("star matches a run") << "" << "" << "d*a" << "Delta";
-        QTest::newRow("percent is literal") << "" << "" << "%" << "Bravo";
+        QTest::newRow("title, letter case ignored") << ""
+                                                    << ""
+                                                    << "CH"
+                                                    << "charlie";
+        QTest::newRow("no match changes nothing") << ""
+                                                  << ""
+                                                  << "Zulu"
+                                                  << "Bravo";
+        QTest::newRow("clicked column") << "1"
+                                        << ""
+                                        << "west"
+                                        << "Delta";
+        QTest::newRow("within the category only") << ""
+                                                  << "Drama"
+                                                  << "b"
+                                                  << "Bravo";
+        QTest::newRow("outside the category not found") << ""
+                                                        << "Drama"
+                                                        << "alp"
+                                                        << "Bravo";
+        QTest::newRow("year must be equal") << "4"
+                                            << ""
+                                            << "1985"
+                                            << "Echo";
+        QTest::newRow("year prefix is not enough") << "4"
+                                                   << ""
+                                                   << "19"
+                                                   << "Bravo";
+        QTest::newRow("star matches a run") << ""
+                                            << ""
+                                            << "d*a"
+                                            << "Delta";
+        QTest::newRow("percent is literal") << ""
+                                            << ""
+                                            << "%"
+                                            << "Bravo";
     }
 
     void find()

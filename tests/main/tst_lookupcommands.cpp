@@ -24,20 +24,20 @@ using Answer = MessageService::Answer;
 
 namespace {
 
-const QString kLists = QStringLiteral(
-    "insert into Movies_C (Name) values ('Western'), ('drama');"
-    "insert into Music_C (Name) values ('Rock'), ('Jazz');"
-    "insert into Books_C (Name) values ('Poetry'), ('Novel');"
-    "insert into Programs_C (Name) values ('zeta'), ('Office');"
-    "insert into AddBook_C (Name) values ('Work'), ('Family');");
+const QString kLists = QStringLiteral("insert into Movies_C (Name) values ('Western'), ('drama');"
+                                      "insert into Music_C (Name) values ('Rock'), ('Jazz');"
+                                      "insert into Books_C (Name) values ('Poetry'), ('Novel');"
+                                      "insert into Programs_C (Name) values ('zeta'), ('Office');"
+                                      "insert into AddBook_C (Name) values ('Work'), ('Family');");
 
 const QString kLongActor = QStringLiteral("Alexander Christopher Montgomery-Whitfield");
 
-const QString kCast = QStringLiteral(
-    "insert into Movies (Category, Title, Media_type) values ('Drama', 'Alpha', 'CD'), ('Drama', 'Bravo', 'CD');"
-    "insert into Mv_Cast (P_Id, Name) values (1, 'Bob'), (2, 'Cid');"
-    "insert into Movies_A (Name) values ('Bob'), ('Cid'), ('%1');")
-                              .arg(kLongActor);
+const QString kCast
+    = QStringLiteral(
+          "insert into Movies (Category, Title, Media_type) values ('Drama', 'Alpha', 'CD'), ('Drama', 'Bravo', 'CD');"
+          "insert into Mv_Cast (P_Id, Name) values (1, 'Bob'), (2, 'Cid');"
+          "insert into Movies_A (Name) values ('Bob'), ('Cid'), ('%1');")
+          .arg(kLongActor);
 
 QStringList boxItems(QComboBox* box)
 {
@@ -189,7 +189,7 @@ private Q_SLOTS:
     // typed; Cancel gives the new row up.
     void addCast_data()
     {
-        QTest::addColumn<QString>("typed");   // empty: the first actor is picked with Down
+        QTest::addColumn<QString>("typed"); // empty: the first actor is picked with Down
         QTest::addColumn<bool>("confirmed");
         QTest::addColumn<QStringList>("cast"); // as the list shows it: a new name comes last
         QTest::addColumn<QStringList>("actors");
@@ -285,8 +285,9 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(QStringList, questions);
         QFETCH(QStringList, left);
-        MainWindowFixture f(kCast + QStringLiteral(";insert into Movies (Category, Title, Media_type) "
-                                                   "values ('Drama', 'Charlie', 'CD')"));
+        MainWindowFixture f(kCast
+                            + QStringLiteral(";insert into Movies (Category, Title, Media_type) "
+                                             "values ('Drama', 'Charlie', 'CD')"));
         TKOLTForm* w = f.window;
         f.dm().qrMovies.MoveTo(movie);
         f.messages.answers.push_back(Answer(answer));

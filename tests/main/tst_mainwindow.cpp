@@ -2,8 +2,8 @@
 #include "ErrorGuard.h"
 #include "FolderBar.h"
 #include "FolderPanel.h"
-#include "MainCommands.h"
 #include "GridText.h"
+#include "MainCommands.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "RtfWriter.h"
@@ -23,27 +23,28 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTextDocument>
-#include <QSignalSpy>
 #include <QToolBar>
 #include <QToolButton>
 
 namespace {
 
-const QString kCatalogue = QStringLiteral(
-    "insert into Movies (Category, Title, Media_type, Year, Prop, Director) values "
-    "('Drama', 'Bravo', 'CD', 1999, 5, 'D1'), ('Comedy', 'Alpha', 'DVD', 2001, 37, 'D2'), "
-    "('Drama', 'Charlie', 'VHS', 1990, NULL, 'D3'), ('Western', 'Delta', 'CD', 1970, -3, 'D4');"
-    "insert into Mv_Cast (P_Id, Name) values (2, 'Ann'), (2, 'Zed'), (1, 'Bob');"
-    "insert into Movies_C (Name) values ('Drama'), ('comedy'), ('Western');"
-    "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD'), ('Rock', 'Red', 'Alice', 'MD');"
-    "insert into Mu_Songs (P_Id, Track, Title) values (1, 2, 'Two'), (1, 1, 'One'), (2, 1, 'Solo');"
-    "insert into Music_C (Name) values ('Rock'), ('Jazz');"
-    "insert into Books (Category, Title, Author) values ('Novel', 'Tale', 'A. Writer');"
-    "insert into Programs (Category, Name, Media_type) values ('Office', 'Calc', 'CD');"
-    "insert into Programs_C (Name) values ('zeta'), ('Office');"
-    "insert into AddressBook (Category, F_Name, L_Name) values ('Work', 'John', 'Smith');");
+const QString kCatalogue
+    = QStringLiteral("insert into Movies (Category, Title, Media_type, Year, Prop, Director) values "
+                     "('Drama', 'Bravo', 'CD', 1999, 5, 'D1'), ('Comedy', 'Alpha', 'DVD', 2001, 37, 'D2'), "
+                     "('Drama', 'Charlie', 'VHS', 1990, NULL, 'D3'), ('Western', 'Delta', 'CD', 1970, -3, 'D4');"
+                     "insert into Mv_Cast (P_Id, Name) values (2, 'Ann'), (2, 'Zed'), (1, 'Bob');"
+                     "insert into Movies_C (Name) values ('Drama'), ('comedy'), ('Western');"
+                     "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD'), "
+                     "('Rock', 'Red', 'Alice', 'MD');"
+                     "insert into Mu_Songs (P_Id, Track, Title) values (1, 2, 'Two'), (1, 1, 'One'), (2, 1, 'Solo');"
+                     "insert into Music_C (Name) values ('Rock'), ('Jazz');"
+                     "insert into Books (Category, Title, Author) values ('Novel', 'Tale', 'A. Writer');"
+                     "insert into Programs (Category, Name, Media_type) values ('Office', 'Calc', 'CD');"
+                     "insert into Programs_C (Name) values ('zeta'), ('Office');"
+                     "insert into AddressBook (Category, F_Name, L_Name) values ('Work', 'John', 'Smith');");
 
 QStringList boxItems(QComboBox* box)
 {
@@ -96,7 +97,7 @@ private Q_SLOTS:
         // A filter, a search text and a sort in Music first.
         w->SelectFolder(1, QStringLiteral("Music"));
         w->gridMovTitleBtnClick(w->grid(1), 1, Qt::NoModifier); // by Title, ascending
-        w->categoryBox()->setCurrentIndex(2);                     // "Rock"
+        w->categoryBox()->setCurrentIndex(2);                   // "Rock"
         w->cbCategoriesChange();
         QCOMPARE(gridColumn(w->grid(1), 1), QStringList{"Red"});
         w->searchBox()->setText(QStringLiteral("x"));
@@ -247,7 +248,7 @@ private Q_SLOTS:
     void toolbarCheckMarkAlwaysTellsTheTruth()
     {
         MainWindowFixture f(kCatalogue);
-        TKOLTForm* w = f.window; // not shown yet: the toggle still works
+        TKOLTForm* w = f.window;        // not shown yet: the toggle still works
         QVERIFY(!w->createPopupMenu()); // no other way to hide the toolbar
         w->miV_ToolbarClick();
         QCOMPARE(w->toolbar()->isHidden(), true);
@@ -268,9 +269,9 @@ private Q_SLOTS:
                 if (widget->accessibleName().isEmpty() && widget->isVisibleTo(f.window)
                     && !widget->inherits("QTableCornerButton") && !widget->inherits("QDockWidgetTitleButton")
                     && !widget->parentWidget()->inherits("QTabBar"))
-                    unnamed << QStringLiteral("%1 %2 in %3").arg(QString::fromLatin1(widget->metaObject()->className()),
-                                                                widget->objectName(),
-                                                                QString::fromLatin1(widget->parentWidget()->metaObject()->className()));
+                    unnamed << QStringLiteral("%1 %2 in %3")
+                                   .arg(QString::fromLatin1(widget->metaObject()->className()), widget->objectName(),
+                                        QString::fromLatin1(widget->parentWidget()->metaObject()->className()));
             }
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
@@ -283,7 +284,8 @@ private Q_SLOTS:
         f.exec(QStringLiteral("drop table Books_C"));
         w->folderBar()->button(2)->click();
         QCOMPARE(f.messages.errors().size(), 1);
-        QVERIFY2(f.messages.errors().front().contains(QLatin1String("Books_C")), qPrintable(f.messages.errors().front()));
+        QVERIFY2(f.messages.errors().front().contains(QLatin1String("Books_C")),
+                 qPrintable(f.messages.errors().front()));
         // Done before the error: the title, the query, the panel, the search box.
         QCOMPARE(w->titleBand()->text(), QStringLiteral("Books"));
         QCOMPARE(w->panelStack()->currentWidget(), static_cast<QWidget*>(w->panel(2)));
@@ -306,7 +308,7 @@ private Q_SLOTS:
         w->folderBar()->button(1)->click();
         QCOMPARE(f.messages.errors().size(), 1);
         QCOMPARE(w->titleBand()->text(), QStringLiteral("Music"));
-        w->tbFindClick(); // nothing to search: no message
+        w->tbFindClick();                                  // nothing to search: no message
         ErrorGuard::run([&] { w->cbCategoriesChange(); }); // reports the closed catalogue again
         QCOMPARE(f.messages.errors().size(), 2);
     }
@@ -333,7 +335,8 @@ private Q_SLOTS:
             QCOMPARE(back.size(), 1);
             QCOMPARE(back.first().first->object(), value);
         }
-        QAccessibleInterface* title = QAccessible::queryAccessibleInterface(w->panel(0)->findChild<TDBText*>(QStringLiteral("dbTitle")));
+        QAccessibleInterface* title
+            = QAccessible::queryAccessibleInterface(w->panel(0)->findChild<TDBText*>(QStringLiteral("dbTitle")));
         QCOMPARE(title->text(QAccessible::Name), QStringLiteral("Bravo"));
         QCOMPARE(title->relations(QAccessible::Label).first().first->text(QAccessible::Name), QStringLiteral("Title:"));
 
@@ -392,10 +395,11 @@ private Q_SLOTS:
             numbers.prepend(QString::number(100 + i));
             values << QStringLiteral("('%1', 'Drama', '%2')").arg(titles.first(), numbers.first());
         }
-        const QString sql = QStringLiteral("insert into Movies (Title, Category, M_no) values %1;"
-                                           "update Movies set Description = replace(hex(zeroblob(10000)), '00', 'ab') where Id = 1;"
-                                           "insert into Mv_Cast (P_Id, Name) values (14, 'Ann'), (1, 'Dana');")
-                                .arg(values.join(QStringLiteral(", ")));
+        const QString sql
+            = QStringLiteral("insert into Movies (Title, Category, M_no) values %1;"
+                             "update Movies set Description = replace(hex(zeroblob(10000)), '00', 'ab') where Id = 1;"
+                             "insert into Mv_Cast (P_Id, Name) values (14, 'Ann'), (1, 'Dana');")
+                  .arg(values.join(QStringLiteral(", ")));
         qint64 page = 0;
         QByteArray before;
         MainWindowFixture f(sql, [&](const QString& path) {

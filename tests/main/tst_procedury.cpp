@@ -21,7 +21,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("moviesLeft");
         QTest::addColumn<int>("castLeft");
         QTest::addColumn<int>("current");
-        QTest::newRow("No keeps the record and the position") << false << int(MessageService::Answer::No) << 1 << 3 << 2 << 1;
+        QTest::newRow("No keeps the record and the position")
+            << false << int(MessageService::Answer::No) << 1 << 3 << 2 << 1;
         QTest::newRow("Yes deletes it and its cast") << false << int(MessageService::Answer::Yes) << 1 << 2 << 1 << 1;
         QTest::newRow("empty asks nothing") << true << int(MessageService::Answer::Yes) << 0 << 0 << 0 << -1;
     }
@@ -38,9 +39,10 @@ private Q_SLOTS:
         TDM dm(cat.folder());
         dm.DataModuleCreate();
         if (!empty)
-            SqliteStatement::exec(dm.dbKOLT.handle(), QStringLiteral(
-                "insert into Movies (Category, Title, Media_type) values ('D', 'A', 'CD'), ('D', 'B', 'CD'), ('D', 'C', 'CD');"
-                "insert into Mv_Cast (P_Id, Name) values (2, 'b1'), (1, 'a1');"));
+            SqliteStatement::exec(dm.dbKOLT.handle(),
+                                  QStringLiteral("insert into Movies (Category, Title, Media_type) values ('D', 'A', "
+                                                 "'CD'), ('D', 'B', 'CD'), ('D', 'C', 'CD');"
+                                                 "insert into Mv_Cast (P_Id, Name) values (2, 'b1'), (1, 'a1');"));
         dm.qrMovies.Open();
         if (!empty)
             dm.qrMovies.MoveTo(1); // "B"

@@ -47,8 +47,8 @@ inline std::vector<Word> words(const QString& pdf)
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         qFatal("pdftotext failed on %s (is poppler-utils installed?)", qPrintable(pdf));
     const QString html = QString::fromUtf8(p.readAllStandardOutput());
-    static const QRegularExpression tag(
-        QStringLiteral("<page |<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>"));
+    static const QRegularExpression tag(QStringLiteral(
+        "<page |<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>"));
     std::vector<Word> out;
     int page = 0;
     for (auto it = tag.globalMatch(html); it.hasNext();) {

@@ -12,14 +12,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
-#include <QRegularExpression>
-#include <QFontDatabase>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -30,8 +30,7 @@ namespace {
 
 // Runs `action` once a top-level window of type T is shown and active (polling, since the
 // window appears inside a modal loop), then goes on polling until `done` says so.
-template <typename T>
-void whenShown(std::function<void(T*)> action)
+template <typename T> void whenShown(std::function<void(T*)> action)
 {
     auto* timer = new QTimer;
     timer->setInterval(0);
@@ -132,10 +131,10 @@ QList<int> firstNumbers(const QString& pdf)
     return out;
 }
 
-const QString kMusic = QStringLiteral(
-    "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD'), "
-    "('Rock', 'Red', 'Alice', 'MD'), ('Rock', 'Green', 'Cecil', 'CD');"
-    "insert into Music_C (Name) values ('Rock'), ('Jazz');");
+const QString kMusic
+    = QStringLiteral("insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD'), "
+                     "('Rock', 'Red', 'Alice', 'MD'), ('Rock', 'Green', 'Cecil', 'CD');"
+                     "insert into Music_C (Name) values ('Rock'), ('Jazz');");
 
 } // namespace
 
@@ -237,7 +236,8 @@ private Q_SLOTS:
     {
         ReportCatalogue c;
         ShownPreview p(CatalogueReports(c.dm).repBooks);
-        for (QToolButton* b : {p.form->frSpeedButton4, p.form->frSpeedButton5, p.form->frSpeedButton6, p.form->frSpeedButton7}) {
+        for (QToolButton* b :
+             {p.form->frSpeedButton4, p.form->frSpeedButton5, p.form->frSpeedButton6, p.form->frSpeedButton7}) {
             b->click();
             QCOMPARE(p.counter(), QStringLiteral("Page 1/1"));
         }
@@ -300,14 +300,14 @@ private Q_SLOTS:
         QTest::newRow("remembered page width") << "Page width" << QStringList{} << QStringList{width};
         QTest::newRow("remembered 25%") << "25%" << QStringList{} << QStringList{fixed};
         QTest::newRow("remembered two pages") << "Two pages" << QStringList{} << QStringList{fixed};
-        QTest::newRow("menu items with a button") << "" << QStringList{"Whole page", "Page width", "100%"}
-                                                  << QStringList{fixed, fit, width, fixed};
+        QTest::newRow("menu items with a button")
+            << "" << QStringList{"Whole page", "Page width", "100%"} << QStringList{fixed, fit, width, fixed};
         QTest::newRow("menu items without a button") << "Page width" << QStringList{"25%", "Two pages", "150%", "10%"}
                                                      << QStringList{width, width, width, width, width};
         QTest::newRow("buttons") << "25%" << QStringList{fit, width, fixed, fixed}
                                  << QStringList{fixed, fit, width, fixed, fixed};
-        QTest::newRow("button after a menu item without one") << "" << QStringList{"Two pages", fit, "50%", fixed}
-                                                              << QStringList{fixed, fixed, fit, fit, fixed};
+        QTest::newRow("button after a menu item without one")
+            << "" << QStringList{"Two pages", fit, "50%", fixed} << QStringList{fixed, fixed, fit, fit, fixed};
     }
 
     void zoomGroupHasExactlyOneButtonDown()
@@ -380,8 +380,9 @@ private Q_SLOTS:
         QFETCH(bool, damaged);
         QFETCH(QString, error);
         // The damaged movie comes last by title, so the main window starts on an intact row.
-        const QString sql = movies(3) + QStringLiteral("update Movies set Description = replace(hex(zeroblob(10000)), "
-                                                       "'00', 'ab') where Title = 'T003';");
+        const QString sql = movies(3)
+                            + QStringLiteral("update Movies set Description = replace(hex(zeroblob(10000)), "
+                                             "'00', 'ab') where Title = 'T003';");
         qint64 damagedPage = 0;
         MainWindowFixture f(sql, [&](const QString& path) {
             if (damaged)
@@ -464,7 +465,8 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("pages");
         const int all = int(ReportPrinter::PageSet::All), odd = int(ReportPrinter::PageSet::Odd),
                   even = int(ReportPrinter::PageSet::Even);
-        QTest::newRow("all") << int(QPrinter::AllPages) << "" << all << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        QTest::newRow("all") << int(QPrinter::AllPages) << "" << all
+                             << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
         QTest::newRow("all odd") << int(QPrinter::AllPages) << "" << odd << QList<int>{1, 3, 5, 7, 9, 11};
         QTest::newRow("all even") << int(QPrinter::AllPages) << "" << even << QList<int>{2, 4, 6, 8, 10, 12};
         QTest::newRow("current") << int(QPrinter::CurrentPage) << "" << all << QList<int>{3};
@@ -586,11 +588,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("error");
-        QTest::newRow("backwards") << "5-2" << "\"5-2\" is not a list of pages.";
-        QTest::newRow("page 0") << "0" << "\"0\" is not a list of pages.";
-        QTest::newRow("an empty item") << "1,,2" << "\"1,,2\" is not a list of pages.";
-        QTest::newRow("past the last page") << "9" << "The report has 3 pages: there is no page 9.";
-        QTest::newRow("a range past the last page") << "2-4" << "The report has 3 pages: there is no page 4.";
+        QTest::newRow("backwards") << "5-2"
+                                   << "\"5-2\" is not a list of pages.";
+        QTest::newRow("page 0") << "0"
+                                << "\"0\" is not a list of pages.";
+        QTest::newRow("an empty item") << "1,,2"
+                                       << "\"1,,2\" is not a list of pages.";
+        QTest::newRow("past the last page") << "9"
+                                            << "The report has 3 pages: there is no page 9.";
+        QTest::newRow("a range past the last page") << "2-4"
+                                                    << "The report has 3 pages: there is no page 4.";
     }
 
     void aPageListThatCannotBePrintedIsSaidInTheDialog()
@@ -627,7 +634,9 @@ private Q_SLOTS:
         info.start(QStringLiteral("pdfinfo"), {pdf});
         QVERIFY(info.waitForFinished(20000));
         const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
-        QVERIFY2(infoText.contains(QRegularExpression(QStringLiteral("^Title: +Movies$"), QRegularExpression::MultilineOption)), qPrintable(infoText));
+        QVERIFY2(infoText.contains(
+                     QRegularExpression(QStringLiteral("^Title: +Movies$"), QRegularExpression::MultilineOption)),
+                 qPrintable(infoText));
     }
 
     // The progress window shows its whole caption, however long the report's title.

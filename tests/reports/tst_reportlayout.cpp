@@ -112,28 +112,33 @@ private Q_SLOTS:
             << 0 << "insert into Movies (Category, Title, Media_type, M_no) values ('Drama', 'Alpha', 'DVD', 'M7');"
             << "Movies" << 97.0
             << number + QList<Placed>{{"Title", 80, 78}, {"Category", 400, 78}, {"Media", 552, 78}, {"Media", 624, 78},
-                                      {"Alpha", 80, 96}, {"Drama", 400, 96}, {"DVD", 552, 96}, {"M7", 624, 96}};
+                                      {"Alpha", 80, 96}, {"Drama", 400, 96},    {"DVD", 552, 96},   {"M7", 624, 96}};
         QTest::newRow("music")
             << 1 << "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD');"
             << "Music" << 97.0
             << number + QList<Placed>{{"Artist", 80, 78}, {"Title", 292, 78}, {"Category", 528, 78}, {"Media", 648, 78},
-                                      {"Miles", 80, 96}, {"Blue", 292, 96}, {"Jazz", 528, 96}, {"CD", 648, 96}};
-        QTest::newRow("books")
-            << 2 << "insert into Books (Category, Title, Author) values ('Novel', 'Tale', 'Writer');"
-            << "Books" << 97.0
-            << number + QList<Placed>{{"Title", 80, 78}, {"Author", 336, 78}, {"Category", 572, 78},
-                                      {"Tale", 80, 96}, {"Writer", 336, 96}, {"Novel", 572, 96}};
-        QTest::newRow("programs")
-            << 3 << "insert into Programs (Category, Name, Version, Media_type, M_no) values ('Office', 'Calc', '2.0', 'CD', 'P9');"
-            << "Programs" << 97.0
-            << number + QList<Placed>{{"Name", 80, 78}, {"Version", 352, 78}, {"Category", 416, 78}, {"Media", 552, 78},
-                                      {"Media", 612, 78}, {"Calc", 80, 96}, {"2.0", 352, 96}, {"Office", 416, 96},
-                                      {"CD", 552, 96}, {"P9", 612, 96}};
-        QTest::newRow("address book")
-            << 4 << "insert into AddressBook (Category, F_Name, L_Name, H_Tel, O_Tel) values ('Work', 'John', 'Smith', '111', '222');"
-            << "Address Book" << 165.0
-            << number + QList<Placed>{{"Name", 80, 78}, {"Category", 388, 78}, {"Home/Office", 532, 78},
-                                      {"Smith", 80, 96}, {"Work", 388, 96}, {"111", 532, 96}, {"222", 532, 116}};
+                                      {"Miles", 80, 96},  {"Blue", 292, 96},  {"Jazz", 528, 96},     {"CD", 648, 96}};
+        QTest::newRow("books") << 2 << "insert into Books (Category, Title, Author) values ('Novel', 'Tale', 'Writer');"
+                               << "Books" << 97.0
+                               << number + QList<Placed>{{"Title", 80, 78}, {"Author", 336, 78}, {"Category", 572, 78},
+                                                         {"Tale", 80, 96},  {"Writer", 336, 96}, {"Novel", 572, 96}};
+        QTest::newRow("programs") << 3
+                                  << "insert into Programs (Category, Name, Version, Media_type, M_no) values "
+                                     "('Office', 'Calc', '2.0', 'CD', 'P9');"
+                                  << "Programs" << 97.0
+                                  << number + QList<Placed>{{"Name", 80, 78},      {"Version", 352, 78},
+                                                            {"Category", 416, 78}, {"Media", 552, 78},
+                                                            {"Media", 612, 78},    {"Calc", 80, 96},
+                                                            {"2.0", 352, 96},      {"Office", 416, 96},
+                                                            {"CD", 552, 96},       {"P9", 612, 96}};
+        QTest::newRow("address book") << 4
+                                      << "insert into AddressBook (Category, F_Name, L_Name, H_Tel, O_Tel) values "
+                                         "('Work', 'John', 'Smith', '111', '222');"
+                                      << "Address Book" << 165.0
+                                      << number + QList<Placed>{{"Name", 80, 78},         {"Category", 388, 78},
+                                                                {"Home/Office", 532, 78}, {"Smith", 80, 96},
+                                                                {"Work", 388, 96},        {"111", 532, 96},
+                                                                {"222", 532, 116}};
     }
 
     void captionsAndValuesAtTheirColumns()
@@ -162,11 +167,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("column");
         QTest::addColumn<double>("rowHeight");
-        QTest::newRow("movies") << 0 << "Movies" << "Title" << 18.0;
-        QTest::newRow("music") << 1 << "Music" << "Artist" << 18.0;
-        QTest::newRow("books") << 2 << "Books" << "Title" << 18.0;
-        QTest::newRow("programs") << 3 << "Programs" << "Name" << 18.0;
-        QTest::newRow("address book") << 4 << "AddressBook" << "L_Name" << 38.0;
+        QTest::newRow("movies") << 0 << "Movies"
+                                << "Title" << 18.0;
+        QTest::newRow("music") << 1 << "Music"
+                               << "Artist" << 18.0;
+        QTest::newRow("books") << 2 << "Books"
+                               << "Title" << 18.0;
+        QTest::newRow("programs") << 3 << "Programs"
+                                  << "Name" << 18.0;
+        QTest::newRow("address book") << 4 << "AddressBook"
+                                      << "L_Name" << 38.0;
     }
 
     // On every page the caption cells fill one unbroken silver strip across the printable
@@ -197,8 +207,8 @@ private Q_SLOTS:
                     break;
                 case PageItem::Kind::Rule:
                     QCOMPARE(double(item.x), 36.0);
-                    QCOMPARE(double(item.width), 684.0);  // its length
-                    QCOMPARE(double(item.height), 1.0);   // its line width
+                    QCOMPARE(double(item.width), 684.0); // its length
+                    QCOMPARE(double(item.height), 1.0);  // its line width
                     rules << item.y;
                     break;
                 case PageItem::Kind::Text: {
@@ -256,14 +266,14 @@ private Q_SLOTS:
 
     void addressBookSuppressesRepeatedNames()
     {
-        ReportCatalogue c(QStringLiteral(
-            "insert into AddressBook (Category, F_Name, L_Name, H_Tel, O_Tel) values "
-            "('Family', 'John', 'Smith', '111', '211'), ('Work', 'John', 'Smith', '112', '212'), "
-            "('Club', 'Ken', 'Smith', '113', '213'), ('Shops', NULL, 'Solo', NULL, '777');"));
+        ReportCatalogue c(
+            QStringLiteral("insert into AddressBook (Category, F_Name, L_Name, H_Tel, O_Tel) values "
+                           "('Family', 'John', 'Smith', '111', '211'), ('Work', 'John', 'Smith', '112', '212'), "
+                           "('Club', 'Ken', 'Smith', '113', '213'), ('Shops', NULL, 'Solo', NULL, '777');"));
         const std::vector<Word> words = printed(c, 4, QStringLiteral("addresses"));
         QCOMPARE(ReportPdf::lines(words, 1),
-                 (QStringList{"Address Book", "Id Name Category Home/Office telephone", "1 Smith John Family 111", "211",
-                              "2 Work 112", "212", "3 Smith Ken Club 113", "213", "4 Solo Shops", "777"}));
+                 (QStringList{"Address Book", "Id Name Category Home/Office telephone", "1 Smith John Family 111",
+                              "211", "2 Work 112", "212", "3 Smith Ken Club 113", "213", "4 Solo Shops", "777"}));
         // An entry with only an office telephone: the first line of the column stays empty.
         const Word* office = find(words, 1, QStringLiteral("777"));
         QVERIFY(office);
@@ -305,7 +315,8 @@ private Q_SLOTS:
     {
         // The title box is 320 units wide (about 89 mm); the second line of a wrapped value
         // does not fit in the 18-unit row and is left out.
-        const QString longTitle = QStringLiteral("Once upon a time in a very long and winding valley far away beyond the hills");
+        const QString longTitle
+            = QStringLiteral("Once upon a time in a very long and winding valley far away beyond the hills");
         const QString oneWord = QString(60, QLatin1Char('W'));
         ReportCatalogue c(QStringLiteral("insert into Movies (Category, Title, Media_type) values "
                                          "('Drama', '%1', 'CD'), ('Drama', 'Zulu', 'CD'), ('Drama', '%2', 'CD');")
@@ -342,7 +353,8 @@ private Q_SLOTS:
         QCOMPARE(f.dm().qrMusic.RecordCount(), 1);
 
         const CatalogueReports reports(f.dm());
-        const std::vector<Word> words = ReportPdf::wordsOf(ReportEngine::run(reports.repMusic), QStringLiteral("music"));
+        const std::vector<Word> words
+            = ReportPdf::wordsOf(ReportEngine::run(reports.repMusic), QStringLiteral("music"));
         const QStringList lines = ReportPdf::lines(words, 1).mid(2);
         // Ordered by artist; the two albums by Alice in the order the database gives them.
         QCOMPARE(lines, (QStringList{"1 Alice Red Rock MD", "2 Alice Amber Rock LP", "3 Cecil Green Rock CD",
@@ -421,8 +433,9 @@ private Q_SLOTS:
     {
         ReportCatalogue c(movies(5000) + QStringLiteral("create index \"Movies$Title\" on Movies (Title);"));
         c.dm.qrRep_Mov.AfterOpen = [&c](TDAODataset&) {
-            OtherProgram::rawExec(c.cat.path(), QStringLiteral("delete from Movies where Title > 'T4500' and Id % 2 = 0; "
-                                                               "insert into Movies (Title) values ('T4999a'), ('A');"));
+            OtherProgram::rawExec(c.cat.path(),
+                                  QStringLiteral("delete from Movies where Title > 'T4500' and Id % 2 = 0; "
+                                                 "insert into Movies (Title) values ('T4999a'), ('A');"));
         };
         const PreparedReport report = c.run(0);
         c.dm.qrRep_Mov.AfterOpen = nullptr;
@@ -432,7 +445,8 @@ private Q_SLOTS:
         for (int page = 1; page <= report.pageCount(); ++page) {
             printed << numbers(words, page);
             for (const QString& line : ReportPdf::lines(words, page)) {
-                if (line.section(QLatin1Char(' '), 1, 1).startsWith(QLatin1Char('T')) && !line.startsWith(QLatin1String("Id ")))
+                if (line.section(QLatin1Char(' '), 1, 1).startsWith(QLatin1Char('T'))
+                    && !line.startsWith(QLatin1String("Id ")))
                     titles << line.section(QLatin1Char(' '), 1, 1);
             }
         }
@@ -466,15 +480,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("printed"); // for the movie 'T001' of year 1999, row 7
-        QTest::newRow("field") << "[DM.qrRep_Mov.\"Title\"]" << "T001";
-        QTest::newRow("row number") << "[LINETHROUGH#]" << "7";
-        QTest::newRow("literal around expressions") << "No. [LINETHROUGH#]: [DM.qrRep_Mov.\"Title\"] ([DM.qrRep_Mov.\"Year\"])"
-                                                    << "No. 7: T001 (1999)";
-        QTest::newRow("null field") << "[DM.qrRep_Mov.\"Director\"]" << "";
-        QTest::newRow("zero number") << "[DM.qrRep_Mov.\"Prop\"]" << "";
-        QTest::newRow("date") << "[DM.qrRep_Mov.\"Date_aq\"]" << "2003-04-05";
-        QTest::newRow("unclosed bracket is text") << "a [b" << "a [b";
-        QTest::newRow("query name in any case") << "[DM.QRREP_MOV.\"title\"]" << "T001";
+        QTest::newRow("field") << "[DM.qrRep_Mov.\"Title\"]"
+                               << "T001";
+        QTest::newRow("row number") << "[LINETHROUGH#]"
+                                    << "7";
+        QTest::newRow("literal around expressions")
+            << "No. [LINETHROUGH#]: [DM.qrRep_Mov.\"Title\"] ([DM.qrRep_Mov.\"Year\"])"
+            << "No. 7: T001 (1999)";
+        QTest::newRow("null field") << "[DM.qrRep_Mov.\"Director\"]"
+                                    << "";
+        QTest::newRow("zero number") << "[DM.qrRep_Mov.\"Prop\"]"
+                                     << "";
+        QTest::newRow("date") << "[DM.qrRep_Mov.\"Date_aq\"]"
+                              << "2003-04-05";
+        QTest::newRow("unclosed bracket is text") << "a [b"
+                                                  << "a [b";
+        QTest::newRow("query name in any case") << "[DM.QRREP_MOV.\"title\"]"
+                                                << "T001";
     }
 
     void cellTextsAndValues()

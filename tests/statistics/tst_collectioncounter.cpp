@@ -89,7 +89,8 @@ private Q_SLOTS:
                 QCOMPARE(e.value, f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE trim(Category) = '' "
                                                          "OR Category IS NULL")));
             else
-                QCOMPARE(e.value, f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE Category = ?1"), {e.category}));
+                QCOMPARE(e.value,
+                         f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE Category = ?1"), {e.category}));
         }
     }
 
@@ -139,11 +140,13 @@ private Q_SLOTS:
         QCOMPARE(decades.entries.size(), size_t(10) + 1);
         for (const auto& e : decades.entries) {
             if (e.label == QLatin1String("Unknown")) {
-                QCOMPARE(e.value, f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE Year IS NULL OR Year <= 0")));
+                QCOMPARE(e.value,
+                         f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE Year IS NULL OR Year <= 0")));
                 continue;
             }
             const int start = e.label.chopped(1).toInt();
-            QCOMPARE(e.value, f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE Year BETWEEN ?1 AND ?1 + 9"), {start}));
+            QCOMPARE(e.value,
+                     f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE Year BETWEEN ?1 AND ?1 + 9"), {start}));
         }
         QCOMPARE(decades.entries.front().label, QStringLiteral("1930s"));
         QCOMPARE(decades.entries.back().value, 2);
@@ -155,7 +158,8 @@ private Q_SLOTS:
         QCOMPARE(labels(growth), QStringLiteral("2001-03=3 2002-01=4 2003-07=5"));
         for (const auto& e : growth.entries)
             QCOMPARE(e.value, f.count(QStringLiteral("SELECT count(*) FROM Movies WHERE Date_aq GLOB '[0-9]*' "
-                                                     "AND substr(Date_aq, 1, 7) <= ?1"), {e.label}));
+                                                     "AND substr(Date_aq, 1, 7) <= ?1"),
+                                      {e.label}));
 
         // A name twice on one movie counts it once; names of no movie (P_Id 0, gone) count none.
         QCOMPARE(labels(counter.people(movies(), movies().people[0])).toLower(), QStringLiteral("kim=2 lee=1"));
@@ -223,7 +227,8 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, music);
         QFETCH(qint64, seconds);
-        const auto kind = music ? StatisticsFolder::PlayingTime::MinutesSeconds : StatisticsFolder::PlayingTime::HoursMinutes;
+        const auto kind
+            = music ? StatisticsFolder::PlayingTime::MinutesSeconds : StatisticsFolder::PlayingTime::HoursMinutes;
         const std::optional<qint64> read = CollectionCounter::playingSeconds(text, kind);
         QCOMPARE(read.value_or(-1), seconds);
     }

@@ -13,10 +13,10 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QToolTip>
 #include <QXmlStreamReader>
 
@@ -229,7 +229,8 @@ private Q_SLOTS:
         auto* stats = new StatisticsWindow(context);
         QTRY_VERIFY(!stats->isCounting());
         QTRY_COMPARE(messages.errors().size(), 1);
-        QVERIFY2(messages.errors().constFirst().contains(QStringLiteral("gone.mdb")), qPrintable(messages.errors().constFirst()));
+        QVERIFY2(messages.errors().constFirst().contains(QStringLiteral("gone.mdb")),
+                 qPrintable(messages.errors().constFirst()));
         QCOMPARE(stats->totalsText(), QStringLiteral("The statistics could not be counted."));
         QTest::qWait(50);
         QCOMPARE(messages.errors().size(), 1);
@@ -261,9 +262,10 @@ private Q_SLOTS:
     void closingWhileCountingStopsTheCount()
     {
         // Enough cast rows that counting them takes a while.
-        MainWindowFixture fx(kCatalogue
-                             + QStringLiteral(";WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n WHERE k < 400000) "
-                                              "INSERT INTO Mv_Cast (P_Id, Name) SELECT 1 + k % 6, 'N' || (k % 5000) FROM n"));
+        MainWindowFixture fx(
+            kCatalogue
+            + QStringLiteral(";WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n WHERE k < 400000) "
+                             "INSERT INTO Mv_Cast (P_Id, Name) SELECT 1 + k % 6, 'N' || (k % 5000) FROM n"));
         QElapsedTimer clock;
         clock.start();
         StatisticsWindow* whole = openStatistics(fx.window);
@@ -281,7 +283,8 @@ private Q_SLOTS:
         clock.restart();
         stats->close();
         const qint64 closing = clock.elapsed();
-        QVERIFY2(closing * 2 < fullCount, qPrintable(QStringLiteral("%1 ms to close, %2 ms to count").arg(closing).arg(fullCount)));
+        QVERIFY2(closing * 2 < fullCount,
+                 qPrintable(QStringLiteral("%1 ms to close, %2 ms to count").arg(closing).arg(fullCount)));
         QTRY_VERIFY(!stats);
         QTest::qWait(50);
         QVERIFY(fx.messages.errors().isEmpty());

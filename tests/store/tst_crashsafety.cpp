@@ -46,7 +46,8 @@ int postMovies(const QString& folder, int round)
         }
         dm.qrMovies.FieldByName(QStringLiteral("Title")).SetAsString(title(round, n));
         dm.qrMovies.FieldByName(QStringLiteral("Category")).SetAsString(QStringLiteral("Category %1").arg(n % 5));
-        dm.qrMovies.FieldByName(QStringLiteral("Director")).SetAsString(QStringLiteral("Director %1-%2").arg(round).arg(n));
+        dm.qrMovies.FieldByName(QStringLiteral("Director"))
+            .SetAsString(QStringLiteral("Director %1-%2").arg(round).arg(n));
         Procedury::PostRecord(dm.qrMovies);
         std::cout << "stored " << n << std::endl;
     }
@@ -76,9 +77,8 @@ private Q_SLOTS:
         const int rounds = 25;
         int confirmed = 0, lost = 0, halfSaved = 0;
         // The kill moments are random; the seed is printed so that a failing run can be replayed.
-        const quint32 seed = qEnvironmentVariableIsSet("KOLT_CRASH_SEED")
-                                 ? qgetenv("KOLT_CRASH_SEED").toUInt()
-                                 : QRandomGenerator::global()->generate();
+        const quint32 seed = qEnvironmentVariableIsSet("KOLT_CRASH_SEED") ? qgetenv("KOLT_CRASH_SEED").toUInt()
+                                                                          : QRandomGenerator::global()->generate();
         qInfo("kill moments from seed %u (KOLT_CRASH_SEED=%u replays them)", seed, seed);
         QRandomGenerator moments(seed);
         QElapsedTimer clock;
@@ -104,12 +104,14 @@ private Q_SLOTS:
             dm.DataModuleCreate();
             QCOMPARE(column(dm, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
             for (const int n : stored) {
-                const QStringList cast = column(dm, QStringLiteral("select c.Name from Mv_Cast c join Movies m on "
-                                                                   "c.P_Id = m.Id where m.Title = ?1 order by c.Id"),
+                const QStringList cast = column(dm,
+                                                QStringLiteral("select c.Name from Mv_Cast c join Movies m on "
+                                                               "c.P_Id = m.Id where m.Title = ?1 order by c.Id"),
                                                 title(round, n));
-                const bool whole = column(dm, QStringLiteral("select count(*) from Movies where Title = ?1"),
-                                          title(round, n)) == QStringList{"1"}
-                                   && cast == castOf(round, n);
+                const bool whole
+                    = column(dm, QStringLiteral("select count(*) from Movies where Title = ?1"), title(round, n))
+                          == QStringList{"1"}
+                      && cast == castOf(round, n);
                 ++confirmed;
                 if (!whole)
                     ++lost;
@@ -118,14 +120,16 @@ private Q_SLOTS:
             // A post is stored whole or not at all, confirmed or not: every movie has its whole cast.
             for (const QString& stored : column(dm, QStringLiteral("select Title from Movies"))) {
                 const QStringList parts = stored.mid(6).split(QLatin1Char('-'));
-                QCOMPARE(column(dm, QStringLiteral("select c.Name from Mv_Cast c join Movies m on c.P_Id = m.Id "
-                                                   "where m.Title = ?1 order by c.Id"),
+                QCOMPARE(column(dm,
+                                QStringLiteral("select c.Name from Mv_Cast c join Movies m on c.P_Id = m.Id "
+                                               "where m.Title = ?1 order by c.Id"),
                                 stored),
                          castOf(parts.value(0).toInt(), parts.value(1).toInt()));
             }
             // Nothing stored without its movie either: every cast row belongs to a movie.
-            QCOMPARE(column(dm, QStringLiteral("select count(*) from Mv_Cast where P_Id not in (select Id from Movies)")),
-                     QStringList{"0"});
+            QCOMPARE(
+                column(dm, QStringLiteral("select count(*) from Mv_Cast where P_Id not in (select Id from Movies)")),
+                QStringList{"0"});
         }
         qInfo("rounds: %d, confirmed posts: %d, lost: %d, killed while saving (journal left): %d", rounds, confirmed,
               lost, halfSaved);

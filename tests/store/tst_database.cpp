@@ -1,9 +1,9 @@
 #include "EDAODatabaseError.h"
 #include "EDatabaseError.h"
+#include "SpoiltCatalogue.h"
 #include "SqliteStatement.h"
 #include "TDAODatabase.h"
 #include "TDAOQuery.h"
-#include "SpoiltCatalogue.h"
 #include "TempCatalogue.h"
 
 #include <QCoreApplication>
@@ -13,8 +13,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <iostream>
-#include <sqlite3.h>
 #include <pwd.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
@@ -65,9 +65,9 @@ private Q_SLOTS:
         db.setDatabaseName(cat.path());
         db.setPassword(QStringLiteral("trobel72"));
         db.Open();
-        for (const auto& change : std::vector<std::function<void()>>{
-                 [&] { db.setDatabaseName(QStringLiteral("/elsewhere/koltDB.mdb")); },
-                 [&] { db.setPassword(QStringLiteral("other")); }}) {
+        for (const auto& change :
+             std::vector<std::function<void()>>{[&] { db.setDatabaseName(QStringLiteral("/elsewhere/koltDB.mdb")); },
+                                                [&] { db.setPassword(QStringLiteral("other")); }}) {
             try {
                 change();
                 QFAIL("a property changed while the connection was open");
@@ -127,9 +127,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         for (const auto& [kind, message] : SpoiltCatalogue::kinds())
             QTest::newRow(qPrintable(kind)) << kind << message;
-        QTest::newRow("wrong password") << "password" << "Not a valid password";
-        QTest::newRow("no password") << "nopassword" << "Not a valid password";
-        QTest::newRow("locked by another process") << "locked" << "in use by another program";
+        QTest::newRow("wrong password") << "password"
+                                        << "Not a valid password";
+        QTest::newRow("no password") << "nopassword"
+                                     << "Not a valid password";
+        QTest::newRow("locked by another process") << "locked"
+                                                   << "in use by another program";
     }
 
     void badCatalogues()
@@ -221,8 +224,8 @@ public:
         q.Open();
         if (q.RecordCount() != 2)
             return QStringLiteral("the rows cannot be read");
-        for (const auto& change : std::vector<std::function<void()>>{[&] { q.Edit(); }, [&] { q.Insert(); },
-                                                                      [&] { q.Delete(); }}) {
+        for (const auto& change :
+             std::vector<std::function<void()>>{[&] { q.Edit(); }, [&] { q.Insert(); }, [&] { q.Delete(); }}) {
             QString message;
             try {
                 change();

@@ -126,14 +126,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("directors");
         QTest::addColumn<QString>("storedDirector"); // what the movie keeps
         // The lists start with "Drama" and "Émile Zola".
-        QTest::newRow("new names are added") << "Western" << "Sergio Leone" << QStringList{"Drama", "Western"}
+        QTest::newRow("new names are added") << "Western"
+                                             << "Sergio Leone" << QStringList{"Drama", "Western"}
                                              << QStringList{"Émile Zola", "Sergio Leone"} << "Sergio Leone";
         QTest::newRow("other letter case is the same name, spelled as listed")
-            << "DRAMA" << "ÉMILE ZOLA" << QStringList{"Drama"} << QStringList{"Émile Zola"} << "Émile Zola";
-        QTest::newRow("an accent makes another name") << "Drama" << "Emile Zola" << QStringList{"Drama"}
-                                                       << QStringList{"Emile Zola", "Émile Zola"} << "Emile Zola";
-        QTest::newRow("empty director adds nothing") << "Drama" << "" << QStringList{"Drama"} << QStringList{"Émile Zola"}
-                                                     << "";
+            << "DRAMA"
+            << "ÉMILE ZOLA" << QStringList{"Drama"} << QStringList{"Émile Zola"} << "Émile Zola";
+        QTest::newRow("an accent makes another name")
+            << "Drama"
+            << "Emile Zola" << QStringList{"Drama"} << QStringList{"Emile Zola", "Émile Zola"} << "Emile Zola";
+        QTest::newRow("empty director adds nothing") << "Drama"
+                                                     << "" << QStringList{"Drama"} << QStringList{"Émile Zola"} << "";
     }
 
     void lookupUpkeep()
@@ -143,12 +146,14 @@ private Q_SLOTS:
         QFETCH(QStringList, categories);
         QFETCH(QStringList, directors);
         QFETCH(QString, storedDirector);
-        Module m(QStringLiteral("insert into Movies_C (Name) values ('Drama'); insert into Movies_D (Name) values ('Émile Zola');"));
+        Module m(QStringLiteral(
+            "insert into Movies_C (Name) values ('Drama'); insert into Movies_D (Name) values ('Émile Zola');"));
         m.openMovies();
         m.postMovie(QStringLiteral("Some film"), category, director);
         QCOMPARE(m.column(QStringLiteral("select Name from Movies_C order by Name")), categories);
         QCOMPARE(m.column(QStringLiteral("select Name from Movies_D order by Name")), directors);
-        QCOMPARE(m.scalar(QStringLiteral("select Category from Movies")).toString(), categories.size() == 1 ? QStringLiteral("Drama") : category);
+        QCOMPARE(m.scalar(QStringLiteral("select Category from Movies")).toString(),
+                 categories.size() == 1 ? QStringLiteral("Drama") : category);
         QCOMPARE(m.scalar(QStringLiteral("select coalesce(Director, '') from Movies")).toString(), storedDirector);
     }
 
@@ -309,9 +314,9 @@ private Q_SLOTS:
 
     void deletingASongRenumbersTheRest()
     {
-        Module m(QStringLiteral(
-            "insert into Music (Category, Title, Media_type) values ('Jazz', 'X', 'CD');"
-            "insert into Mu_Songs (P_Id, Track, Title) values (1, 1, 'a'), (1, 2, 'b'), (1, 3, 'c'), (1, 4, 'd'), (1, 5, 'e');"));
+        Module m(QStringLiteral("insert into Music (Category, Title, Media_type) values ('Jazz', 'X', 'CD');"
+                                "insert into Mu_Songs (P_Id, Track, Title) values (1, 1, 'a'), (1, 2, 'b'), (1, 3, "
+                                "'c'), (1, 4, 'd'), (1, 5, 'e');"));
         m.openMusic();
         m.dm.qrMu_Songs.MoveTo(1);
         m.dm.qrMu_Songs.Delete();
@@ -342,8 +347,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("with a first name") << "John" << "Smith John";
-        QTest::newRow("without one") << "" << "Smith ";
+        QTest::newRow("with a first name") << "John"
+                                           << "Smith John";
+        QTest::newRow("without one") << ""
+                                     << "Smith ";
     }
 
     void displayName()
@@ -368,9 +375,9 @@ private Q_SLOTS:
 
     void newMovieUnderAFilterShowsTheWholeCollection()
     {
-        Module m(QStringLiteral(
-            "insert into Movies (Category, Title, Media_type) values ('Drama', 'Bravo', 'CD'), ('Comedy', 'Alpha', 'CD');"
-            "insert into Mv_Cast (P_Id, Name) values (2, 'Alpha actor');"));
+        Module m(QStringLiteral("insert into Movies (Category, Title, Media_type) values ('Drama', 'Bravo', 'CD'), "
+                                "('Comedy', 'Alpha', 'CD');"
+                                "insert into Mv_Cast (P_Id, Name) values (2, 'Alpha actor');"));
         m.openMovies();
         m.dm.qrMovies.setFilter(QStringLiteral("Category = 'Drama'"));
         m.dm.qrMovies.setFiltered(true);
@@ -440,7 +447,8 @@ private Q_SLOTS:
 
     void reopenDropsTheFilterAndKeepsTheOrder()
     {
-        Module m(QStringLiteral("insert into Books (Category, Title) values ('Poetry', 'B'), ('Novel', 'C'), ('Poetry', 'A');"));
+        Module m(QStringLiteral(
+            "insert into Books (Category, Title) values ('Poetry', 'B'), ('Novel', 'C'), ('Poetry', 'A');"));
         m.dm.qrBooks.setSQL({QStringLiteral("select * from Books order by Title DESC")});
         m.dm.qrBooks.setFilter(QStringLiteral("Category = 'Poetry'"));
         m.dm.qrBooks.setFiltered(true);

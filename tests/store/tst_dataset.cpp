@@ -1,8 +1,8 @@
 #include "EDAOError.h"
 #include "EDatabaseError.h"
 #include "EEngineError.h"
-#include "EventRecorder.h"
 #include "ErrorText.h"
+#include "EventRecorder.h"
 #include "SpoiltCatalogue.h"
 #include "StoreFixture.h"
 
@@ -82,38 +82,49 @@ private Q_SLOTS:
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("open") << "" << "open" << QStringList{"BeforeOpen", "view:active", "AfterOpen"};
-        QTest::newRow("close") << "open" << "close" << QStringList{"BeforeClose", "view:active", "AfterClose"};
-        QTest::newRow("insert")
-            << "open" << "insert"
-            << QStringList{"view:checkBrowse", "BeforeInsert", "BeforeScroll", "view:editing", "OnNewRecord",
-                           "view:dataset", "AfterInsert", "AfterScroll"};
-        QTest::newRow("edit") << "open" << "edit"
-                              << QStringList{"view:checkBrowse", "BeforeEdit", "view:editing", "view:record", "AfterEdit"};
-        QTest::newRow("post")
-            << "open,edit,set" << "post"
-            << QStringList{"view:updateData", "view:checkBrowse", "BeforePost", "AfterPost", "view:editing", "view:dataset"};
-        QTest::newRow("cancel") << "open,edit,set" << "cancel"
+        QTest::newRow("open") << ""
+                              << "open" << QStringList{"BeforeOpen", "view:active", "AfterOpen"};
+        QTest::newRow("close") << "open"
+                               << "close" << QStringList{"BeforeClose", "view:active", "AfterClose"};
+        QTest::newRow("insert") << "open"
+                                << "insert"
+                                << QStringList{"view:checkBrowse", "BeforeInsert", "BeforeScroll", "view:editing",
+                                               "OnNewRecord",      "view:dataset", "AfterInsert",  "AfterScroll"};
+        QTest::newRow("edit") << "open"
+                              << "edit"
+                              << QStringList{"view:checkBrowse", "BeforeEdit", "view:editing", "view:record",
+                                             "AfterEdit"};
+        QTest::newRow("post") << "open,edit,set"
+                              << "post" << QStringList{"view:updateData", "view:checkBrowse", "BeforePost",
+                                                       "AfterPost",       "view:editing",     "view:dataset"};
+        QTest::newRow("cancel") << "open,edit,set"
+                                << "cancel"
                                 << QStringList{"view:checkBrowse", "BeforeCancel", "view:editing", "view:dataset",
                                                "AfterCancel"};
-        QTest::newRow("delete") << "open" << "delete"
-                                << QStringList{"view:checkBrowse", "BeforeDelete", "BeforeScroll", "view:dataset",
-                                               "AfterDelete", "AfterScroll"};
+        QTest::newRow("delete") << "open"
+                                << "delete" << QStringList{"view:checkBrowse", "BeforeDelete", "BeforeScroll",
+                                                           "view:dataset",     "AfterDelete",  "AfterScroll"};
         QTest::newRow("delete in insert state cancels")
-            << "open,insert" << "delete"
+            << "open,insert"
+            << "delete"
             << QStringList{"view:checkBrowse", "BeforeCancel", "view:editing", "view:dataset", "AfterCancel"};
-        QTest::newRow("next") << "open" << "next"
+        QTest::newRow("next") << "open"
+                              << "next"
                               << QStringList{"view:checkBrowse", "BeforeScroll", "view:scrolled", "AfterScroll"};
         QTest::newRow("next posts a modified row")
-            << "open,edit,set" << "next"
-            << QStringList{"view:checkBrowse", "view:updateData", "view:updateData", "view:checkBrowse", "BeforePost",
-                           "AfterPost", "view:editing", "view:dataset", "BeforeScroll", "view:scrolled", "AfterScroll"};
+            << "open,edit,set"
+            << "next" << QStringList{"view:checkBrowse", "view:updateData", "view:updateData", "view:checkBrowse",
+                                     "BeforePost",       "AfterPost",       "view:editing",    "view:dataset",
+                                     "BeforeScroll",     "view:scrolled",   "AfterScroll"};
         QTest::newRow("next cancels an unmodified new row")
-            << "open,insert" << "next"
-            << QStringList{"view:checkBrowse", "view:updateData", "view:checkBrowse", "BeforeCancel", "view:editing",
-                           "view:dataset", "AfterCancel", "BeforeScroll", "view:scrolled", "AfterScroll"};
-        QTest::newRow("edit while editing does nothing") << "open,edit" << "edit" << QStringList{};
-        QTest::newRow("cancel in browse does nothing") << "open" << "cancel" << QStringList{};
+            << "open,insert"
+            << "next"
+            << QStringList{"view:checkBrowse", "view:updateData", "view:checkBrowse", "BeforeCancel",  "view:editing",
+                           "view:dataset",     "AfterCancel",     "BeforeScroll",     "view:scrolled", "AfterScroll"};
+        QTest::newRow("edit while editing does nothing") << "open,edit"
+                                                         << "edit" << QStringList{};
+        QTest::newRow("cancel in browse does nothing") << "open"
+                                                       << "cancel" << QStringList{};
     }
 
     void eventOrder()
@@ -137,7 +148,8 @@ private Q_SLOTS:
         StoreFixture f;
         addBooks(f, {"Alpha", "Beta"});
         auto q = books(f);
-        q->OnNewRecord = [](TDAODataset& ds) { ds.FieldByName(QStringLiteral("Author")).SetAsString(QStringLiteral("Anon")); };
+        q->OnNewRecord
+            = [](TDAODataset& ds) { ds.FieldByName(QStringLiteral("Author")).SetAsString(QStringLiteral("Anon")); };
         q->Open();
         q->Insert();
         QVERIFY(!q->Modified());
@@ -149,7 +161,8 @@ private Q_SLOTS:
         q->FieldByName(QStringLiteral("Category")).SetAsString(QStringLiteral("Poetry"));
         q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Ode"));
         q->Post();
-        QCOMPARE(f.scalar(QStringLiteral("select Author from Books where Title = 'Ode'")).toString(), QStringLiteral("Anon"));
+        QCOMPARE(f.scalar(QStringLiteral("select Author from Books where Title = 'Ode'")).toString(),
+                 QStringLiteral("Anon"));
     }
 
     void requiredFieldsReportTheFirstInFieldOrder()
@@ -208,7 +221,8 @@ private Q_SLOTS:
         addBooks(f, {"Alpha"});
         auto q = books(f);
         QCOMPARE(q->RecordCount(), -1);
-        QCOMPARE(messageOf([&] { q->Next(); }), QStringLiteral("qrBooks: Cannot perform this operation on a closed dataset"));
+        QCOMPARE(messageOf([&] { q->Next(); }),
+                 QStringLiteral("qrBooks: Cannot perform this operation on a closed dataset"));
         QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("qrBooks: Dataset not in edit or insert mode"));
         QCOMPARE(messageOf([&] { q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("x")); }),
                  QStringLiteral("qrBooks: Dataset not in edit or insert mode"));
@@ -232,7 +246,8 @@ private Q_SLOTS:
         TField& year = q->FieldByName(QStringLiteral("Year"));
         for (const qint64 bad : {qint64(32768), qint64(-32769), qint64(100000)}) {
             QCOMPARE(messageOf([&] { year.SetAsInteger(bad); }),
-                     QStringLiteral("%1 is not a valid value for field 'Year'. The allowed range is -32768 to 32767").arg(bad));
+                     QStringLiteral("%1 is not a valid value for field 'Year'. The allowed range is -32768 to 32767")
+                         .arg(bad));
         }
         year.SetAsInteger(-32768);
         year.SetAsString(QStringLiteral("1999"));
@@ -319,7 +334,8 @@ private Q_SLOTS:
         QVERIFY(q->IsEmpty());
         QVERIFY(q->Eof() && q->Bof());
         QCOMPARE(q->RecordCount(), 0);
-        QCOMPARE(messageOf([&] { q->Delete(); }), QStringLiteral("qrBooks: Cannot perform this operation on an empty dataset"));
+        QCOMPARE(messageOf([&] { q->Delete(); }),
+                 QStringLiteral("qrBooks: Cannot perform this operation on an empty dataset"));
         q->Close();
         addBooks(f, {"A", "B", "C"});
         q->Open();
@@ -329,7 +345,7 @@ private Q_SLOTS:
             seen << q->FieldByName(QStringLiteral("Title")).AsString();
         QCOMPARE(seen, (QStringList{"A", "B", "C"}));
         QCOMPARE(q->RecNo(), 2); // the end flag leaves the last row current
-        q->Edit(); // on an empty dataset edit inserts; here it edits
+        q->Edit();               // on an empty dataset edit inserts; here it edits
         QCOMPARE(q->State(), TDataSetState::Edit);
         q->Cancel();
         q->Close();
@@ -470,15 +486,17 @@ private Q_SLOTS:
         StoreFixture f;
         f.exec(QStringLiteral("insert into AddressBook (Category, F_Name, L_Name) values ('Work', 'John', 'Smith'), "
                               "('Work', NULL, 'Nowak')"));
-        auto q = f.query(QStringLiteral("qrAddBook"), {QStringLiteral("select * from AddressBook"), QStringLiteral("order by L_Name")});
+        auto q = f.query(QStringLiteral("qrAddBook"),
+                         {QStringLiteral("select * from AddressBook"), QStringLiteral("order by L_Name")});
         q->AddField(QStringLiteral("F_Name"), TFieldType::String, 30);
         q->AddField(QStringLiteral("L_Name"), TFieldType::String, 40, true);
         q->AddCalcField(QStringLiteral("LF_Name"), TFieldType::String, 71);
         int calls = 0;
         q->OnCalcFields = [&calls](TDAODataset& ds) {
             ++calls;
-            ds.FieldByName(QStringLiteral("LF_Name")).SetAsString(ds.FieldByName(QStringLiteral("L_Name")).AsString() + QLatin1Char(' ')
-                                                                  + ds.FieldByName(QStringLiteral("F_Name")).AsString());
+            ds.FieldByName(QStringLiteral("LF_Name"))
+                .SetAsString(ds.FieldByName(QStringLiteral("L_Name")).AsString() + QLatin1Char(' ')
+                             + ds.FieldByName(QStringLiteral("F_Name")).AsString());
         };
         q->Open();
         QCOMPARE(q->FieldByName(QStringLiteral("LF_Name")).AsString(), QStringLiteral("Nowak "));
@@ -581,7 +599,8 @@ private Q_SLOTS:
         addBooks(f, reversed);
         const int key = 12 - damaged;
         // Long enough for several overflow pages.
-        f.exec(QStringLiteral("update Books set Description = replace(hex(zeroblob(10000)), '00', 'ab') where Id = %1").arg(key));
+        f.exec(QStringLiteral("update Books set Description = replace(hex(zeroblob(10000)), '00', 'ab') where Id = %1")
+                   .arg(key));
         f.db.Close();
         QVERIFY(SpoiltCatalogue::damageOverflow(f.cat.path(), QStringLiteral("Books")) > 0);
         const QByteArray before = f.cat.bytes();

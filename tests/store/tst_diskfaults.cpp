@@ -138,7 +138,8 @@ private Q_SLOTS:
 
     void songRenumberingMeetingAReadErrorIsWholeOrNothing()
     {
-        const int reads = readsOf(openAlbumOnSecondSong, [](TDM& dm) { dm.qrMu_Songs.Delete(); }, kAlbum);
+        const int reads = readsOf(
+            openAlbumOnSecondSong, [](TDM& dm) { dm.qrMu_Songs.Delete(); }, kAlbum);
         QVERIFY(reads > 0);
         for (int n = 1; n <= reads; ++n) {
             TempCatalogue cat;
@@ -149,8 +150,8 @@ private Q_SLOTS:
             FaultyVfs::arm({.failRead = n});
             const QString error = messageOf([&] { dm.qrMu_Songs.Delete(); });
             FaultyVfs::disarm();
-            const QStringList songs =
-                fileColumn(cat.path(), QStringLiteral("select Track || Title from Mu_Songs order by Id"));
+            const QStringList songs
+                = fileColumn(cat.path(), QStringLiteral("select Track || Title from Mu_Songs order by Id"));
             // The delete and the renumbering are separate steps the user sees as one: the song
             // may be gone with the others renumbered, or gone with none renumbered, never some.
             const QStringList renumbered{"1one", "2three", "3four"};

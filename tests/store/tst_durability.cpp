@@ -1,8 +1,8 @@
 #include "CatalogueFile.h"
 #include "EDAOError.h"
 #include "ErrorText.h"
-#include "OtherProgram.h"
 #include "ModuleSteps.h"
+#include "OtherProgram.h"
 #include "Procedury.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
@@ -171,13 +171,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("statement");
-        QTest::newRow("copy the file elsewhere") << "" << "VACUUM INTO '%1/copy.mdb'";
-        QTest::newRow("attach another file") << "" << "ATTACH '%1/copy.mdb' AS other";
-        QTest::newRow("another table") << "" << "UPDATE Movies SET Title = 'gone' WHERE ?1 > 0";
-        QTest::newRow("delete instead of update") << "" << "DELETE FROM Mv_Cast WHERE ?1 > 0";
-        QTest::newRow("a pragma") << "" << "PRAGMA writable_schema = 1";
-        QTest::newRow("a transaction of its own") << "" << "COMMIT";
-        QTest::newRow("two statements") << "" << "UPDATE Mv_Cast SET P_Id = ?1 WHERE P_Id = 0; DELETE FROM Movies";
+        QTest::newRow("copy the file elsewhere") << ""
+                                                 << "VACUUM INTO '%1/copy.mdb'";
+        QTest::newRow("attach another file") << ""
+                                             << "ATTACH '%1/copy.mdb' AS other";
+        QTest::newRow("another table") << ""
+                                       << "UPDATE Movies SET Title = 'gone' WHERE ?1 > 0";
+        QTest::newRow("delete instead of update") << ""
+                                                  << "DELETE FROM Mv_Cast WHERE ?1 > 0";
+        QTest::newRow("a pragma") << ""
+                                  << "PRAGMA writable_schema = 1";
+        QTest::newRow("a transaction of its own") << ""
+                                                  << "COMMIT";
+        QTest::newRow("two statements") << ""
+                                        << "UPDATE Mv_Cast SET P_Id = ?1 WHERE P_Id = 0; DELETE FROM Movies";
         QTest::newRow("a trigger behind it")
             << "create trigger spread after update on Mv_Cast begin delete from Movies; end;"
             << "UPDATE Mv_Cast SET P_Id = ?1 WHERE P_Id = 0";
@@ -189,13 +196,15 @@ private Q_SLOTS:
         QFETCH(QString, statement);
         TempCatalogue cat;
         const QString text = statement.contains(QLatin1String("%1")) ? statement.arg(cat.folder()) : statement;
-        rawExec(cat.path(), setup + QStringLiteral("insert into Movies (Category, Title, Media_type) values "
-                                                   "('Drama', 'Kept', 'CD');"));
+        rawExec(cat.path(), setup
+                                + QStringLiteral("insert into Movies (Category, Title, Media_type) values "
+                                                 "('Drama', 'Kept', 'CD');"));
         {
             sqlite3* raw = nullptr;
             sqlite3_open(QFile::encodeName(cat.path()).constData(), &raw);
             {
-                SqliteStatement put(raw, QStringLiteral("update kolt_querydefs set sql = ?1 where name = 'UpdMv_Cast'"));
+                SqliteStatement put(raw,
+                                    QStringLiteral("update kolt_querydefs set sql = ?1 where name = 'UpdMv_Cast'"));
                 put.bindText(1, text);
                 put.execute();
             }
@@ -203,7 +212,8 @@ private Q_SLOTS:
         }
         TDM dm(cat.folder());
         dm.DataModuleCreate();
-        SqliteStatement::exec(dm.dbKOLT.handle(), QStringLiteral("insert into Mv_Cast (P_Id, Name) values (0, 'Waiting')"));
+        SqliteStatement::exec(dm.dbKOLT.handle(),
+                              QStringLiteral("insert into Mv_Cast (P_Id, Name) values (0, 'Waiting')"));
         dm.qdUpdMv_Cast.ParamByName(QStringLiteral("[mov_id]")).SetAsInteger(1);
         const QString error = messageOf([&] { dm.qdUpdMv_Cast.Execute(0); });
         QVERIFY2(error.contains(QLatin1String("'UpdMv_Cast' of this catalogue does more than it is allowed"))

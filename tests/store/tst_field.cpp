@@ -27,8 +27,7 @@ private Q_SLOTS:
         QTest::newRow("accent fits too") << QStringLiteral("Cafe\u0301!") << 5 << QStringLiteral("Cafe\u0301");
         QTest::newRow("astral letter") << QStringLiteral("ab\U0001D400c") << 3 << "ab";
         QTest::newRow("flag") << QStringLiteral("a\U0001F1F5\U0001F1F1b") << 4 << "a";
-        QTest::newRow("joined emoji")
-            << QStringLiteral("ab\U0001F468\u200D\U0001F469\u200D\U0001F467c") << 6 << "ab";
+        QTest::newRow("joined emoji") << QStringLiteral("ab\U0001F468\u200D\U0001F469\u200D\U0001F467c") << 6 << "ab";
         QTest::newRow("nothing fits") << QStringLiteral("\U0001F1F5\U0001F1F1") << 3 << "";
     }
 
@@ -47,24 +46,42 @@ private Q_SLOTS:
         QTest::addColumn<QDate>("expected");
         QTest::addColumn<QString>("shown");
         const QDate jan2(2024, 1, 2);
-        QTest::newRow("C, stored form") << "C" << "2024-01-02" << jan2 << "2024-01-02";
-        QTest::newRow("C, two digits") << "C" << "24-01-02" << jan2 << "2024-01-02";
-        QTest::newRow("en_US, two digits") << "en_US" << "1/2/24" << jan2 << "1/2/2024";
-        QTest::newRow("en_US, four digits") << "en_US" << "1/2/2024" << jan2 << "1/2/2024";
-        QTest::newRow("en_US, last century") << "en_US" << "12/31/99" << QDate(1999, 12, 31) << "12/31/1999";
-        QTest::newRow("en_US, 1924 typed") << "en_US" << "1/2/1924" << QDate(1924, 1, 2) << "1/2/1924";
-        QTest::newRow("de_DE, two digits") << "de_DE" << "02.01.24" << jan2 << "02.01.2024";
-        QTest::newRow("de_DE, four digits") << "de_DE" << "31.12.1999" << QDate(1999, 12, 31) << "31.12.1999";
-        QTest::newRow("pl_PL, two digits") << "pl_PL" << "02.01.24" << jan2 << "2.01.2024";
-        QTest::newRow("pl_PL, four digits") << "pl_PL" << "2.01.2024" << jan2 << "2.01.2024";
-        QTest::newRow("pl_PL, stored form") << "pl_PL" << "2024-01-02" << jan2 << "2.01.2024";
-        QTest::newRow("de_DE, one-digit day and month") << "de_DE" << "2.1.2024" << jan2 << "02.01.2024";
-        QTest::newRow("pl_PL, one digit and two-digit year") << "pl_PL" << "2.1.24" << jan2 << "2.01.2024";
-        QTest::newRow("sk_SK, spaced") << "sk_SK" << "2. 1. 2024" << jan2 << "2. 1. 2024";
-        QTest::newRow("sk_SK, unspaced") << "sk_SK" << "2.1.24" << jan2 << "2. 1. 2024";
-        QTest::newRow("hu_HU") << "hu_HU" << "2024. 01. 02." << jan2 << "2024. 01. 02.";
-        QTest::newRow("ko_KR, two digits") << "ko_KR" << "24. 1. 2." << jan2 << "2024. 1. 2.";
-        QTest::newRow("bg_BG, with its word") << "bg_BG" << "2.01.2024 г." << jan2 << "2.01.2024 г.";
+        QTest::newRow("C, stored form") << "C"
+                                        << "2024-01-02" << jan2 << "2024-01-02";
+        QTest::newRow("C, two digits") << "C"
+                                       << "24-01-02" << jan2 << "2024-01-02";
+        QTest::newRow("en_US, two digits") << "en_US"
+                                           << "1/2/24" << jan2 << "1/2/2024";
+        QTest::newRow("en_US, four digits") << "en_US"
+                                            << "1/2/2024" << jan2 << "1/2/2024";
+        QTest::newRow("en_US, last century") << "en_US"
+                                             << "12/31/99" << QDate(1999, 12, 31) << "12/31/1999";
+        QTest::newRow("en_US, 1924 typed") << "en_US"
+                                           << "1/2/1924" << QDate(1924, 1, 2) << "1/2/1924";
+        QTest::newRow("de_DE, two digits") << "de_DE"
+                                           << "02.01.24" << jan2 << "02.01.2024";
+        QTest::newRow("de_DE, four digits") << "de_DE"
+                                            << "31.12.1999" << QDate(1999, 12, 31) << "31.12.1999";
+        QTest::newRow("pl_PL, two digits") << "pl_PL"
+                                           << "02.01.24" << jan2 << "2.01.2024";
+        QTest::newRow("pl_PL, four digits") << "pl_PL"
+                                            << "2.01.2024" << jan2 << "2.01.2024";
+        QTest::newRow("pl_PL, stored form") << "pl_PL"
+                                            << "2024-01-02" << jan2 << "2.01.2024";
+        QTest::newRow("de_DE, one-digit day and month") << "de_DE"
+                                                        << "2.1.2024" << jan2 << "02.01.2024";
+        QTest::newRow("pl_PL, one digit and two-digit year") << "pl_PL"
+                                                             << "2.1.24" << jan2 << "2.01.2024";
+        QTest::newRow("sk_SK, spaced") << "sk_SK"
+                                       << "2. 1. 2024" << jan2 << "2. 1. 2024";
+        QTest::newRow("sk_SK, unspaced") << "sk_SK"
+                                         << "2.1.24" << jan2 << "2. 1. 2024";
+        QTest::newRow("hu_HU") << "hu_HU"
+                               << "2024. 01. 02." << jan2 << "2024. 01. 02.";
+        QTest::newRow("ko_KR, two digits") << "ko_KR"
+                                           << "24. 1. 2." << jan2 << "2024. 1. 2.";
+        QTest::newRow("bg_BG, with its word") << "bg_BG"
+                                              << "2.01.2024 г." << jan2 << "2.01.2024 г.";
         QTest::newRow("ar_EG, its digits and marks")
             << "ar_EG" << QStringLiteral("\u0662\u200f/\u0661\u200f/\u0662\u0660\u0662\u0664") << jan2
             << QStringLiteral("\u0662\u200f/\u0661\u200f/\u0662\u0660\u0662\u0664");
@@ -98,12 +115,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("en_US, no such month") << "en_US" << "13/2/24";
-        QTest::newRow("de_DE, no such day") << "de_DE" << "32.01.2024";
-        QTest::newRow("pl_PL, letters") << "pl_PL" << "jutro";
-        QTest::newRow("C, half a date") << "C" << "2024-01";
-        QTest::newRow("bg_BG, a word of its own") << "bg_BG" << "2.01.2024 ден";
-        QTest::newRow("sk_SK, four numbers") << "sk_SK" << "2. 1. 2024. 5";
+        QTest::newRow("en_US, no such month") << "en_US"
+                                              << "13/2/24";
+        QTest::newRow("de_DE, no such day") << "de_DE"
+                                            << "32.01.2024";
+        QTest::newRow("pl_PL, letters") << "pl_PL"
+                                        << "jutro";
+        QTest::newRow("C, half a date") << "C"
+                                        << "2024-01";
+        QTest::newRow("bg_BG, a word of its own") << "bg_BG"
+                                                  << "2.01.2024 ден";
+        QTest::newRow("sk_SK, four numbers") << "sk_SK"
+                                             << "2. 1. 2024. 5";
     }
 
     void unreadableDatesAreRefused()

@@ -48,7 +48,8 @@ private Q_SLOTS:
         StoreFixture f;
         QRandomGenerator rng(4242);
         auto word = [&] { return kWords[rng.bounded(int(kWords.size()))]; };
-        auto text = [&](const QString& w) { return w.isEmpty() ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(w); };
+        auto text
+            = [&](const QString& w) { return w.isEmpty() ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(w); };
         for (int i = 0; i < 60; ++i)
             f.exec(QStringLiteral("insert into Movies (Category, Title, Year, Media_type) values (%1, %2, %3, 'CD')")
                        .arg(text(word()), text(word() + QLatin1Char(' ') + word()))
@@ -75,11 +76,15 @@ private Q_SLOTS:
                 kept->MoveTo(rng.bounded(kept->RecordCount()));
                 kept->Delete();
             } else if (what == 3) {
-                f.exec(QStringLiteral("update Movies set Category = %1 where Id % 7 = %2").arg(text(word())).arg(rng.bounded(7)));
+                f.exec(QStringLiteral("update Movies set Category = %1 where Id % 7 = %2")
+                           .arg(text(word()))
+                           .arg(rng.bounded(7)));
             } else if (what == 4) {
-                f.exec(QStringLiteral("delete from Movies where Id in (select Id from Movies order by random() limit 2)"));
+                f.exec(
+                    QStringLiteral("delete from Movies where Id in (select Id from Movies order by random() limit 2)"));
             } else {
-                f.exec(QStringLiteral("insert into Movies (Title, Year, Media_type) values (%1, NULL, 'DVD')").arg(text(word())));
+                f.exec(QStringLiteral("insert into Movies (Title, Year, Media_type) values (%1, NULL, 'DVD')")
+                           .arg(text(word())));
             }
             kept->Close();
             kept->Open();
@@ -111,7 +116,8 @@ private Q_SLOTS:
         other.setDatabaseName(f.cat.path());
         other.setPassword(QStringLiteral("trobel72"));
         other.Open();
-        SqliteStatement::exec(other.handle(), QStringLiteral("insert into Books (Category, Title) values ('a', 'Four')"));
+        SqliteStatement::exec(other.handle(),
+                              QStringLiteral("insert into Books (Category, Title) values ('a', 'Four')"));
         q->Close();
         q->Open();
         QCOMPARE(q->RecordCount(), 2);

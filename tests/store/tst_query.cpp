@@ -39,10 +39,12 @@ struct MasterDetail
 MasterDetail masterDetail(StoreFixture& f)
 {
     MasterDetail m;
-    m.movies = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies"), QStringLiteral("order by Title")});
+    m.movies = f.query(QStringLiteral("qrMovies"),
+                       {QStringLiteral("select * from Movies"), QStringLiteral("order by Title")});
     m.dsMovies = std::make_unique<TDataSource>(QStringLiteral("dsMovies"), m.movies.get());
-    m.cast = f.query(QStringLiteral("qrMv_Cast"),
-                     {QStringLiteral("select * from Mv_Cast"), QStringLiteral("where P_Id = :Id"), QStringLiteral("order by Name")});
+    m.cast
+        = f.query(QStringLiteral("qrMv_Cast"), {QStringLiteral("select * from Mv_Cast"),
+                                                QStringLiteral("where P_Id = :Id"), QStringLiteral("order by Name")});
     m.cast->ParamByName(QStringLiteral("Id")).setDataType(TFieldType::Integer);
     m.cast->setDataSource(m.dsMovies.get());
     return m;
@@ -62,11 +64,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rewritten");
         QTest::newRow("detail") << "select * from Mu_Songs  where P_Id = :Id order by Track" << QStringList{"Id"}
                                 << "select * from Mu_Songs  where P_Id = ?1 order by Track";
-        QTest::newRow("semicolon ends the name") << "select max(Track) from Mu_Songs where P_Id = :rec;"
-                                                 << QStringList{"rec"} << "select max(Track) from Mu_Songs where P_Id = ?1;";
-        QTest::newRow("inside quotes is text") << "select ':no', \":nor\", #1/1/2000 10:00# from T where a = :yes"
-                                               << QStringList{"yes"}
-                                               << "select ':no', \":nor\", #1/1/2000 10:00# from T where a = ?1";
+        QTest::newRow("semicolon ends the name")
+            << "select max(Track) from Mu_Songs where P_Id = :rec;" << QStringList{"rec"}
+            << "select max(Track) from Mu_Songs where P_Id = ?1;";
+        QTest::newRow("inside quotes is text")
+            << "select ':no', \":nor\", #1/1/2000 10:00# from T where a = :yes" << QStringList{"yes"}
+            << "select ':no', \":nor\", #1/1/2000 10:00# from T where a = ?1";
         QTest::newRow("same name twice, any case") << "where a = :Id or b = :ID and c = (:x)" << QStringList{"Id", "x"}
                                                    << "where a = ?1 or b = ?1 and c = (?2)";
         QTest::newRow("comma ends the name") << "values (:a,:b)" << QStringList{"a", "b"} << "values (?1,?2)";
@@ -87,13 +90,16 @@ private Q_SLOTS:
     void linesAreJoinedWithBlanks()
     {
         StoreFixture f;
-        f.exec(QStringLiteral("insert into Mu_Songs (P_Id, Track, Title) values (5, 2, 'b'), (5, 1, 'a'), (6, 1, 'c')"));
+        f.exec(
+            QStringLiteral("insert into Mu_Songs (P_Id, Track, Title) values (5, 2, 'b'), (5, 1, 'a'), (6, 1, 'c')"));
         auto q = f.query(QStringLiteral("qrMu_Songs"),
-                         {QStringLiteral("select * from Mu_Songs "), QStringLiteral("where P_Id = :Id"), QStringLiteral("order by Track")});
+                         {QStringLiteral("select * from Mu_Songs "), QStringLiteral("where P_Id = :Id"),
+                          QStringLiteral("order by Track")});
         q->ParamByName(QStringLiteral("Id")).SetAsInteger(5);
         q->Open();
         QCOMPARE(values(*q, QStringLiteral("Title")), (QStringList{"a", "b"}));
-        QCOMPARE(messageOf([&] { q->ParamByName(QStringLiteral("Nope")); }), QStringLiteral("qrMu_Songs: Parameter 'Nope' not found"));
+        QCOMPARE(messageOf([&] { q->ParamByName(QStringLiteral("Nope")); }),
+                 QStringLiteral("qrMu_Songs: Parameter 'Nope' not found"));
     }
 
     void aggregateColumnIsNamedExpr1000()
@@ -155,7 +161,8 @@ private Q_SLOTS:
         m.movies->Next();
         // The detail was told to leave edit state first; then it closed and opened, and bound
         // views heard one "dataset changed".
-        QCOMPARE(rec.log, (QStringList{"view:checkBrowse", "BeforeClose", "AfterClose", "BeforeOpen", "AfterOpen", "view:dataset"}));
+        QCOMPARE(rec.log, (QStringList{"view:checkBrowse", "BeforeClose", "AfterClose", "BeforeOpen", "AfterOpen",
+                                       "view:dataset"}));
     }
 
     void detailLeavesEditStateBeforeTheMasterMoves()
@@ -253,10 +260,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unclosed quote") << "Category = 'Rock 'n' Roll'" << "Syntax error in filter expression";
-        QTest::newRow("unknown field") << "Nope = 1" << "no such column: Nope";
-        QTest::newRow("calculated field") << "LF_Name = 'x'" << "no such column: LF_Name";
-        QTest::newRow("injection stays text") << "Title = 'x'; DROP TABLE Books; --'" << "Syntax error in filter expression";
+        QTest::newRow("unclosed quote") << "Category = 'Rock 'n' Roll'"
+                                        << "Syntax error in filter expression";
+        QTest::newRow("unknown field") << "Nope = 1"
+                                       << "no such column: Nope";
+        QTest::newRow("calculated field") << "LF_Name = 'x'"
+                                          << "no such column: LF_Name";
+        QTest::newRow("injection stays text") << "Title = 'x'; DROP TABLE Books; --'"
+                                              << "Syntax error in filter expression";
     }
 
     void filterErrors()
@@ -287,11 +298,13 @@ private Q_SLOTS:
         QTest::newRow("double quote literal") << "Title" << QVariantList{"Say \"hi\""} << 0 << "Say \"hi\"";
         QTest::newRow("percent is literal") << "Title" << QVariantList{"100%"} << int(loPartialKey) << "100% Pure";
         QTest::newRow("integer field equals") << "Year" << QVariantList{1963} << int(loPartialKey) << "The Birds";
-        QTest::newRow("integer field as text") << "Year" << QVariantList{"1972"} << int(loPartialKey) << "The Godfather";
+        QTest::newRow("integer field as text")
+            << "Year" << QVariantList{"1972"} << int(loPartialKey) << "The Godfather";
         QTest::newRow("null") << "Author" << QVariantList{QVariant()} << 0 << "100% Pure";
         QTest::newRow("two fields") << "Category;Year" << QVariantList{"drama", 1976} << 0 << "Rocky";
         QTest::newRow("no match") << "Title" << QVariantList{"Zzz"} << int(loPartialKey) << "";
-        QTest::newRow("empty partial matches the first") << "Title" << QVariantList{""} << int(loPartialKey) << "100% Pure";
+        QTest::newRow("empty partial matches the first")
+            << "Title" << QVariantList{""} << int(loPartialKey) << "100% Pure";
     }
 
     void locate()

@@ -13,8 +13,8 @@
 
 namespace {
 
-const QStringList kWords{"alpha", "Émile", "ÉMILE", "emile", "zebra", "Łódź", "lodz", "Bravo", "charlie",
-                         "Żółw", "10", "2", "Ночь", "НОЧЬ"};
+const QStringList kWords{"alpha", "Émile",   "ÉMILE", "emile", "zebra", "Łódź", "lodz",
+                         "Bravo", "charlie", "Żółw",  "10",    "2",     "Ночь", "НОЧЬ"};
 
 // `rows` movies with many equal titles, categories and years, nulls among them, and in the
 // year column a few values of other kinds (text, a fraction), as a file may hold them.
@@ -26,13 +26,22 @@ void fillMovies(StoreFixture& f, int rows, quint32 seed = 7)
                                                          "values (?1, ?2, ?3, ?4, ?5)"));
     for (int i = 0; i < rows; ++i) {
         const int pick = int(rng.bounded(quint32(kWords.size() + 1)));
-        const QVariant title = pick == kWords.size() ? QVariant() : QVariant(kWords[pick] + (rng.bounded(3) == 0 ? QStringLiteral(" x") : QString()));
+        const QVariant title = pick == kWords.size()
+                                   ? QVariant()
+                                   : QVariant(kWords[pick] + (rng.bounded(3) == 0 ? QStringLiteral(" x") : QString()));
         QVariant year;
         switch (rng.bounded(10)) {
-        case 0: break;
-        case 1: year = QStringLiteral("unknown"); break;
-        case 2: year = 1990.5; break;
-        default: year = 1990 + int(rng.bounded(4)); break;
+        case 0:
+            break;
+        case 1:
+            year = QStringLiteral("unknown");
+            break;
+        case 2:
+            year = 1990.5;
+            break;
+        default:
+            year = 1990 + int(rng.bounded(4));
+            break;
         }
         insert.bind(1, title);
         insert.bind(2, kWords[int(rng.bounded(4))]);
@@ -78,7 +87,8 @@ std::vector<qint64> shownKeys(TDAODataset& ds)
 QStringList indexesOf(StoreFixture& f, const QString& table)
 {
     return f.column(QStringLiteral("select name from sqlite_schema where type = 'index' and tbl_name = '%1' "
-                                   "and name like '%1$%' order by name").arg(table));
+                                   "and name like '%1$%' order by name")
+                        .arg(table));
 }
 
 } // namespace
@@ -107,12 +117,13 @@ private Q_SLOTS:
         StoreFixture f;
         fillMovies(f, 300);
         indexMovies(f);
-        const std::vector<qint64> expected =
-            keysOf(f, QStringLiteral("select Id from Movies order by %1 %2, Id").arg(column, descending ? "DESC" : ""));
+        const std::vector<qint64> expected = keysOf(
+            f, QStringLiteral("select Id from Movies order by %1 %2, Id").arg(column, descending ? "DESC" : ""));
         const auto order = KeyOrder::parse(f.db.handle(), QStringLiteral("Movies"),
                                            column + (descending ? QStringLiteral(" DESC") : QString()));
         QVERIFY(order);
-        const auto walkOrder = KeyWalk::forIndex(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), order->terms().front());
+        const auto walkOrder
+            = KeyWalk::forIndex(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), order->terms().front());
         QVERIFY(walkOrder);
         for (const size_t window : {size_t(1), size_t(2), size_t(3), size_t(7), size_t(64), size_t(1000)}) {
             KeyWalk walk(f.db, *walkOrder);
@@ -154,9 +165,9 @@ private Q_SLOTS:
             f.exec(index);
         const auto order = KeyOrder::parse(f.db.handle(), QStringLiteral("Movies"), QStringLiteral("Title"));
         QVERIFY(order);
-        QCOMPARE(KeyWalk::forIndex(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), order->terms().front())
-                     .has_value(),
-                 fits);
+        QCOMPARE(
+            KeyWalk::forIndex(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), order->terms().front()).has_value(),
+            fits);
     }
 
     // A folder larger than a window, read along its index, shows what a full run shows.
@@ -234,7 +245,8 @@ private Q_SLOTS:
         behind->Open();
         // One row read already moves to where the rest is still to be read.
         f.exec(QStringLiteral("delete from Movies where Id > 5500; insert into Movies (Title) values ('aaa'), ('zzz'); "
-                              "update Movies set Title = 'zzzz' where Id = %1").arg(opened.front()));
+                              "update Movies set Title = 'zzzz' where Id = %1")
+                   .arg(opened.front()));
         const std::vector<qint64> shown = shownKeys(*behind);
         QCOMPARE(behind->RecordCount(), 6001);
         // What was read before the change stays where it was; a row deleted since shows empty.
@@ -332,11 +344,13 @@ private Q_SLOTS:
             kept->MoveTo(int(rng.bounded(quint32(kept->RecordCount()))));
             if (what == 0) {
                 kept->Insert();
-                kept->FieldByName(QStringLiteral("Title")).SetAsString(kWords[int(rng.bounded(quint32(kWords.size())))]);
+                kept->FieldByName(QStringLiteral("Title"))
+                    .SetAsString(kWords[int(rng.bounded(quint32(kWords.size())))]);
                 kept->Post();
             } else if (what == 1) {
                 kept->Edit();
-                kept->FieldByName(QStringLiteral("Title")).SetAsString(kWords[int(rng.bounded(quint32(kWords.size())))]);
+                kept->FieldByName(QStringLiteral("Title"))
+                    .SetAsString(kWords[int(rng.bounded(quint32(kWords.size())))]);
                 kept->Post();
             } else {
                 kept->Delete();
@@ -355,11 +369,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("orderBy");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("ascending") << "Title" << "émi";
-        QTest::newRow("descending") << "Title DESC" << "ÉMILE";
-        QTest::newRow("cyrillic, other case") << "Title" << "ночь";
-        QTest::newRow("wildcard") << "Title DESC" << "z*a";
-        QTest::newRow("sorted by another column") << "Year" << "lodz x";
+        QTest::newRow("ascending") << "Title"
+                                   << "émi";
+        QTest::newRow("descending") << "Title DESC"
+                                    << "ÉMILE";
+        QTest::newRow("cyrillic, other case") << "Title"
+                                              << "ночь";
+        QTest::newRow("wildcard") << "Title DESC"
+                                  << "z*a";
+        QTest::newRow("sorted by another column") << "Year"
+                                                  << "lodz x";
     }
 
     void findTakesTheFirstMatchInResultOrder()

@@ -14,16 +14,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("equal");
-        QTest::newRow("ascii case") << "Drama" << "DRAMA" << true;
-        QTest::newRow("latin accents keep case-free equality") << "ÉMILE" << "émile" << true;
-        QTest::newRow("accent is not case") << "Émile" << "Emile" << false;
-        QTest::newRow("polish") << "ŁĄKA" << "łąka" << true;
-        QTest::newRow("cyrillic") << "НОЧЬ" << "ночь" << true;
-        QTest::newRow("greek final sigma folds") << "ΟΔΟΣ" << "οδος" << true;
-        QTest::newRow("capital sharp s") << "STRAẞE" << "straße" << true;
+        QTest::newRow("ascii case") << "Drama"
+                                    << "DRAMA" << true;
+        QTest::newRow("latin accents keep case-free equality") << "ÉMILE"
+                                                               << "émile" << true;
+        QTest::newRow("accent is not case") << "Émile"
+                                            << "Emile" << false;
+        QTest::newRow("polish") << "ŁĄKA"
+                                << "łąka" << true;
+        QTest::newRow("cyrillic") << "НОЧЬ"
+                                  << "ночь" << true;
+        QTest::newRow("greek final sigma folds") << "ΟΔΟΣ"
+                                                 << "οδος" << true;
+        QTest::newRow("capital sharp s") << "STRAẞE"
+                                         << "straße" << true;
         QTest::newRow("decomposed equals composed") << QString::fromUtf8("e\xCC\x81") << "é" << true;
-        QTest::newRow("different words") << "Drama" << "Dram" << false;
-        QTest::newRow("empty") << "" << "" << true;
+        QTest::newRow("different words") << "Drama"
+                                         << "Dram" << false;
+        QTest::newRow("empty") << ""
+                               << "" << true;
     }
 
     void equality()
@@ -40,12 +49,12 @@ private Q_SLOTS:
 
     void orderAsPeopleExpect()
     {
-        QStringList words{"zebra", "Émile", "apple", "Łódź", "lodz", "Banana", "émile", "Emile", "Zoë", "10", "2",
-                          "ábc", "abd", "Żółw"};
+        QStringList words{"zebra", "Émile", "apple", "Łódź", "lodz", "Banana", "émile",
+                          "Emile", "Zoë",   "10",    "2",    "ábc",  "abd",    "Żółw"};
         std::stable_sort(words.begin(), words.end(),
                          [](const QString& a, const QString& b) { return TextFold::compare(a, b) < 0; });
-        const QStringList expected{"10", "2", "ábc", "abd", "apple", "Banana", "Emile", "Émile", "émile",
-                                   "lodz", "Łódź", "zebra", "Zoë", "Żółw"};
+        const QStringList expected{"10",    "2",     "ábc",  "abd",  "apple", "Banana", "Emile",
+                                   "Émile", "émile", "lodz", "Łódź", "zebra", "Zoë",    "Żółw"};
         QCOMPARE(words, expected);
     }
 
@@ -53,17 +62,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
-        QTest::newRow("ascii prefix then accent") << "Cafe" << "Café";
+        QTest::newRow("ascii prefix then accent") << "Cafe"
+                                                  << "Café";
         QTest::newRow("same prefix, combining mark") << "e" << QString::fromUtf8("e\xCC\x81");
-        QTest::newRow("upper vs lower at the end") << "abcZ" << "abcy";
-        QTest::newRow("prefix") << "abc" << "abcd";
-        QTest::newRow("non-ascii first") << "Ähre" << "ahre";
-        QTest::newRow("same cyrillic, then apart") << "Ночь Fire" << "Ночь Dream";
-        QTest::newRow("same cyrillic, other case") << "Ночь город" << "Ночь ГОРОД";
-        QTest::newRow("same letter, other accent") << "Łąka é" << "Łąka è";
-        QTest::newRow("same lead byte, case apart") << "Ж" << "ж";
+        QTest::newRow("upper vs lower at the end") << "abcZ"
+                                                   << "abcy";
+        QTest::newRow("prefix") << "abc"
+                                << "abcd";
+        QTest::newRow("non-ascii first") << "Ähre"
+                                         << "ahre";
+        QTest::newRow("same cyrillic, then apart") << "Ночь Fire"
+                                                   << "Ночь Dream";
+        QTest::newRow("same cyrillic, other case") << "Ночь город"
+                                                   << "Ночь ГОРОД";
+        QTest::newRow("same letter, other accent") << "Łąka é"
+                                                   << "Łąka è";
+        QTest::newRow("same lead byte, case apart") << "Ж"
+                                                    << "ж";
         QTest::newRow("same text, then a mark") << "Żółw" << QString::fromUtf8("Żółw\xCC\x81");
-        QTest::newRow("same text, one longer") << "Émile" << "Émile Zola";
+        QTest::newRow("same text, one longer") << "Émile"
+                                               << "Émile Zola";
     }
 
     void utf8FastPathAgreesWithFullFold()
@@ -78,9 +96,36 @@ private Q_SLOTS:
     // most of all for texts that share a long beginning and differ a little after it.
     void utf8ComparisonAgreesOnRandomTexts()
     {
-        const QStringList pieces{"a", "A", "b", "Z", " ", "1", "é", "É", QString::fromUtf8("e\xCC\x81"), "è",
-                                 QString::fromUtf8("\xCC\x81"), "ß", "ss", "ẞ", "ﬁ", "fi", "ł", "Ł", "l", "Ж",
-                                 "ж", "ночь", "НОЧЬ", "Ω", "ω", "🎬", "ǅ", "ǆ", "İ", "i"};
+        const QStringList pieces{"a",
+                                 "A",
+                                 "b",
+                                 "Z",
+                                 " ",
+                                 "1",
+                                 "é",
+                                 "É",
+                                 QString::fromUtf8("e\xCC\x81"),
+                                 "è",
+                                 QString::fromUtf8("\xCC\x81"),
+                                 "ß",
+                                 "ss",
+                                 "ẞ",
+                                 "ﬁ",
+                                 "fi",
+                                 "ł",
+                                 "Ł",
+                                 "l",
+                                 "Ж",
+                                 "ж",
+                                 "ночь",
+                                 "НОЧЬ",
+                                 "Ω",
+                                 "ω",
+                                 "🎬",
+                                 "ǅ",
+                                 "ǆ",
+                                 "İ",
+                                 "i"};
         QRandomGenerator rng(20240601);
         auto text = [&](int length) {
             QString t;
@@ -110,21 +155,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<bool>("wildcards");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("case ignored") << "Émile Zola" << "éMI" << true << true;
-        QTest::newRow("accent matters") << "Émile" << "Emi" << true << false;
-        QTest::newRow("star matches a run") << "The Godfather" << "T*father" << true << true;
-        QTest::newRow("question mark one char") << "Rocky" << "R?ck" << true << true;
-        QTest::newRow("star literal without wildcards") << "M*A*S*H" << "M*A" << false << true;
-        QTest::newRow("star with wildcards still finds literal") << "M*A*S*H" << "M*A*S" << true << true;
-        QTest::newRow("percent is literal") << "100% Pure" << "100%" << true << true;
-        QTest::newRow("percent does not match anything") << "100 Pure" << "100%" << true << false;
-        QTest::newRow("underscore literal") << "a_b" << "a_" << true << true;
-        QTest::newRow("underscore not a wildcard") << "ab" << "a_" << true << false;
-        QTest::newRow("bracket literal") << "[Live] Best" << "[Live]" << true << true;
-        QTest::newRow("hash literal") << "#1 Hits" << "#1" << true << true;
-        QTest::newRow("empty prefix matches") << "anything" << "" << true << true;
-        QTest::newRow("longer than text") << "ab" << "abc" << true << false;
-        QTest::newRow("emoji") << "🎬 Films" << "🎬" << true << true;
+        QTest::newRow("case ignored") << "Émile Zola"
+                                      << "éMI" << true << true;
+        QTest::newRow("accent matters") << "Émile"
+                                        << "Emi" << true << false;
+        QTest::newRow("star matches a run") << "The Godfather"
+                                            << "T*father" << true << true;
+        QTest::newRow("question mark one char") << "Rocky"
+                                                << "R?ck" << true << true;
+        QTest::newRow("star literal without wildcards") << "M*A*S*H"
+                                                        << "M*A" << false << true;
+        QTest::newRow("star with wildcards still finds literal") << "M*A*S*H"
+                                                                 << "M*A*S" << true << true;
+        QTest::newRow("percent is literal") << "100% Pure"
+                                            << "100%" << true << true;
+        QTest::newRow("percent does not match anything") << "100 Pure"
+                                                         << "100%" << true << false;
+        QTest::newRow("underscore literal") << "a_b"
+                                            << "a_" << true << true;
+        QTest::newRow("underscore not a wildcard") << "ab"
+                                                   << "a_" << true << false;
+        QTest::newRow("bracket literal") << "[Live] Best"
+                                         << "[Live]" << true << true;
+        QTest::newRow("hash literal") << "#1 Hits"
+                                      << "#1" << true << true;
+        QTest::newRow("empty prefix matches") << "anything"
+                                              << "" << true << true;
+        QTest::newRow("longer than text") << "ab"
+                                          << "abc" << true << false;
+        QTest::newRow("emoji") << "🎬 Films"
+                               << "🎬" << true << true;
     }
 
     void startsWith()
@@ -140,10 +200,13 @@ private Q_SLOTS:
     // with it may lie outside the bounds given for it, whatever its case, accents or script.
     void prefixBoundsHoldEveryMatch()
     {
-        const QStringList texts{"Émile Zola", "emile", "EMILE", "Emília", QString::fromUtf8("e\xCC\x81mile"),
-                                "Łódź", "lodz", "ŁUKASZ", "Ночь", "НОЧЬ Город", "Straße", "STRASSE", "ẞ", "ﬁle",
-                                "İstanbul", "istanbul", "ΟΔΟΣ", "οδος", "🎬 Films", "a", "Z", "zz", "ÿ", "Ÿ",
-                                "10", "2", "Ǆemal", "ǆ", "M*A*S*H", "[Live]", "ж\u0301а"};
+        const QStringList texts{"Émile Zola", "emile",   "EMILE",  "Emília",  QString::fromUtf8("e\xCC\x81mile"),
+                                "Łódź",       "lodz",    "ŁUKASZ", "Ночь",    "НОЧЬ Город",
+                                "Straße",     "STRASSE", "ẞ",      "ﬁle",     "İstanbul",
+                                "istanbul",   "ΟΔΟΣ",    "οδος",   "🎬 Films", "a",
+                                "Z",          "zz",      "ÿ",      "Ÿ",       "10",
+                                "2",          "Ǆemal",   "ǆ",      "M*A*S*H", "[Live]",
+                                "ж\u0301а"};
         int bounded = 0;
         for (const QString& text : texts) {
             for (const QString& other : texts) {
@@ -168,7 +231,8 @@ private Q_SLOTS:
         // A text that does not begin with the value may lie between the bounds; one far off does not.
         const auto bounds = TextFold::prefixBounds(u"Wolf Oc");
         QVERIFY(bounds);
-        QVERIFY(TextFold::compare(u"Wolf Night", bounds->first) < 0 || TextFold::compare(u"Wolf Night", bounds->second) >= 0);
+        QVERIFY(TextFold::compare(u"Wolf Night", bounds->first) < 0
+                || TextFold::compare(u"Wolf Night", bounds->second) >= 0);
     }
 
     void patterns_data()
@@ -178,15 +242,24 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("expected");
         const int jet = int(TextFold::PatternKind::Jet), sql = int(TextFold::PatternKind::Sql);
-        QTest::newRow("jet digit") << "Room 5" << "Room #" << jet << true;
-        QTest::newRow("jet digit refuses letter") << "Room A" << "Room #" << jet << false;
-        QTest::newRow("jet class") << "Bat" << "[BC]at" << jet << true;
-        QTest::newRow("jet negated class") << "Cat" << "[!C]at" << jet << false;
-        QTest::newRow("jet range ignores case") << "bat" << "[A-C]at" << jet << true;
-        QTest::newRow("jet unclosed bracket literal") << "[x" << "[x" << jet << true;
-        QTest::newRow("sql percent") << "ÉMILE zola" << "émile%" << sql << true;
-        QTest::newRow("sql underscore") << "abc" << "a_c" << sql << true;
-        QTest::newRow("sql whole text") << "abcd" << "abc" << sql << false;
+        QTest::newRow("jet digit") << "Room 5"
+                                   << "Room #" << jet << true;
+        QTest::newRow("jet digit refuses letter") << "Room A"
+                                                  << "Room #" << jet << false;
+        QTest::newRow("jet class") << "Bat"
+                                   << "[BC]at" << jet << true;
+        QTest::newRow("jet negated class") << "Cat"
+                                           << "[!C]at" << jet << false;
+        QTest::newRow("jet range ignores case") << "bat"
+                                                << "[A-C]at" << jet << true;
+        QTest::newRow("jet unclosed bracket literal") << "[x"
+                                                      << "[x" << jet << true;
+        QTest::newRow("sql percent") << "ÉMILE zola"
+                                     << "émile%" << sql << true;
+        QTest::newRow("sql underscore") << "abc"
+                                        << "a_c" << sql << true;
+        QTest::newRow("sql whole text") << "abcd"
+                                        << "abc" << sql << false;
         QTest::newRow("backtracking stays linear") << QString(2000, 'a') << QString("*a*a*a*a*b") << jet << false;
     }
 

@@ -24,9 +24,9 @@ using OtherProgram::Reader;
 
 struct Folder
 {
-    QString name;      // "movies" or "albums"
-    QString table;     // the detail table
-    QString parents;   // the folder's table
+    QString name;    // "movies" or "albums"
+    QString table;   // the detail table
+    QString parents; // the folder's table
 };
 
 TDAOQuery& parentQuery(TDM& dm, const Folder& f)
@@ -40,8 +40,8 @@ void open(TDM& dm, const Folder& f)
         openMovies(dm);
         return;
     }
-    for (TDAODataset* ds : std::initializer_list<TDAODataset*>{&dm.qrMusic, &dm.qrMu_Songs, &dm.tbC_Music,
-                                                               &dm.tbA_Music})
+    for (TDAODataset* ds :
+         std::initializer_list<TDAODataset*>{&dm.qrMusic, &dm.qrMu_Songs, &dm.tbC_Music, &dm.tbA_Music})
         ds->Open();
 }
 

@@ -1,6 +1,6 @@
 #include "BoundFixture.h"
-#include "EventLoop.h"
 #include "EDatabaseError.h"
+#include "EventLoop.h"
 #include "Procedury.h"
 #include "TDBCheckBoxGroup.h"
 #include "TDBComboBox.h"
@@ -31,7 +31,8 @@ private Q_SLOTS:
     void keepsTheAccessibleNameOfItsLabel()
     {
         QFETCH(QString, kind);
-        BoundFixture f(QStringLiteral("insert into Books (Category, Title, Year) values ('Novel', 'A', 1), ('Novel', 'B', 2)"));
+        BoundFixture f(
+            QStringLiteral("insert into Books (Category, Title, Year) values ('Novel', 'A', 1), ('Novel', 'B', 2)"));
         f.openBooks();
         QWidget* control = nullptr;
         auto bind = [&](auto* c) {
@@ -137,12 +138,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         const QString nine(9, QLatin1Char('x'));
         // Publishers holds 30 characters.
-        QTest::newRow("typing stops at the size") << QString(35, QLatin1Char('a')) << QString() << QString(30, QLatin1Char('a'));
-        QTest::newRow("a long paste keeps what fits") << QString(25, QLatin1Char('a')) << "bcdefghij" << QString(25, QLatin1Char('a')) + "bcdef";
-        QTest::newRow("never half a character")
-            << QString(28, QLatin1Char('a')) << QStringLiteral("e\u0301z") << QString(28, QLatin1Char('a')) + QStringLiteral("e\u0301");
+        QTest::newRow("typing stops at the size")
+            << QString(35, QLatin1Char('a')) << QString() << QString(30, QLatin1Char('a'));
+        QTest::newRow("a long paste keeps what fits")
+            << QString(25, QLatin1Char('a')) << "bcdefghij" << QString(25, QLatin1Char('a')) + "bcdef";
+        QTest::newRow("never half a character") << QString(28, QLatin1Char('a')) << QStringLiteral("e\u0301z")
+                                                << QString(28, QLatin1Char('a')) + QStringLiteral("e\u0301");
         QTest::newRow("a flag that does not fit stays out")
-            << QString(27, QLatin1Char('a')) << QStringLiteral("b\U0001F1F5\U0001F1F1") << QString(27, QLatin1Char('a')) + "b";
+            << QString(27, QLatin1Char('a')) << QStringLiteral("b\U0001F1F5\U0001F1F1")
+            << QString(27, QLatin1Char('a')) + "b";
     }
 
     void textIsCutToTheFieldsSize()
@@ -171,7 +175,7 @@ private Q_SLOTS:
     void limitCutsWhatWasPutInWhereItWent_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("from");   // the selection replaced, or the cursor when from == to
+        QTest::addColumn<int>("from"); // the selection replaced, or the cursor when from == to
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("shown");
@@ -181,16 +185,17 @@ private Q_SLOTS:
         QTest::newRow("into an empty box") << "" << 0 << 0 << longTitle << longTitle.left(70);
         QTest::newRow("over the whole text, ending as it did")
             << "The Last Night" << 0 << 14 << longTitle << longTitle.left(70);
-        QTest::newRow("over the end of the text") << "The Last Night" << 9 << 14 << longTitle
-                                                  << QStringLiteral("The Last ") + longTitle.left(61);
+        QTest::newRow("over the end of the text")
+            << "The Last Night" << 9 << 14 << longTitle << QStringLiteral("The Last ") + longTitle.left(61);
         QTest::newRow("over the middle, ending as what follows")
             << "The Last Night" << 4 << 8 << longTitle
             << QStringLiteral("The ") + longTitle.left(60) + QStringLiteral(" Night");
-        QTest::newRow("at the cursor in the middle") << "The Last Night" << 4 << 4 << longTitle
-                                                     << QStringLiteral("The ") + longTitle.left(56)
-                                                            + QStringLiteral("Last Night");
+        QTest::newRow("at the cursor in the middle")
+            << "The Last Night" << 4 << 4 << longTitle
+            << QStringLiteral("The ") + longTitle.left(56) + QStringLiteral("Last Night");
         QTest::newRow("at the start") << "Night" << 0 << 0 << longTitle << longTitle.left(65) + QStringLiteral("Night");
-        QTest::newRow("short, fits whole") << "The Night" << 4 << 4 << "Last " << "The Last Night";
+        QTest::newRow("short, fits whole") << "The Night" << 4 << 4 << "Last "
+                                           << "The Last Night";
     }
 
     void limitCutsWhatWasPutInWhereItWent()
@@ -222,11 +227,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("error");
-        QTest::newRow("letters are not typed") << "1a9b" << "19" << QString();
-        QTest::newRow("a lone sign") << "-" << "-" << "'-' is not a valid integer value";
+        QTest::newRow("letters are not typed") << "1a9b"
+                                               << "19" << QString();
+        QTest::newRow("a lone sign") << "-"
+                                     << "-"
+                                     << "'-' is not a valid integer value";
         QTest::newRow("out of range")
-            << "40000" << "40000" << "40000 is not a valid value for field 'Tot_pg'. The allowed range is -32768 to 32767";
-        QTest::newRow("a negative number") << "-12" << "-12" << QString();
+            << "40000"
+            << "40000"
+            << "40000 is not a valid value for field 'Tot_pg'. The allowed range is -32768 to 32767";
+        QTest::newRow("a negative number") << "-12"
+                                           << "-12" << QString();
     }
 
     void numberBoxRefusesWhatIsNoWholeNumber()
@@ -312,22 +323,26 @@ private Q_SLOTS:
         f.leave();
         QCOMPARE(category->currentText(), QStringLiteral("Typed without any li")); // what the field keeps
         Procedury::PostRecord(f.dm.qrBooks);
-        QCOMPARE(f.stored(QStringLiteral("select Category from Books")).toString(), QStringLiteral("Typed without any li"));
+        QCOMPARE(f.stored(QStringLiteral("select Category from Books")).toString(),
+                 QStringLiteral("Typed without any li"));
         // A picked item is cut the same way.
         category->setFocus();
         category->setCurrentIndex(0);
         QTest::keyClick(category, Qt::Key_Down); // the long item
         f.leave();
         Procedury::PostRecord(f.dm.qrBooks);
-        QCOMPARE(f.stored(QStringLiteral("select Category from Books")).toString(), QStringLiteral("A category name long"));
+        QCOMPARE(f.stored(QStringLiteral("select Category from Books")).toString(),
+                 QStringLiteral("A category name long"));
     }
 
     void fixedListKeepsAValueOutsideItsItems()
     {
-        BoundFixture f(QStringLiteral("insert into Programs (Category, Name, Media_type) values ('Tools', 'Ed', 'Tape')"));
+        BoundFixture f(
+            QStringLiteral("insert into Programs (Category, Name, Media_type) values ('Tools', 'Ed', 'Tape')"));
         f.dm.qrProg.Open();
         f.dm.tbC_Programs.Open();
-        auto* media = f.add(new TDBComboBox(TDBComboBox::Style::DropDownList), f.dm.dsProg, QStringLiteral("Media_type"));
+        auto* media
+            = f.add(new TDBComboBox(TDBComboBox::Style::DropDownList), f.dm.dsProg, QStringLiteral("Media_type"));
         media->setItems({QStringLiteral("CD"), QStringLiteral("DVD"), QStringLiteral("HDD")});
         f.show();
         QCOMPARE(media->currentIndex(), -1);

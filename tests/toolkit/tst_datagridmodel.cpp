@@ -73,11 +73,26 @@ private Q_SLOTS:
         Spies spies(model);
 
         const std::map<QString, std::function<void()>> actions{
-            {"edit", [&] { books.Edit(); books.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Changed")); books.Post(); }},
-            {"editCancel", [&] { books.Edit(); books.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Changed")); books.Cancel(); }},
+            {"edit",
+             [&] {
+                 books.Edit();
+                 books.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Changed"));
+                 books.Post();
+             }},
+            {"editCancel",
+             [&] {
+                 books.Edit();
+                 books.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Changed"));
+                 books.Cancel();
+             }},
             {"insert", [&] { books.Insert(); }},
-            {"insertCancel", [&] { books.Insert(); books.Cancel(); }},
-            {"insertPost", [&] {
+            {"insertCancel",
+             [&] {
+                 books.Insert();
+                 books.Cancel();
+             }},
+            {"insertPost",
+             [&] {
                  books.Insert();
                  books.FieldByName(QStringLiteral("Category")).SetAsString(QStringLiteral("Novel"));
                  books.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Delta"));

@@ -15,7 +15,8 @@ const QStringList kProperties{QStringLiteral("color"), QStringLiteral("stereo"),
 
 QString movieWithProp(const QString& prop)
 {
-    return QStringLiteral("insert into Movies (Category, Title, Media_type, Prop) values ('Drama', 'Alpha', 'DVD', %1)").arg(prop);
+    return QStringLiteral("insert into Movies (Category, Title, Media_type, Prop) values ('Drama', 'Alpha', 'DVD', %1)")
+        .arg(prop);
 }
 
 QString ticks(const TDBCheckBoxGroup* group)
@@ -41,7 +42,8 @@ void click(QCheckBox* box)
 
 TDBCheckBoxGroup* properties(BoundFixture& f)
 {
-    return f.add(new TDBCheckBoxGroup(QStringLiteral("Properties"), kProperties, 2), f.dm.dsMovies, QStringLiteral("Prop"));
+    return f.add(new TDBCheckBoxGroup(QStringLiteral("Properties"), kProperties, 2), f.dm.dsMovies,
+                 QStringLiteral("Prop"));
 }
 
 } // namespace
@@ -60,13 +62,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("space");    // by Space rather than a click
         QTest::addColumn<int>("stored");
 
-        QTest::newRow("5 shows color and widescreen; stereo ticked") << "5" << "10100" << 1 << false << 7;
-        QTest::newRow("37 shows the same; color cleared drops bit 5") << "37" << "10100" << 0 << false << 4;
-        QTest::newRow("Space ticks HiFi") << "5" << "10100" << 3 << true << 13;
-        QTest::newRow("Space clears widescreen") << "5" << "10100" << 2 << true << 1;
-        QTest::newRow("null shows all clear") << "null" << "00000" << 2 << false << 4;
-        QTest::newRow("negative shows all clear") << "-3" << "00000" << 4 << true << 16;
-        QTest::newRow("all ticked") << "31" << "11111" << 4 << false << 15;
+        QTest::newRow("5 shows color and widescreen; stereo ticked") << "5"
+                                                                     << "10100" << 1 << false << 7;
+        QTest::newRow("37 shows the same; color cleared drops bit 5") << "37"
+                                                                      << "10100" << 0 << false << 4;
+        QTest::newRow("Space ticks HiFi") << "5"
+                                          << "10100" << 3 << true << 13;
+        QTest::newRow("Space clears widescreen") << "5"
+                                                 << "10100" << 2 << true << 1;
+        QTest::newRow("null shows all clear") << "null"
+                                              << "00000" << 2 << false << 4;
+        QTest::newRow("negative shows all clear") << "-3"
+                                                  << "00000" << 4 << true << 16;
+        QTest::newRow("all ticked") << "31"
+                                    << "11111" << 4 << false << 15;
     }
 
     void changeStoresTheSumOfTheTickedBoxes()

@@ -1,7 +1,7 @@
 #include "BoundFixture.h"
-#include "EventLoop.h"
 #include "DateText.h"
 #include "EDatabaseError.h"
+#include "EventLoop.h"
 #include "Procedury.h"
 #include "TDBDateEdit.h"
 
@@ -26,8 +26,8 @@ private:
     QLocale m_previous;
 };
 
-const QString kBookWithDate = QStringLiteral(
-    "insert into Books (Category, Title, Date_aq) values ('Novel', 'Emma', '2020-05-06 00:00:00')");
+const QString kBookWithDate
+    = QStringLiteral("insert into Books (Category, Title, Date_aq) values ('Novel', 'Emma', '2020-05-06 00:00:00')");
 
 // Picks a day of the month the calendar shows with a click on it.
 void clickDay(QCalendarWidget* calendar, int day)
@@ -83,25 +83,59 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error");
 
         const QVariant none;
-        QTest::newRow("C") << "C" << "2020-05-06" << "2024-02-01" << "2024-02-01" << QVariant("2024-02-01") << QString();
-        QTest::newRow("C two-digit year") << "C" << "2020-05-06" << "99-12-31" << "1999-12-31" << QVariant("1999-12-31") << QString();
-        QTest::newRow("en_US") << "en_US" << "5/6/2020" << "2/1/2024" << "2/1/2024" << QVariant("2024-02-01") << QString();
-        QTest::newRow("en_US two-digit year") << "en_US" << "5/6/2020" << "12/31/99" << "12/31/1999" << QVariant("1999-12-31") << QString();
-        QTest::newRow("en_US month 13") << "en_US" << "5/6/2020" << "13/1/2024" << "13/1/2024" << QVariant("2020-05-06")
-                                        << "'13/1/2024' is not a valid date";
-        QTest::newRow("de_DE two-digit year") << "de_DE" << "06.05.2020" << "01.02.24" << "01.02.2024" << QVariant("2024-02-01") << QString();
+        QTest::newRow("C") << "C"
+                           << "2020-05-06"
+                           << "2024-02-01"
+                           << "2024-02-01" << QVariant("2024-02-01") << QString();
+        QTest::newRow("C two-digit year") << "C"
+                                          << "2020-05-06"
+                                          << "99-12-31"
+                                          << "1999-12-31" << QVariant("1999-12-31") << QString();
+        QTest::newRow("en_US") << "en_US"
+                               << "5/6/2020"
+                               << "2/1/2024"
+                               << "2/1/2024" << QVariant("2024-02-01") << QString();
+        QTest::newRow("en_US two-digit year") << "en_US"
+                                              << "5/6/2020"
+                                              << "12/31/99"
+                                              << "12/31/1999" << QVariant("1999-12-31") << QString();
+        QTest::newRow("en_US month 13") << "en_US"
+                                        << "5/6/2020"
+                                        << "13/1/2024"
+                                        << "13/1/2024" << QVariant("2020-05-06") << "'13/1/2024' is not a valid date";
+        QTest::newRow("de_DE two-digit year") << "de_DE"
+                                              << "06.05.2020"
+                                              << "01.02.24"
+                                              << "01.02.2024" << QVariant("2024-02-01") << QString();
         QTest::newRow("de_DE letters and other separators are not typed")
-            << "de_DE" << "06.05.2020" << "15a.03/.2021" << "15.03.2021" << QVariant("2021-03-15") << QString();
-        QTest::newRow("de_DE 31 February") << "de_DE" << "06.05.2020" << "31.02.2024" << "31.02.2024" << QVariant("2020-05-06")
-                                           << "'31.02.2024' is not a valid date";
-        QTest::newRow("pl_PL") << "pl_PL" << "6.05.2020" << "31.12.1999" << "31.12.1999" << QVariant("1999-12-31") << QString();
-        QTest::newRow("pl_PL two-digit year") << "pl_PL" << "6.05.2020" << "05.06.07" << "5.06.2007" << QVariant("2007-06-05") << QString();
-        QTest::newRow("pl_PL separators only") << "pl_PL" << "6.05.2020" << ".." << ".." << QVariant("2020-05-06") << "'..' is not a valid date";
+            << "de_DE"
+            << "06.05.2020"
+            << "15a.03/.2021"
+            << "15.03.2021" << QVariant("2021-03-15") << QString();
+        QTest::newRow("de_DE 31 February")
+            << "de_DE"
+            << "06.05.2020"
+            << "31.02.2024"
+            << "31.02.2024" << QVariant("2020-05-06") << "'31.02.2024' is not a valid date";
+        QTest::newRow("pl_PL") << "pl_PL"
+                               << "6.05.2020"
+                               << "31.12.1999"
+                               << "31.12.1999" << QVariant("1999-12-31") << QString();
+        QTest::newRow("pl_PL two-digit year") << "pl_PL"
+                                              << "6.05.2020"
+                                              << "05.06.07"
+                                              << "5.06.2007" << QVariant("2007-06-05") << QString();
+        QTest::newRow("pl_PL separators only") << "pl_PL"
+                                               << "6.05.2020"
+                                               << ".."
+                                               << ".." << QVariant("2020-05-06") << "'..' is not a valid date";
         // Locales whose short date has spaces, several separators, words or marks: the box
         // takes the date as the locale writes it, and as people type it more loosely.
         const QDate may6(2020, 5, 6);
         const QDate feb1(2024, 2, 1);
-        const auto text = [](const char* locale, const QDate& date) { return DateText::toText(date, QLocale(QLatin1String(locale))); };
+        const auto text = [](const char* locale, const QDate& date) {
+            return DateText::toText(date, QLocale(QLatin1String(locale)));
+        };
         for (const char* locale : {"sk_SK", "hu_HU", "ko_KR", "bg_BG", "ar_EG"}) {
             QTest::newRow(qPrintable(QStringLiteral("%1 as it writes dates").arg(QLatin1String(locale))))
                 << locale << text(locale, may6) << text(locale, feb1) << text(locale, feb1) << QVariant("2024-02-01")
@@ -109,14 +143,20 @@ private Q_SLOTS:
         }
         QTest::newRow("sk_SK without the spaces") << "sk_SK" << text("sk_SK", may6) << "1.2.2024" << text("sk_SK", feb1)
                                                   << QVariant("2024-02-01") << QString();
-        QTest::newRow("hu_HU one-digit month and day") << "hu_HU" << text("hu_HU", may6) << "2024. 2. 1." << text("hu_HU", feb1)
-                                                       << QVariant("2024-02-01") << QString();
+        QTest::newRow("hu_HU one-digit month and day") << "hu_HU" << text("hu_HU", may6) << "2024. 2. 1."
+                                                       << text("hu_HU", feb1) << QVariant("2024-02-01") << QString();
         QTest::newRow("ko_KR two-digit year") << "ko_KR" << text("ko_KR", may6) << "24. 2. 1." << text("ko_KR", feb1)
                                               << QVariant("2024-02-01") << QString();
         QTest::newRow("bg_BG without its word") << "bg_BG" << text("bg_BG", may6) << "1.02.2024" << text("bg_BG", feb1)
                                                 << QVariant("2024-02-01") << QString();
-        QTest::newRow("emptied box is no date") << "de_DE" << "06.05.2020" << "" << "" << none << QString();
-        QTest::newRow("emptied box is no date (C)") << "C" << "2020-05-06" << "" << "" << none << QString();
+        QTest::newRow("emptied box is no date") << "de_DE"
+                                                << "06.05.2020"
+                                                << ""
+                                                << "" << none << QString();
+        QTest::newRow("emptied box is no date (C)") << "C"
+                                                    << "2020-05-06"
+                                                    << ""
+                                                    << "" << none << QString();
     }
 
     void typedDateReachesTheFieldAsADate()
@@ -226,8 +266,9 @@ private Q_SLOTS:
 
     void followsMovesAndShowsNoDateEmpty()
     {
-        DateBox d(QStringLiteral("de_DE"), QStringLiteral("insert into Books (Category, Title, Date_aq) values "
-                                                          "('Novel', 'A', '1999-12-31 00:00:00'), ('Novel', 'B', null)"));
+        DateBox d(QStringLiteral("de_DE"),
+                  QStringLiteral("insert into Books (Category, Title, Date_aq) values "
+                                 "('Novel', 'A', '1999-12-31 00:00:00'), ('Novel', 'B', null)"));
         auto& [userLocale, f, box] = d;
         QCOMPARE(box->text(), QStringLiteral("31.12.1999"));
         f.dm.qrBooks.Next();

@@ -22,7 +22,8 @@ QString booksWithMemos(const QStringList& memos)
     for (const QString& memo : memos) {
         QString value = QStringLiteral("null");
         if (!memo.isNull())
-            value = QLatin1Char('\'') + QString(memo).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+            value
+                = QLatin1Char('\'') + QString(memo).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
         rows << QStringLiteral("('Novel', '%1', %2)").arg(QChar(char16_t(u'A' + rows.size())), value);
     }
     return QStringLiteral("insert into Books (Category, Title, Description) values ") + rows.join(QLatin1String(", "));
@@ -70,7 +71,8 @@ class TestDBRichEdit : public QObject
 private Q_SLOTS:
     void loadsRtfAndPlainText()
     {
-        BoundFixture f(booksWithMemos({QStringLiteral("{\\rtf1\\ansi {\\b Bold} words}"), QStringLiteral("Plain {\\b text}")}));
+        BoundFixture f(
+            booksWithMemos({QStringLiteral("{\\rtf1\\ansi {\\b Bold} words}"), QStringLiteral("Plain {\\b text}")}));
         f.openBooks();
         auto* box = f.add(new TDBRichEdit, f.dm.dsBooks, QStringLiteral("Description"));
         f.show();
@@ -95,16 +97,19 @@ private Q_SLOTS:
         const int ctrl = Qt::ControlModifier;
         QTest::newRow("a letter") << int(Qt::Key_X) << none << false << QString() << QString() << kPlainMemo + "x";
         QTest::newRow("Enter") << int(Qt::Key_Return) << none << false << QString() << QString() << kPlainMemo + "\n";
-        QTest::newRow("Enter on the keypad") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false << QString() << QString() << kPlainMemo + "\n";
+        QTest::newRow("Enter on the keypad")
+            << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false << QString() << QString() << kPlainMemo + "\n";
         QTest::newRow("Tab") << int(Qt::Key_Tab) << none << false << QString() << QString() << kPlainMemo + "\t";
-        QTest::newRow("Backspace") << int(Qt::Key_Backspace) << none << false << QString() << QString() << kPlainMemo.chopped(1);
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace) << none << false << QString() << QString()
+                                   << kPlainMemo.chopped(1);
         QTest::newRow("Delete all") << int(Qt::Key_Delete) << none << true << QString() << QString() << QString();
-        QTest::newRow("paste plain text") << int(Qt::Key_V) << ctrl << false << "text/plain" << " and <b>three</b>"
-                                          << kPlainMemo + " and <b>three</b>";
+        QTest::newRow("paste plain text") << int(Qt::Key_V) << ctrl << false << "text/plain"
+                                          << " and <b>three</b>" << kPlainMemo + " and <b>three</b>";
         // As a web browser puts a selection on the clipboard.
-        QTest::newRow("paste HTML") << int(Qt::Key_V) << ctrl << false << "text/html"
-                                    << "<meta charset=\"utf-8\"><span style=\"color: rgb(0, 0, 0);\">, and </span><b>three</b>"
-                                    << kPlainMemo + ", and three";
+        QTest::newRow("paste HTML")
+            << int(Qt::Key_V) << ctrl << false << "text/html"
+            << "<meta charset=\"utf-8\"><span style=\"color: rgb(0, 0, 0);\">, and </span><b>three</b>"
+            << kPlainMemo + ", and three";
         QTest::newRow("cut") << int(Qt::Key_X) << ctrl << true << QString() << QString() << QString();
     }
 

@@ -17,7 +17,8 @@ enum class Input { Up, Down, PageUp, PageDown, WheelUp, WheelDown, UpArrow, Down
 QString songWithTrack(const QString& track)
 {
     return QStringLiteral("insert into Music (Id, Category, Title, Media_type) values (1, 'Rock', 'Album', 'CD');"
-                          "insert into Mu_Songs (P_Id, Track, Title) values (1, %1, 'Song')").arg(track);
+                          "insert into Mu_Songs (P_Id, Track, Title) values (1, %1, 'Song')")
+        .arg(track);
 }
 
 // The centre of one of the box's arrow buttons, as the style draws them.
@@ -26,7 +27,8 @@ QPoint arrow(const QSpinBox* box, QStyle::SubControl which)
     QStyleOptionSpinBox option;
     option.initFrom(box);
     option.rect = box->rect();
-    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField;
+    option.subControls
+        = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField;
     option.buttonSymbols = box->buttonSymbols();
     option.frame = box->hasFrame();
     return box->style()->subControlRect(QStyle::CC_SpinBox, &option, which, box).center();
@@ -43,14 +45,30 @@ void wheel(QWidget* widget, int notches)
 void give(TDBSpinEdit* box, Input input)
 {
     switch (input) {
-    case Input::Up: QTest::keyClick(box, Qt::Key_Up); break;
-    case Input::Down: QTest::keyClick(box, Qt::Key_Down); break;
-    case Input::PageUp: QTest::keyClick(box, Qt::Key_PageUp); break;
-    case Input::PageDown: QTest::keyClick(box, Qt::Key_PageDown); break;
-    case Input::WheelUp: wheel(box, 1); break;
-    case Input::WheelDown: wheel(box, -1); break;
-    case Input::UpArrow: QTest::mouseClick(box, Qt::LeftButton, {}, arrow(box, QStyle::SC_SpinBoxUp)); break;
-    case Input::DownArrow: QTest::mouseClick(box, Qt::LeftButton, {}, arrow(box, QStyle::SC_SpinBoxDown)); break;
+    case Input::Up:
+        QTest::keyClick(box, Qt::Key_Up);
+        break;
+    case Input::Down:
+        QTest::keyClick(box, Qt::Key_Down);
+        break;
+    case Input::PageUp:
+        QTest::keyClick(box, Qt::Key_PageUp);
+        break;
+    case Input::PageDown:
+        QTest::keyClick(box, Qt::Key_PageDown);
+        break;
+    case Input::WheelUp:
+        wheel(box, 1);
+        break;
+    case Input::WheelDown:
+        wheel(box, -1);
+        break;
+    case Input::UpArrow:
+        QTest::mouseClick(box, Qt::LeftButton, {}, arrow(box, QStyle::SC_SpinBoxUp));
+        break;
+    case Input::DownArrow:
+        QTest::mouseClick(box, Qt::LeftButton, {}, arrow(box, QStyle::SC_SpinBoxDown));
+        break;
     }
 }
 
@@ -71,25 +89,44 @@ private Q_SLOTS:
         QTest::addColumn<Input>("input");
         QTest::addColumn<QString>("after"); // shown after the input
 
-        QTest::newRow("Up by 1") << "5" << "5" << Input::Up << "6";
-        QTest::newRow("Down by 1") << "5" << "5" << Input::Down << "4";
-        QTest::newRow("Page Up by 10") << "5" << "5" << Input::PageUp << "15";
-        QTest::newRow("Page Down by 10") << "25" << "25" << Input::PageDown << "15";
-        QTest::newRow("wheel up by 1") << "5" << "5" << Input::WheelUp << "6";
-        QTest::newRow("wheel down by 1") << "5" << "5" << Input::WheelDown << "4";
-        QTest::newRow("up arrow by 1") << "5" << "5" << Input::UpArrow << "6";
-        QTest::newRow("down arrow by 1") << "5" << "5" << Input::DownArrow << "4";
-        QTest::newRow("Page Up stops at 999") << "995" << "995" << Input::PageUp << "999";
-        QTest::newRow("Page Down stops at 1") << "5" << "5" << Input::PageDown << "1";
-        QTest::newRow("Up at 999") << "999" << "999" << Input::Up << "999";
-        QTest::newRow("wheel up at 999") << "999" << "999" << Input::WheelUp << "999";
-        QTest::newRow("up arrow at 999") << "999" << "999" << Input::UpArrow << "999";
-        QTest::newRow("Down at 1") << "1" << "1" << Input::Down << "1";
-        QTest::newRow("wheel down at 1") << "1" << "1" << Input::WheelDown << "1";
-        QTest::newRow("down arrow at 1") << "1" << "1" << Input::DownArrow << "1";
-        QTest::newRow("above the range shows 999") << "1500" << "999" << Input::Down << "998";
-        QTest::newRow("no track shows empty; Up gives 1") << "null" << "" << Input::Up << "1";
-        QTest::newRow("no track: Down does nothing") << "null" << "" << Input::Down << "";
+        QTest::newRow("Up by 1") << "5"
+                                 << "5" << Input::Up << "6";
+        QTest::newRow("Down by 1") << "5"
+                                   << "5" << Input::Down << "4";
+        QTest::newRow("Page Up by 10") << "5"
+                                       << "5" << Input::PageUp << "15";
+        QTest::newRow("Page Down by 10") << "25"
+                                         << "25" << Input::PageDown << "15";
+        QTest::newRow("wheel up by 1") << "5"
+                                       << "5" << Input::WheelUp << "6";
+        QTest::newRow("wheel down by 1") << "5"
+                                         << "5" << Input::WheelDown << "4";
+        QTest::newRow("up arrow by 1") << "5"
+                                       << "5" << Input::UpArrow << "6";
+        QTest::newRow("down arrow by 1") << "5"
+                                         << "5" << Input::DownArrow << "4";
+        QTest::newRow("Page Up stops at 999") << "995"
+                                              << "995" << Input::PageUp << "999";
+        QTest::newRow("Page Down stops at 1") << "5"
+                                              << "5" << Input::PageDown << "1";
+        QTest::newRow("Up at 999") << "999"
+                                   << "999" << Input::Up << "999";
+        QTest::newRow("wheel up at 999") << "999"
+                                         << "999" << Input::WheelUp << "999";
+        QTest::newRow("up arrow at 999") << "999"
+                                         << "999" << Input::UpArrow << "999";
+        QTest::newRow("Down at 1") << "1"
+                                   << "1" << Input::Down << "1";
+        QTest::newRow("wheel down at 1") << "1"
+                                         << "1" << Input::WheelDown << "1";
+        QTest::newRow("down arrow at 1") << "1"
+                                         << "1" << Input::DownArrow << "1";
+        QTest::newRow("above the range shows 999") << "1500"
+                                                   << "999" << Input::Down << "998";
+        QTest::newRow("no track shows empty; Up gives 1") << "null"
+                                                          << "" << Input::Up << "1";
+        QTest::newRow("no track: Down does nothing") << "null"
+                                                     << "" << Input::Down << "";
     }
 
     void stepsWithinOneTo999()

@@ -2,8 +2,8 @@
 #include "ErrorGuard.h"
 #include "MessageRecorder.h"
 
-#include <QTest>
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <stdexcept>
 
@@ -18,15 +18,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Field 'Title' must have a value" << "Field 'Title' must have a value.";
-        QTest::newRow("full stop already") << "Not a valid password." << "Not a valid password.";
-        QTest::newRow("closing quote sorts before the full stop") << "Could not find file 'x'" << "Could not find file 'x'";
-        QTest::newRow("bracket sorts after") << "Index for field(s) [Name]" << "Index for field(s) [Name].";
-        QTest::newRow("digit sorts after") << "error 42" << "error 42.";
-        QTest::newRow("slash sorts after") << "path/" << "path/.";
-        QTest::newRow("minus sorts before") << "minus -" << "minus -";
-        QTest::newRow("non-ascii sorts after") << "café" << "café.";
-        QTest::newRow("empty stays empty") << "" << "";
+        QTest::newRow("letter") << "Field 'Title' must have a value"
+                                << "Field 'Title' must have a value.";
+        QTest::newRow("full stop already") << "Not a valid password."
+                                           << "Not a valid password.";
+        QTest::newRow("closing quote sorts before the full stop") << "Could not find file 'x'"
+                                                                  << "Could not find file 'x'";
+        QTest::newRow("bracket sorts after") << "Index for field(s) [Name]"
+                                             << "Index for field(s) [Name].";
+        QTest::newRow("digit sorts after") << "error 42"
+                                           << "error 42.";
+        QTest::newRow("slash sorts after") << "path/"
+                                           << "path/.";
+        QTest::newRow("minus sorts before") << "minus -"
+                                            << "minus -";
+        QTest::newRow("non-ascii sorts after") << "café"
+                                               << "café.";
+        QTest::newRow("empty stays empty") << ""
+                                           << "";
     }
 
     void fullStop()
@@ -61,8 +70,8 @@ private Q_SLOTS:
         QVERIFY(!ErrorGuard::run([] { throw std::runtime_error("disk full"); }));
         QVERIFY(!ErrorGuard::run([] { throw 42; }));
         QVERIFY(ErrorGuard::run([] {}));
-        QCOMPARE(rec.errors(), (QStringList{"qrMovies: Cannot perform this operation on a closed dataset.", "disk full.",
-                                            "An unexpected error occurred."}));
+        QCOMPARE(rec.errors(), (QStringList{"qrMovies: Cannot perform this operation on a closed dataset.",
+                                            "disk full.", "An unexpected error occurred."}));
     }
 
     void realBoxesUseTheCaptionAndDefaults()

@@ -27,8 +27,8 @@ void putMeta(sqlite3* db, const QString& key, const QString& value)
 void writeLayout(const QString& path, const QString& password)
 {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                   nullptr);
     struct Closer
     {
         sqlite3* db;
@@ -59,7 +59,8 @@ void CatalogueWriter::create(const QString& path, const QString& password)
 
     QTemporaryFile scratch(target.absolutePath() + QStringLiteral("/.koltDB-XXXXXX"));
     if (!scratch.open())
-        throw EDatabaseError(QStringLiteral("Cannot write in '%1': %2").arg(target.absolutePath(), scratch.errorString()));
+        throw EDatabaseError(
+            QStringLiteral("Cannot write in '%1': %2").arg(target.absolutePath(), scratch.errorString()));
     scratch.close();
     writeLayout(scratch.fileName(), password);
     // QFile::rename refuses to replace an existing file, so a catalogue that appeared

@@ -15,63 +15,69 @@
 namespace {
 
 const QStringList kFirstNames{
-    QStringLiteral("Anna"), QStringLiteral("Émile"), QStringLiteral("Jan"), QStringLiteral("Zofia"),
-    QStringLiteral("Maria"), QStringLiteral("Piotr"), QStringLiteral("Ingrid"), QStringLiteral("Søren"),
-    QStringLiteral("Łucja"), QStringLiteral("Kateřina"), QStringLiteral("José"), QStringLiteral("François"),
-    QStringLiteral("Olga"), QStringLiteral("Иван"), QStringLiteral("Наталья"), QStringLiteral("John"),
-    QStringLiteral("Peter"), QStringLiteral("Grace"), QStringLiteral("Akira"), QStringLiteral("Chloé"),
-    QStringLiteral("Małgorzata"), QStringLiteral("Björn"), QStringLiteral("Zoë"), QStringLiteral("Nuño"),
-    QStringLiteral("Ørjan"), QStringLiteral("Hélène"), QStringLiteral("Wojciech"), QStringLiteral("Ágnes"),
+    QStringLiteral("Anna"),       QStringLiteral("Émile"),    QStringLiteral("Jan"),      QStringLiteral("Zofia"),
+    QStringLiteral("Maria"),      QStringLiteral("Piotr"),    QStringLiteral("Ingrid"),   QStringLiteral("Søren"),
+    QStringLiteral("Łucja"),      QStringLiteral("Kateřina"), QStringLiteral("José"),     QStringLiteral("François"),
+    QStringLiteral("Olga"),       QStringLiteral("Иван"),     QStringLiteral("Наталья"),  QStringLiteral("John"),
+    QStringLiteral("Peter"),      QStringLiteral("Grace"),    QStringLiteral("Akira"),    QStringLiteral("Chloé"),
+    QStringLiteral("Małgorzata"), QStringLiteral("Björn"),    QStringLiteral("Zoë"),      QStringLiteral("Nuño"),
+    QStringLiteral("Ørjan"),      QStringLiteral("Hélène"),   QStringLiteral("Wojciech"), QStringLiteral("Ágnes"),
 };
 const QStringList kLastNames{
-    QStringLiteral("Kowalski"), QStringLiteral("Nowak"), QStringLiteral("Zola"), QStringLiteral("Dvořák"),
-    QStringLiteral("Smith"), QStringLiteral("Müller"), QStringLiteral("Larsson"), QStringLiteral("García"),
-    QStringLiteral("Lefèvre"), QStringLiteral("Wiśniewski"), QStringLiteral("O'Brien"), QStringLiteral("Ødegaard"),
-    QStringLiteral("Petrov"), QStringLiteral("Иванов"), QStringLiteral("Brown"), QStringLiteral("Kurosawa"),
-    QStringLiteral("Bergman"), QStringLiteral("Łukasiewicz"), QStringLiteral("Fellini"), QStringLiteral("Hitchcock"),
-    QStringLiteral("Truffaut"), QStringLiteral("Wajda"), QStringLiteral("Kieślowski"), QStringLiteral("Ozu"),
-    QStringLiteral("Żuławski"), QStringLiteral("Szabó"), QStringLiteral("Nørgaard"), QStringLiteral("Çelik"),
+    QStringLiteral("Kowalski"),   QStringLiteral("Nowak"),      QStringLiteral("Zola"),
+    QStringLiteral("Dvořák"),     QStringLiteral("Smith"),      QStringLiteral("Müller"),
+    QStringLiteral("Larsson"),    QStringLiteral("García"),     QStringLiteral("Lefèvre"),
+    QStringLiteral("Wiśniewski"), QStringLiteral("O'Brien"),    QStringLiteral("Ødegaard"),
+    QStringLiteral("Petrov"),     QStringLiteral("Иванов"),     QStringLiteral("Brown"),
+    QStringLiteral("Kurosawa"),   QStringLiteral("Bergman"),    QStringLiteral("Łukasiewicz"),
+    QStringLiteral("Fellini"),    QStringLiteral("Hitchcock"),  QStringLiteral("Truffaut"),
+    QStringLiteral("Wajda"),      QStringLiteral("Kieślowski"), QStringLiteral("Ozu"),
+    QStringLiteral("Żuławski"),   QStringLiteral("Szabó"),      QStringLiteral("Nørgaard"),
+    QStringLiteral("Çelik"),
 };
 const QStringList kWords{
-    QStringLiteral("Night"), QStringLiteral("River"), QStringLiteral("Silent"), QStringLiteral("Journey"),
-    QStringLiteral("Garden"), QStringLiteral("Winter"), QStringLiteral("Café"), QStringLiteral("Shadow"),
-    QStringLiteral("Dream"), QStringLiteral("Łąka"), QStringLiteral("Żółw"), QStringLiteral("Ночь"),
-    QStringLiteral("Город"), QStringLiteral("Été"), QStringLiteral("Storm"), QStringLiteral("Mirror"),
-    QStringLiteral("Blue"), QStringLiteral("Golden"), QStringLiteral("Last"), QStringLiteral("Lost"),
-    QStringLiteral("Ocean"), QStringLiteral("Stone"), QStringLiteral("Paper"), QStringLiteral("Dance"),
-    QStringLiteral("Morning"), QStringLiteral("Échos"), QStringLiteral("Harbour"), QStringLiteral("Fire"),
-    QStringLiteral("Glass"), QStringLiteral("Kraków"), QStringLiteral("Orchard"), QStringLiteral("Rain"),
-    QStringLiteral("Secret"), QStringLiteral("Summer"), QStringLiteral("Train"), QStringLiteral("Wolf"),
-    QStringLiteral("Zima"), QStringLiteral("Światło"), QStringLiteral("Letter"), QStringLiteral("Island"),
+    QStringLiteral("Night"),   QStringLiteral("River"),   QStringLiteral("Silent"),  QStringLiteral("Journey"),
+    QStringLiteral("Garden"),  QStringLiteral("Winter"),  QStringLiteral("Café"),    QStringLiteral("Shadow"),
+    QStringLiteral("Dream"),   QStringLiteral("Łąka"),    QStringLiteral("Żółw"),    QStringLiteral("Ночь"),
+    QStringLiteral("Город"),   QStringLiteral("Été"),     QStringLiteral("Storm"),   QStringLiteral("Mirror"),
+    QStringLiteral("Blue"),    QStringLiteral("Golden"),  QStringLiteral("Last"),    QStringLiteral("Lost"),
+    QStringLiteral("Ocean"),   QStringLiteral("Stone"),   QStringLiteral("Paper"),   QStringLiteral("Dance"),
+    QStringLiteral("Morning"), QStringLiteral("Échos"),   QStringLiteral("Harbour"), QStringLiteral("Fire"),
+    QStringLiteral("Glass"),   QStringLiteral("Kraków"),  QStringLiteral("Orchard"), QStringLiteral("Rain"),
+    QStringLiteral("Secret"),  QStringLiteral("Summer"),  QStringLiteral("Train"),   QStringLiteral("Wolf"),
+    QStringLiteral("Zima"),    QStringLiteral("Światło"), QStringLiteral("Letter"),  QStringLiteral("Island"),
 };
 const QStringList kMovieCategories{
-    QStringLiteral("Drama"), QStringLiteral("Comedy"), QStringLiteral("Thriller"), QStringLiteral("Documentary"),
-    QStringLiteral("Science fiction"), QStringLiteral("Western"), QStringLiteral("Animation"), QStringLiteral("Horror"),
-    QStringLiteral("Film noir"), QStringLiteral("Children's"), QStringLiteral("Musical"), QStringLiteral("Romance"),
+    QStringLiteral("Drama"),       QStringLiteral("Comedy"),          QStringLiteral("Thriller"),
+    QStringLiteral("Documentary"), QStringLiteral("Science fiction"), QStringLiteral("Western"),
+    QStringLiteral("Animation"),   QStringLiteral("Horror"),          QStringLiteral("Film noir"),
+    QStringLiteral("Children's"),  QStringLiteral("Musical"),         QStringLiteral("Romance"),
 };
 const QStringList kMusicCategories{
-    QStringLiteral("Rock"), QStringLiteral("Jazz"), QStringLiteral("Classical"), QStringLiteral("Rock 'n' Roll"),
-    QStringLiteral("Blues"), QStringLiteral("Folk"), QStringLiteral("Electronic"), QStringLiteral("Opera"),
-    QStringLiteral("Soundtrack"), QStringLiteral("Chanson"), QStringLiteral("Hip-hop"), QStringLiteral("Country"),
+    QStringLiteral("Rock"),          QStringLiteral("Jazz"),    QStringLiteral("Classical"),
+    QStringLiteral("Rock 'n' Roll"), QStringLiteral("Blues"),   QStringLiteral("Folk"),
+    QStringLiteral("Electronic"),    QStringLiteral("Opera"),   QStringLiteral("Soundtrack"),
+    QStringLiteral("Chanson"),       QStringLiteral("Hip-hop"), QStringLiteral("Country"),
 };
 const QStringList kBookCategories{
-    QStringLiteral("Novel"), QStringLiteral("Poetry"), QStringLiteral("History"), QStringLiteral("Biography"),
-    QStringLiteral("Cookery"), QStringLiteral("Travel"), QStringLiteral("Science"), QStringLiteral("Crime"),
-    QStringLiteral("Philosophy"), QStringLiteral("Art"), QStringLiteral("Children's"), QStringLiteral("Reference"),
+    QStringLiteral("Novel"),      QStringLiteral("Poetry"), QStringLiteral("History"),    QStringLiteral("Biography"),
+    QStringLiteral("Cookery"),    QStringLiteral("Travel"), QStringLiteral("Science"),    QStringLiteral("Crime"),
+    QStringLiteral("Philosophy"), QStringLiteral("Art"),    QStringLiteral("Children's"), QStringLiteral("Reference"),
 };
 const QStringList kProgramCategories{
-    QStringLiteral("Office"), QStringLiteral("Graphics"), QStringLiteral("Games"), QStringLiteral("Utilities"),
-    QStringLiteral("Development"), QStringLiteral("Internet"), QStringLiteral("Education"), QStringLiteral("Audio"),
-    QStringLiteral("Operating system"), QStringLiteral("Security"), QStringLiteral("Database"), QStringLiteral("Video"),
+    QStringLiteral("Office"),    QStringLiteral("Graphics"),    QStringLiteral("Games"),
+    QStringLiteral("Utilities"), QStringLiteral("Development"), QStringLiteral("Internet"),
+    QStringLiteral("Education"), QStringLiteral("Audio"),       QStringLiteral("Operating system"),
+    QStringLiteral("Security"),  QStringLiteral("Database"),    QStringLiteral("Video"),
 };
 const QStringList kAddressCategories{
-    QStringLiteral("Family"), QStringLiteral("Friends"), QStringLiteral("Work"), QStringLiteral("Doctors"),
-    QStringLiteral("Shops"), QStringLiteral("Neighbours"), QStringLiteral("Club"), QStringLiteral("School"),
-    QStringLiteral("Services"), QStringLiteral("Travel"), QStringLiteral("Suppliers"), QStringLiteral("Other"),
+    QStringLiteral("Family"),   QStringLiteral("Friends"),    QStringLiteral("Work"),      QStringLiteral("Doctors"),
+    QStringLiteral("Shops"),    QStringLiteral("Neighbours"), QStringLiteral("Club"),      QStringLiteral("School"),
+    QStringLiteral("Services"), QStringLiteral("Travel"),     QStringLiteral("Suppliers"), QStringLiteral("Other"),
 };
-const QStringList kCountries{QStringLiteral("Poland"), QStringLiteral("France"), QStringLiteral("Norway"),
-                             QStringLiteral("Czechia"), QStringLiteral("Россия"), QStringLiteral("United Kingdom"),
-                             QStringLiteral("España"), QStringLiteral("Österreich")};
+const QStringList kCountries{QStringLiteral("Poland"),  QStringLiteral("France"),    QStringLiteral("Norway"),
+                             QStringLiteral("Czechia"), QStringLiteral("Россия"),    QStringLiteral("United Kingdom"),
+                             QStringLiteral("España"),  QStringLiteral("Österreich")};
 
 class Generator
 {
@@ -127,7 +133,8 @@ private:
     {
         QStringList out;
         for (int i = 0; i < m_o.categories; ++i)
-            out << (i < base.size() ? base[i] : QStringLiteral("%1 %2").arg(base[i % base.size()]).arg(i / base.size()));
+            out << (i < base.size() ? base[i]
+                                    : QStringLiteral("%1 %2").arg(base[i % base.size()]).arg(i / base.size()));
         return out;
     }
 
@@ -160,7 +167,8 @@ private:
     {
         if (pick(5) == 0)
             return {}; // no description
-        const QString sentence = QStringLiteral("%1 %2, %3.").arg(any(kWords), title(3).toLower(), any(kWords).toLower());
+        const QString sentence
+            = QStringLiteral("%1 %2, %3.").arg(any(kWords), title(3).toLower(), any(kWords).toLower());
         if (pick(4) == 0)
             return QStringLiteral("Plain note about %1. %2").arg(subject, sentence); // not RTF
         return QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
@@ -200,16 +208,16 @@ private:
     {
         const QStringList cats = categories(kMovieCategories);
         fillLookup(QStringLiteral("Movies_C"), cats);
-        SqliteStatement movie(m_db, QStringLiteral("INSERT INTO Movies (M_no, Category, Title, Year, Tot_time, Date_aq, "
-                                                   "Media_type, Director, Prop, Description) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)"));
+        SqliteStatement movie(
+            m_db, QStringLiteral("INSERT INTO Movies (M_no, Category, Title, Year, Tot_time, Date_aq, "
+                                 "Media_type, Director, Prop, Description) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)"));
         SqliteStatement cast(m_db, QStringLiteral("INSERT INTO Mv_Cast (P_Id, Name) VALUES (?1, ?2)"));
         static const QStringList media{QStringLiteral("CD"), QStringLiteral("DVD"), QStringLiteral("VHS")};
         for (int i = 0; i < m_o.items; ++i) {
             const QString t = title(between(1, 4));
-            insert(movie, {QStringLiteral("M%1").arg(i + 1, 5, 10, QLatin1Char('0')), any(cats), t,
-                           between(1930, 2024), QStringLiteral("%1 min").arg(between(70, 200)), orNull(date()),
-                           any(media), any(m_directors), pick(4) == 0 ? QVariant() : QVariant(pick(32)),
-                           orNull(description(t))});
+            insert(movie, {QStringLiteral("M%1").arg(i + 1, 5, 10, QLatin1Char('0')), any(cats), t, between(1930, 2024),
+                           QStringLiteral("%1 min").arg(between(70, 200)), orNull(date()), any(media), any(m_directors),
+                           pick(4) == 0 ? QVariant() : QVariant(pick(32)), orNull(description(t))});
             const qint64 id = sqlite3_last_insert_rowid(m_db);
             const int members = between(0, 6);
             for (int k = 0; k < members; ++k)
@@ -223,9 +231,11 @@ private:
     {
         const QStringList cats = categories(kMusicCategories);
         fillLookup(QStringLiteral("Music_C"), cats);
-        SqliteStatement album(m_db, QStringLiteral("INSERT INTO Music (Category, Title, Artist, Year, Tot_time, Date_aq, "
-                                                   "Media_type, Description) VALUES (?1,?2,?3,?4,?5,?6,?7,?8)"));
-        SqliteStatement song(m_db, QStringLiteral("INSERT INTO Mu_Songs (P_Id, Track, Title, Time) VALUES (?1,?2,?3,?4)"));
+        SqliteStatement album(m_db,
+                              QStringLiteral("INSERT INTO Music (Category, Title, Artist, Year, Tot_time, Date_aq, "
+                                             "Media_type, Description) VALUES (?1,?2,?3,?4,?5,?6,?7,?8)"));
+        SqliteStatement song(m_db,
+                             QStringLiteral("INSERT INTO Mu_Songs (P_Id, Track, Title, Time) VALUES (?1,?2,?3,?4)"));
         static const QStringList media{QStringLiteral("CD"), QStringLiteral("MD"), QStringLiteral("Tape"),
                                        QStringLiteral("DVD")};
         for (int i = 0; i < m_o.items; ++i) {
@@ -247,8 +257,9 @@ private:
         fillLookup(QStringLiteral("Books_C"), cats);
         SqliteStatement book(m_db, QStringLiteral("INSERT INTO Books (Category, Title, Author, Year, Tot_pg, Date_aq, "
                                                   "Publishers, Description) VALUES (?1,?2,?3,?4,?5,?6,?7,?8)"));
-        static const QStringList publishers{QStringLiteral("Znak"), QStringLiteral("Gallimard"), QStringLiteral("Penguin"),
-                                            QStringLiteral("Wydawnictwo Literackie"), QStringLiteral("Albatros")};
+        static const QStringList publishers{QStringLiteral("Znak"), QStringLiteral("Gallimard"),
+                                            QStringLiteral("Penguin"), QStringLiteral("Wydawnictwo Literackie"),
+                                            QStringLiteral("Albatros")};
         for (int i = 0; i < m_o.items; ++i) {
             const QString t = title(between(1, 5));
             insert(book, {any(cats), t, any(m_authors), between(1800, 2024), between(40, 1200), orNull(date()),
@@ -260,8 +271,9 @@ private:
     {
         const QStringList cats = categories(kProgramCategories);
         fillLookup(QStringLiteral("Programs_C"), cats);
-        SqliteStatement program(m_db, QStringLiteral("INSERT INTO Programs (M_no, Category, Name, Version, Year, Size, "
-                                                     "Date_aq, Media_type, Author, Description) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)"));
+        SqliteStatement program(
+            m_db, QStringLiteral("INSERT INTO Programs (M_no, Category, Name, Version, Year, Size, "
+                                 "Date_aq, Media_type, Author, Description) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)"));
         static const QStringList media{QStringLiteral("CD"), QStringLiteral("DVD"), QStringLiteral("Floppy")};
         static const QStringList makers{QStringLiteral("Fabryka Programów"), QStringLiteral("Nordsoft"),
                                         QStringLiteral("Studio Échelle"), QStringLiteral("Acme")};
@@ -278,25 +290,27 @@ private:
     {
         const QStringList cats = categories(kAddressCategories);
         fillLookup(QStringLiteral("AddBook_C"), cats);
-        SqliteStatement person(m_db, QStringLiteral(
-            "INSERT INTO AddressBook (Category, F_Name, L_Name, H_Addr1, H_Addr2, H_Pc, H_Country, H_Tel, H_Mob, "
-            "H_email, O_Comp, O_Pos, O_Addr1, O_Pc, O_Country, O_Tel, O_email, O_www, Description) "
-            "VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16,?17,?18,?19)"));
+        SqliteStatement person(
+            m_db,
+            QStringLiteral(
+                "INSERT INTO AddressBook (Category, F_Name, L_Name, H_Addr1, H_Addr2, H_Pc, H_Country, H_Tel, H_Mob, "
+                "H_email, O_Comp, O_Pos, O_Addr1, O_Pc, O_Country, O_Tel, O_email, O_www, Description) "
+                "VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16,?17,?18,?19)"));
         for (int i = 0; i < m_o.items; ++i) {
             const QString first = pick(8) == 0 ? QString() : any(kFirstNames);
             const QString last = any(kLastNames);
             const QString mail = QStringLiteral("%1%2@example.org").arg(last.toLower().left(6)).arg(i);
-            insert(person, {any(cats), orNull(first), last,
-                            QStringLiteral("%1 %2 Street").arg(between(1, 200)).arg(any(kWords)),
-                            pick(3) == 0 ? QVariant(QStringLiteral("Flat %1").arg(between(1, 40))) : QVariant(),
-                            QStringLiteral("%1-%2").arg(between(10, 99)).arg(between(100, 999)), any(kCountries),
-                            QStringLiteral("+48 %1 %2").arg(between(10, 99)).arg(between(100000, 999999)),
-                            QStringLiteral("+48 %1").arg(between(500000000, 899999999)), mail,
-                            pick(2) ? QVariant(any(kWords) + QStringLiteral(" Ltd")) : QVariant(),
-                            QStringLiteral("Manager"), QStringLiteral("%1 Business Park").arg(any(kWords)),
-                            QStringLiteral("00-%1").arg(between(100, 999)), any(kCountries),
-                            QStringLiteral("+48 22 %1").arg(between(1000000, 9999999)), QVariant(),
-                            QStringLiteral("www.example.org"), orNull(description(first + QLatin1Char(' ') + last))});
+            insert(person,
+                   {any(cats), orNull(first), last,
+                    QStringLiteral("%1 %2 Street").arg(between(1, 200)).arg(any(kWords)),
+                    pick(3) == 0 ? QVariant(QStringLiteral("Flat %1").arg(between(1, 40))) : QVariant(),
+                    QStringLiteral("%1-%2").arg(between(10, 99)).arg(between(100, 999)), any(kCountries),
+                    QStringLiteral("+48 %1 %2").arg(between(10, 99)).arg(between(100000, 999999)),
+                    QStringLiteral("+48 %1").arg(between(500000000, 899999999)), mail,
+                    pick(2) ? QVariant(any(kWords) + QStringLiteral(" Ltd")) : QVariant(), QStringLiteral("Manager"),
+                    QStringLiteral("%1 Business Park").arg(any(kWords)), QStringLiteral("00-%1").arg(between(100, 999)),
+                    any(kCountries), QStringLiteral("+48 22 %1").arg(between(1000000, 9999999)), QVariant(),
+                    QStringLiteral("www.example.org"), orNull(description(first + QLatin1Char(' ') + last))});
         }
     }
 

@@ -10,9 +10,9 @@ class SampleCatalogue
 public:
     struct Options
     {
-        int items = 200;        // per collection
-        int categories = 12;    // per collection's category list
-        int names = 300;        // directors, actors, artists, authors (each list)
+        int items = 200;     // per collection
+        int categories = 12; // per collection's category list
+        int names = 300;     // directors, actors, artists, authors (each list)
         unsigned seed = 7;
     };
 

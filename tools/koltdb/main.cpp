@@ -16,10 +16,14 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("create | sample"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the catalogue to write (must not exist)"));
-    QCommandLineOption items(QStringLiteral("items"), QStringLiteral("items per collection (sample)"), QStringLiteral("n"), QStringLiteral("200"));
-    QCommandLineOption categories(QStringLiteral("categories"), QStringLiteral("categories per collection (sample)"), QStringLiteral("n"), QStringLiteral("12"));
-    QCommandLineOption names(QStringLiteral("names"), QStringLiteral("names in each people list (sample)"), QStringLiteral("n"), QStringLiteral("300"));
-    QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("random seed (sample)"), QStringLiteral("n"), QStringLiteral("7"));
+    QCommandLineOption items(QStringLiteral("items"), QStringLiteral("items per collection (sample)"),
+                             QStringLiteral("n"), QStringLiteral("200"));
+    QCommandLineOption categories(QStringLiteral("categories"), QStringLiteral("categories per collection (sample)"),
+                                  QStringLiteral("n"), QStringLiteral("12"));
+    QCommandLineOption names(QStringLiteral("names"), QStringLiteral("names in each people list (sample)"),
+                             QStringLiteral("n"), QStringLiteral("300"));
+    QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("random seed (sample)"), QStringLiteral("n"),
+                            QStringLiteral("7"));
     parser.addOptions({items, categories, names, seed});
     parser.process(app);
 

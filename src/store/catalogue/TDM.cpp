@@ -28,37 +28,36 @@ constexpr TFieldType Date = TFieldType::DateTime;
 constexpr TFieldType Memo = TFieldType::Memo;
 
 const std::vector<FieldSpec> kMovies{
-    {"Id", Key, 0, false},        {"M_no", S, 10, false},       {"Category", S, 20, true},
-    {"Title", S, 70, true},       {"Year", Short, 0, false},    {"Tot_time", S, 10, false},
-    {"Date_aq", Date, 0, false},  {"Media_type", S, 10, true},  {"Director", S, 50, false},
-    {"Prop", Int, 0, false},      {"Description", Memo, 0, false}};
+    {"Id", Key, 0, false},      {"M_no", S, 10, false},     {"Category", S, 20, true},      {"Title", S, 70, true},
+    {"Year", Short, 0, false},  {"Tot_time", S, 10, false}, {"Date_aq", Date, 0, false},    {"Media_type", S, 10, true},
+    {"Director", S, 50, false}, {"Prop", Int, 0, false},    {"Description", Memo, 0, false}};
 const std::vector<FieldSpec> kCast{{"Id", Key, 0, false}, {"P_Id", Int, 0, false}, {"Name", S, 30, true}};
 const std::vector<FieldSpec> kMusic{
-    {"Id", Key, 0, false},       {"Category", S, 50, true},   {"Title", S, 70, true},
-    {"Artist", S, 50, false},    {"Year", Short, 0, false},   {"Tot_time", S, 10, false},
-    {"Date_aq", Date, 0, false}, {"Media_type", S, 5, true},  {"Description", Memo, 0, false}};
-const std::vector<FieldSpec> kSongs{{"Id", Key, 0, false}, {"P_Id", Int, 0, false}, {"Track", Int, 0, true},
-                                    {"Title", S, 30, true}, {"Time", S, 5, false}};
+    {"Id", Key, 0, false},       {"Category", S, 50, true},  {"Title", S, 70, true},
+    {"Artist", S, 50, false},    {"Year", Short, 0, false},  {"Tot_time", S, 10, false},
+    {"Date_aq", Date, 0, false}, {"Media_type", S, 5, true}, {"Description", Memo, 0, false}};
+const std::vector<FieldSpec> kSongs{{"Id", Key, 0, false},
+                                    {"P_Id", Int, 0, false},
+                                    {"Track", Int, 0, true},
+                                    {"Title", S, 30, true},
+                                    {"Time", S, 5, false}};
 const std::vector<FieldSpec> kBooks{
-    {"Id", Key, 0, false},       {"Category", S, 20, true},   {"Title", S, 70, true},
-    {"Author", S, 50, false},    {"Year", Short, 0, false},   {"Tot_pg", Short, 0, false},
+    {"Id", Key, 0, false},       {"Category", S, 20, true},    {"Title", S, 70, true},
+    {"Author", S, 50, false},    {"Year", Short, 0, false},    {"Tot_pg", Short, 0, false},
     {"Date_aq", Date, 0, false}, {"Publishers", S, 30, false}, {"Description", Memo, 0, false}};
 const std::vector<FieldSpec> kPrograms{
-    {"Id", Key, 0, false},       {"M_no", S, 10, false},      {"Category", S, 20, true},
-    {"Name", S, 70, true},       {"Version", S, 20, false},   {"Year", Short, 0, false},
-    {"Size", S, 20, false},      {"Date_aq", Date, 0, false}, {"Media_type", S, 10, true},
-    {"Author", S, 50, false},    {"Description", Memo, 0, false}};
+    {"Id", Key, 0, false},       {"M_no", S, 10, false},    {"Category", S, 20, true},      {"Name", S, 70, true},
+    {"Version", S, 20, false},   {"Year", Short, 0, false}, {"Size", S, 20, false},         {"Date_aq", Date, 0, false},
+    {"Media_type", S, 10, true}, {"Author", S, 50, false},  {"Description", Memo, 0, false}};
 // "LF_Name" marks where the calculated display name goes: right after L_Name.
 const std::vector<FieldSpec> kAddressBook{
-    {"Id", Key, 0, false},        {"Category", S, 20, true},    {"F_Name", S, 30, false},
-    {"L_Name", S, 40, true},      {"LF_Name", S, 71, false},    {"H_Addr1", S, 50, false},
-    {"H_Addr2", S, 50, false},    {"H_Pc", S, 30, false},       {"H_Country", S, 30, false},
-    {"H_Tel", S, 50, false},      {"H_Mob", S, 50, false},      {"H_Fax", S, 50, false},
-    {"H_email", S, 50, false},    {"H_www", S, 50, false},      {"O_Comp", S, 50, false},
-    {"O_Pos", S, 50, false},      {"O_Addr1", S, 50, false},    {"O_Addr2", S, 50, false},
-    {"O_Pc", S, 30, false},       {"O_Country", S, 30, false},  {"O_Tel", S, 50, false},
-    {"O_Mob", S, 50, false},      {"O_Fax", S, 50, false},      {"O_email", S, 50, false},
-    {"O_www", S, 50, false},      {"Description", Memo, 0, false}};
+    {"Id", Key, 0, false},       {"Category", S, 20, true},      {"F_Name", S, 30, false},  {"L_Name", S, 40, true},
+    {"LF_Name", S, 71, false},   {"H_Addr1", S, 50, false},      {"H_Addr2", S, 50, false}, {"H_Pc", S, 30, false},
+    {"H_Country", S, 30, false}, {"H_Tel", S, 50, false},        {"H_Mob", S, 50, false},   {"H_Fax", S, 50, false},
+    {"H_email", S, 50, false},   {"H_www", S, 50, false},        {"O_Comp", S, 50, false},  {"O_Pos", S, 50, false},
+    {"O_Addr1", S, 50, false},   {"O_Addr2", S, 50, false},      {"O_Pc", S, 30, false},    {"O_Country", S, 30, false},
+    {"O_Tel", S, 50, false},     {"O_Mob", S, 50, false},        {"O_Fax", S, 50, false},   {"O_email", S, 50, false},
+    {"O_www", S, 50, false},     {"Description", Memo, 0, false}};
 
 void declare(TDAODataset& ds, const std::vector<FieldSpec>& fields, bool withRequired = true)
 {
@@ -87,8 +86,8 @@ void setUp(TDAOTable& t, TDAODatabase& db, const char* table, int nameWidth, boo
     t.AddField(QStringLiteral("Name"), TFieldType::String, nameWidth, true);
 }
 
-void setUp(TDAOQueryDef& qd, TDAODatabase& db, const char* statement, const char* param,
-           TDAOQueryDef::Effect effect, const char* table)
+void setUp(TDAOQueryDef& qd, TDAODatabase& db, const char* statement, const char* param, TDAOQueryDef::Effect effect,
+           const char* table)
 {
     qd.setDatabase(&db);
     qd.setQueryDefName(QLatin1String(statement));
@@ -133,10 +132,12 @@ void TDM::declareDatasets()
     declare(qrProg, kPrograms);
     declare(qrAddBook, kAddressBook);
 
-    setUp(qrMv_Cast, dbKOLT, {QStringLiteral("select * from Mv_Cast"), QStringLiteral("where P_Id = :Id"),
-                              QStringLiteral("order by Name")});
-    setUp(qrMu_Songs, dbKOLT, {QStringLiteral("select * from Mu_Songs "), QStringLiteral("where P_Id = :Id"),
-                               QStringLiteral("order by Track")});
+    setUp(
+        qrMv_Cast, dbKOLT,
+        {QStringLiteral("select * from Mv_Cast"), QStringLiteral("where P_Id = :Id"), QStringLiteral("order by Name")});
+    setUp(qrMu_Songs, dbKOLT,
+          {QStringLiteral("select * from Mu_Songs "), QStringLiteral("where P_Id = :Id"),
+           QStringLiteral("order by Track")});
     qrMv_Cast.ParamByName(QStringLiteral("Id")).setDataType(TFieldType::Integer);
     qrMu_Songs.ParamByName(QStringLiteral("Id")).setDataType(TFieldType::Integer);
     qrMv_Cast.setDataSource(&dsMovies);
@@ -168,7 +169,8 @@ void TDM::declareDatasets()
     setUp(qrRep_Music, dbKOLT, {QStringLiteral("select * from Music"), QStringLiteral("order by Artist")});
     setUp(qrRep_Books, dbKOLT, {QStringLiteral("select * from Books"), QStringLiteral("order by Title")});
     setUp(qrRep_Prog, dbKOLT, {QStringLiteral("select * from Programs"), QStringLiteral("order by Name")});
-    setUp(qrRep_AddBook, dbKOLT, {QStringLiteral("select * from AddressBook"), QStringLiteral("order by L_Name,F_Name")});
+    setUp(qrRep_AddBook, dbKOLT,
+          {QStringLiteral("select * from AddressBook"), QStringLiteral("order by L_Name,F_Name")});
     declare(qrRep_Mov, kMovies, false);
     declare(qrRep_Music, kMusic, false);
     declare(qrRep_Books, kBooks, false);

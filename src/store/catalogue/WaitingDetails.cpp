@@ -44,7 +44,8 @@ void WaitingDetails::ensureTable()
 void WaitingDetails::entered(const QString& table, qint64 rowId)
 {
     ensureTable();
-    auto add = m_db.statement(QStringLiteral("INSERT OR REPLACE INTO kolt_waiting (tbl, row_id, copy) VALUES (?1, ?2, ?3)"));
+    auto add
+        = m_db.statement(QStringLiteral("INSERT OR REPLACE INTO kolt_waiting (tbl, row_id, copy) VALUES (?1, ?2, ?3)"));
     add->bind(1, table);
     add->bind(2, rowId);
     add->bind(3, m_copy.id());

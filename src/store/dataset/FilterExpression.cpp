@@ -97,8 +97,8 @@ private:
             while (m_pos < m_src.size() && (m_src[m_pos].isLetterOrNumber() || m_src[m_pos] == QLatin1Char('_')))
                 ++m_pos;
             const QString word = m_src.mid(start, m_pos - start);
-            static const QStringList keywords{QStringLiteral("AND"),  QStringLiteral("OR"),   QStringLiteral("NOT"),
-                                              QStringLiteral("LIKE"), QStringLiteral("IS"),   QStringLiteral("NULL"),
+            static const QStringList keywords{QStringLiteral("AND"),  QStringLiteral("OR"),      QStringLiteral("NOT"),
+                                              QStringLiteral("LIKE"), QStringLiteral("IS"),      QStringLiteral("NULL"),
                                               QStringLiteral("IN"),   QStringLiteral("BETWEEN"), QStringLiteral("TRUE"),
                                               QStringLiteral("FALSE")};
             const QString upper = word.toUpper();
@@ -225,13 +225,12 @@ private:
                 fail();
             advance();
             const Operand hi = operand();
-            return {QStringLiteral("(%1%2 %3BETWEEN %4 AND %5)")
-                        .arg(left.sql, collate(left, lo), no, lo.sql, hi.sql)};
+            return {QStringLiteral("(%1%2 %3BETWEEN %4 AND %5)").arg(left.sql, collate(left, lo), no, lo.sql, hi.sql)};
         }
         if (negate)
             fail();
-        static const QStringList ops{QStringLiteral("="),  QStringLiteral("<>"), QStringLiteral("!="),
-                                     QStringLiteral("<"),  QStringLiteral(">"),  QStringLiteral("<="),
+        static const QStringList ops{QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("!="),
+                                     QStringLiteral("<"), QStringLiteral(">"),  QStringLiteral("<="),
                                      QStringLiteral(">=")};
         if (m_tok.kind == Kind::Symbol && ops.contains(m_tok.text)) {
             const QString op = m_tok.text == QLatin1String("!=") ? QStringLiteral("<>") : m_tok.text;

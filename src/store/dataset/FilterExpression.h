@@ -22,7 +22,7 @@ class FilterExpression
 public:
     struct Column
     {
-        QString sql;     // how the column is written in SQL
+        QString sql; // how the column is written in SQL
         TFieldType type;
     };
     // Returns false when the name is not a column of the result.

@@ -8,8 +8,7 @@
 // the event is being delivered: only those still listening are told. Every one hears of the
 // event even when one of them fails (a detail query that cannot run): the first error is
 // raised once all were told.
-template<typename Listener, typename Tell>
-void notifyAll(const std::vector<Listener*>& listeners, Tell tell)
+template <typename Listener, typename Tell> void notifyAll(const std::vector<Listener*>& listeners, Tell tell)
 {
     std::exception_ptr failure;
     const auto snapshot = listeners;

@@ -77,8 +77,8 @@ void TDAODatabase::Open()
     // A change needs the file and, for its journal, the folder: knowing now lets the first
     // attempt to change anything say so, before the user has typed a whole record.
     const QString folder = QFileInfo(m_databaseName).absolutePath();
-    m_readOnly = sqlite3_db_readonly(m_handle, "main") == 1
-                 || ::access(QFile::encodeName(folder).constData(), W_OK) != 0;
+    m_readOnly
+        = sqlite3_db_readonly(m_handle, "main") == 1 || ::access(QFile::encodeName(folder).constData(), W_OK) != 0;
 }
 
 void TDAODatabase::Close()
@@ -124,7 +124,11 @@ SqliteStatement TDAODatabase::compileRestricted(const QString& sql, const Permis
     struct Restrict
     {
         TDAODatabase& db;
-        Restrict(TDAODatabase& d, const Permission& p) : db(d) { db.m_restriction = &p; }
+        Restrict(TDAODatabase& d, const Permission& p)
+            : db(d)
+        {
+            db.m_restriction = &p;
+        }
         ~Restrict() { db.m_restriction = nullptr; }
     } restrict(*this, allow);
     return SqliteStatement(m_handle, sql);

@@ -18,8 +18,7 @@
 namespace {
 
 // Runs a write and reports engine failures as EDAOError, as every write of a row does.
-template <typename F>
-void asDaoError(F&& write)
+template <typename F> void asDaoError(F&& write)
 {
     try {
         write();

@@ -147,7 +147,7 @@ public:
 protected:
     // Opens the engine result (subclasses build the statement).
     virtual std::unique_ptr<ResultSet> openResult() = 0;
-    virtual void closeResult() {}
+    virtual void closeResult() { }
     // Re-runs the result with the same settings, keeping the dataset open (filter changes).
     void reopenResult();
     // Runs the statement again and binds the fields to the new result.
@@ -219,10 +219,10 @@ private:
     bool m_bof = true;
     int m_appendedFrom = 0; // rows from here on were added through the dataset, not read
 
-    std::vector<QVariant> m_current;      // values of the current row (data, then calculated)
-    QString m_currentError;                // why the current row could not be read
+    std::vector<QVariant> m_current; // values of the current row (data, then calculated)
+    QString m_currentError;          // why the current row could not be read
     std::vector<QVariant>* m_active = &m_current;
-    std::vector<bool> m_assigned;          // fields written since edit or insert began
+    std::vector<bool> m_assigned; // fields written since edit or insert began
     bool m_modified = false;
     bool m_inNewRecord = false;
 

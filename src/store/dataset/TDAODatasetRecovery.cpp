@@ -105,9 +105,9 @@ void TDAODataset::dropRolledBackKeys()
 {
     if (!m_result->updatable() || m_appendedFrom >= m_result->count())
         return;
-    auto exists = m_database->statement(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1")
-                                            .arg(SqlText::quoteIdentifier(m_result->tableName()),
-                                                 SqlText::quoteIdentifier(m_result->keyColumn())));
+    auto exists = m_database->statement(
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1")
+            .arg(SqlText::quoteIdentifier(m_result->tableName()), SqlText::quoteIdentifier(m_result->keyColumn())));
     for (int i = m_result->count() - 1; i >= m_appendedFrom; --i) {
         exists->bindInt64(1, m_result->key(i));
         const bool there = exists->step();

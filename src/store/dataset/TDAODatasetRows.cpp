@@ -57,9 +57,8 @@ QString TDAODataset::fillRow(int row, std::vector<QVariant>& values)
         if (f->Calculated() || f->column() < 0)
             continue;
         const QVariant& v = data.values[size_t(f->column())];
-        values[size_t(f->Index())] = columns[size_t(f->column())].type == TFieldType::Variant
-                                         ? FieldTypes::fromEngine(f->DataType(), v)
-                                         : v;
+        values[size_t(f->Index())]
+            = columns[size_t(f->column())].type == TFieldType::Variant ? FieldTypes::fromEngine(f->DataType(), v) : v;
     }
     // Nothing is calculated from a row that could not be read.
     if (!data.error.isEmpty())
@@ -180,9 +179,9 @@ void TDAODataset::writeRow()
 void TDAODataset::deleteRow()
 {
     m_database->aboutToChange(m_result->tableName());
-    auto stmt = m_database->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
-                                          .arg(SqlText::quoteIdentifier(m_result->tableName()),
-                                               SqlText::quoteIdentifier(m_result->keyColumn())));
+    auto stmt = m_database->statement(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = ?1")
+            .arg(SqlText::quoteIdentifier(m_result->tableName()), SqlText::quoteIdentifier(m_result->keyColumn())));
     stmt->bindInt64(1, m_result->key(m_recNo));
     stmt->execute();
 }

@@ -27,17 +27,17 @@ struct TDAOQuery::Plan
     QString filter;
     bool filtered = false;
 
-    QString sql;              // with ?N markers
-    QStringList names;        // distinct parameters, in marker order
+    QString sql;       // with ?N markers
+    QStringList names; // distinct parameters, in marker order
     std::vector<ResultColumn> columns;
-    bool keyed = false;       // one table, with its key among the columns
+    bool keyed = false; // one table, with its key among the columns
     QString table;
     QString keyColumn;
     int keyIndex = -1;
-    QString keySql;           // reads the keys alone, in order (a whole table)
-    bool simple = false;      // "select * from <table> [where] [order by]"
-    QString filteredSql;      // a simple statement with the filter added to its condition
-    QString filterSql;        // the filter as a condition over the table
+    QString keySql;      // reads the keys alone, in order (a whole table)
+    bool simple = false; // "select * from <table> [where] [order by]"
+    QString filteredSql; // a simple statement with the filter added to its condition
+    QString filterSql;   // the filter as a condition over the table
     std::vector<QVariant> filterBinds;
     int firstFilterBind = 1;
     KeysetResult::FetchSql fetchSql;
@@ -220,8 +220,8 @@ TDAOQuery::Plan& TDAOQuery::plan()
                 where << QStringLiteral("(%1)").arg(simple->where);
             if (filtered)
                 where << p->filterSql;
-            p->keySql = QStringLiteral("SELECT %1 FROM %2").arg(SqlText::quoteIdentifier(p->keyColumn),
-                                                                SqlText::quoteIdentifier(p->table));
+            p->keySql = QStringLiteral("SELECT %1 FROM %2")
+                            .arg(SqlText::quoteIdentifier(p->keyColumn), SqlText::quoteIdentifier(p->table));
             if (!where.isEmpty())
                 p->keySql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
             if (!simple->orderBy.isEmpty()) {
@@ -237,8 +237,9 @@ TDAOQuery::Plan& TDAOQuery::plan()
             p->simple = true;
             if (filtered) {
                 p->filteredSql = QStringLiteral("SELECT * FROM %1 WHERE ").arg(SqlText::quoteIdentifier(p->table));
-                p->filteredSql += simple->where.isEmpty() ? p->filterSql
-                                                          : QStringLiteral("(%1) AND %2").arg(simple->where, p->filterSql);
+                p->filteredSql += simple->where.isEmpty()
+                                      ? p->filterSql
+                                      : QStringLiteral("(%1) AND %2").arg(simple->where, p->filterSql);
                 if (!simple->orderBy.isEmpty())
                     p->filteredSql += QStringLiteral(" ORDER BY ") + simple->orderBy;
             }
@@ -341,16 +342,16 @@ std::unique_ptr<ResultSet> TDAOQuery::openResult()
     } else if (!p.filtered) {
         auto full = db.statement(p.sql);
         bindAll(*full, binds);
-        auto result = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::vector<qint64>(),
-                                                     p.fetchSql);
+        auto result
+            = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::vector<qint64>(), p.fetchSql);
         result->readFrom(*full, p.keyIndex);
         return result;
     } else if (p.simple) {
         auto filteredQuery = db.statement(p.filteredSql);
         bindAll(*filteredQuery, binds);
         bindAll(*filteredQuery, p.filterBinds, p.firstFilterBind);
-        auto result = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::vector<qint64>(),
-                                                     p.fetchSql);
+        auto result
+            = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::vector<qint64>(), p.fetchSql);
         result->readFrom(*filteredQuery, p.keyIndex);
         return result;
     } else {
@@ -429,7 +430,8 @@ bool foldsWithCatalogueRule(TDAODatabase& db, const QString& table, const QStrin
 {
     const char* collation = nullptr;
     return sqlite3_table_column_metadata(db.handle(), "main", table.toUtf8().constData(), column.toUtf8().constData(),
-                                         nullptr, &collation, nullptr, nullptr, nullptr) == SQLITE_OK
+                                         nullptr, &collation, nullptr, nullptr, nullptr)
+               == SQLITE_OK
            && collation && qstricmp(collation, SqliteFunctions::kCollation) == 0;
 }
 
@@ -464,11 +466,11 @@ bool TDAOQuery::Locate(const QString& keyFields, const QVariantList& values, TLo
         if (names.size() == 1)
             order = resultOrderFor(f.origin());
         if (!FieldTypes::isText(f.DataType())) {
-            terms << QStringLiteral("%1 = %2")
-                         .arg(column, mark(FieldTypes::isDate(f.DataType()) && value.canConvert<QDateTime>()
-                                                   && value.typeId() != QMetaType::QString
-                                               ? QVariant(FieldTypes::engineDateText(f.DataType(), value.toDateTime()))
-                                               : value));
+            terms << QStringLiteral("%1 = %2").arg(
+                column, mark(FieldTypes::isDate(f.DataType()) && value.canConvert<QDateTime>()
+                                     && value.typeId() != QMetaType::QString
+                                 ? QVariant(FieldTypes::engineDateText(f.DataType(), value.toDateTime()))
+                                 : value));
         } else if (!(options & loPartialKey)) {
             terms << QStringLiteral("%1 = %2 COLLATE %3")
                          .arg(column, mark(value), QLatin1String(SqliteFunctions::kCollation));

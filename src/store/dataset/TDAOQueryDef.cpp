@@ -77,11 +77,12 @@ SqliteStatement compileChecked(TDAODatabase& db, const QString& name, const QStr
     // Statements the authorizer is never asked about (VACUUM INTO) are kept out by their kind.
     const QString expected = permit.effect == TDAOQueryDef::Effect::Update   ? QStringLiteral("UPDATE")
                              : permit.effect == TDAOQueryDef::Effect::Delete ? QStringLiteral("DELETE")
-                                                                              : QString();
+                                                                             : QString();
     if (expected.isEmpty() || firstWord(sql) != expected)
-        refuse(name, QStringLiteral("it is not an %1 statement").arg(expected.isEmpty() ? QStringLiteral("allowed")
-                                                                                       : expected),
-               SQLITE_AUTH);
+        refuse(
+            name,
+            QStringLiteral("it is not an %1 statement").arg(expected.isEmpty() ? QStringLiteral("allowed") : expected),
+            SQLITE_AUTH);
     try {
         return db.compileRestricted(sql, [&permit](int action, const char* first, const char*, const char* database) {
             return permitted(permit, action, first, database);

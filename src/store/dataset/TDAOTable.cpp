@@ -63,7 +63,8 @@ const std::vector<TIndexDef>& TDAOTable::IndexDefs()
     SqliteStatement columns(db, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)"));
     columns.bindText(1, m_tableName);
     while (columns.step()) {
-        if (columns.columnInt64(2) == 1 && columns.columnText(1).compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) {
+        if (columns.columnInt64(2) == 1
+            && columns.columnText(1).compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) {
             TIndexDef key;
             key.Name = QStringLiteral("PrimaryKey");
             key.Fields << columns.columnText(0);
@@ -125,8 +126,9 @@ std::unique_ptr<ResultSet> TDAOTable::openResult()
     if (keyColumn.isEmpty()) {
         // No key to keep rows by: read the table whole, in stored order.
         if (!order.isEmpty()) {
-            SqliteStatement ordered(db.handle(), QStringLiteral("SELECT * FROM %1 ORDER BY %2")
-                                                     .arg(table, order.join(QStringLiteral(", "))));
+            SqliteStatement ordered(
+                db.handle(),
+                QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order.join(QStringLiteral(", "))));
             return std::make_unique<StaticResult>(std::move(columns), ordered);
         }
         return std::make_unique<StaticResult>(std::move(columns), *all);
@@ -134,8 +136,9 @@ std::unique_ptr<ResultSet> TDAOTable::openResult()
     // Without an index the rows come as they were added; the key says so, and naming it
     // keeps SQLite from walking a covering index in another order.
     order << SqlText::quoteIdentifier(keyColumn);
-    auto keyQuery = db.statement(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                                     .arg(SqlText::quoteIdentifier(keyColumn), table, order.join(QStringLiteral(", "))));
+    auto keyQuery
+        = db.statement(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                           .arg(SqlText::quoteIdentifier(keyColumn), table, order.join(QStringLiteral(", "))));
     std::vector<qint64> keys;
     while (keyQuery->step())
         keys.push_back(keyQuery->columnInt64(0));
@@ -178,7 +181,8 @@ bool TDAOTable::Locate(const QString& keyFields, const QVariantList& values, TLo
     const TIndexDef* index = fields.isEmpty() || fields.size() > 13 ? nullptr : indexForKey(fields);
     if (!index)
         throw EDatabaseError(
-            QStringLiteral("TDAOTable: Cannot perform locate record without an Index for field(s) [%1]").arg(keyFields));
+            QStringLiteral("TDAOTable: Cannot perform locate record without an Index for field(s) [%1]")
+                .arg(keyFields));
     if (!CanModify())
         return TDAODataset::Locate(keyFields, values, options);
 
@@ -188,16 +192,16 @@ bool TDAOTable::Locate(const QString& keyFields, const QVariantList& values, TLo
         marks << QStringLiteral("?%1").arg(i + 1);
     }
     const bool partial = options & loPartialKey;
-    const QString lhs = fields.size() == 1 ? columns[0] : QStringLiteral("(%1)").arg(columns.join(QStringLiteral(", ")));
+    const QString lhs
+        = fields.size() == 1 ? columns[0] : QStringLiteral("(%1)").arg(columns.join(QStringLiteral(", ")));
     const QString rhs = fields.size() == 1 ? marks[0] : QStringLiteral("(%1)").arg(marks.join(QStringLiteral(", ")));
     const QString indexed = index->storedName.isEmpty()
                                 ? QString()
                                 : QStringLiteral(" INDEXED BY ") + SqlText::quoteIdentifier(index->storedName);
-    const QString sql = QStringLiteral("SELECT %1 FROM %2%3 WHERE %4 %5 %6 ORDER BY %7 LIMIT 1")
-                            .arg(SqlText::quoteIdentifier(result()->keyColumn()),
-                                 SqlText::quoteIdentifier(m_tableName), indexed, lhs,
-                                 partial ? QStringLiteral(">=") : QStringLiteral("="), rhs,
-                                 columns.join(QStringLiteral(", ")));
+    const QString sql
+        = QStringLiteral("SELECT %1 FROM %2%3 WHERE %4 %5 %6 ORDER BY %7 LIMIT 1")
+              .arg(SqlText::quoteIdentifier(result()->keyColumn()), SqlText::quoteIdentifier(m_tableName), indexed, lhs,
+                   partial ? QStringLiteral(">=") : QStringLiteral("="), rhs, columns.join(QStringLiteral(", ")));
     if (sql != m_seekSql) {
         m_seek = SqliteStatement(Database()->handle(), sql, true);
         m_seekSql = sql;

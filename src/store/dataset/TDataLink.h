@@ -26,18 +26,22 @@ public:
 
     // For TDataSource.
     void dataEvent(TDataEvent event, std::intptr_t info);
-    void detachFromSource() { m_dataSource = nullptr; updateState(); }
+    void detachFromSource()
+    {
+        m_dataSource = nullptr;
+        updateState();
+    }
     void updateState();
 
 protected:
-    virtual void activeChanged() {}
-    virtual void editingChanged() {}
-    virtual void dataSetChanged() {}
+    virtual void activeChanged() { }
+    virtual void editingChanged() { }
+    virtual void dataSetChanged() { }
     virtual void dataSetScrolled(int /*distance*/) { dataSetChanged(); }
-    virtual void recordChanged(TField* /*field*/) {}
-    virtual void updateData() {}
-    virtual void checkBrowseMode() {}
-    virtual void focusControl(TField* /*field*/) {}
+    virtual void recordChanged(TField* /*field*/) { }
+    virtual void updateData() { }
+    virtual void checkBrowseMode() { }
+    virtual void focusControl(TField* /*field*/) { }
 
 private:
     TDataSource* m_dataSource = nullptr;

@@ -109,7 +109,10 @@ QVariant TField::checkedInteger(qint64 value) const
     }
     if (value < lo || value > hi)
         throw EDatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                                 .arg(value).arg(m_name).arg(lo).arg(hi));
+                                 .arg(value)
+                                 .arg(m_name)
+                                 .arg(lo)
+                                 .arg(hi));
     return value;
 }
 
@@ -174,7 +177,7 @@ QVariant TField::normalized(const QVariant& value) const
         return fromText(value.toString());
     if (FieldTypes::isDate(m_type)) {
         const QDateTime dt = value.typeId() == QMetaType::QDate ? FieldTypes::naive(value.toDate(), QTime(0, 0))
-                                                                 : FieldTypes::naive(value.toDateTime());
+                                                                : FieldTypes::naive(value.toDateTime());
         if (!dt.isValid())
             throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(value.toString()));
         return dt;

@@ -68,6 +68,6 @@ private:
     bool m_required;
     TFieldKind m_kind;
     int m_index = -1;
-    int m_column = -1;  // result column, -1 for calculated fields
-    QString m_origin;   // the table column behind it
+    int m_column = -1; // result column, -1 for calculated fields
+    QString m_origin;  // the table column behind it
 };

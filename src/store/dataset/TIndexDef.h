@@ -7,8 +7,8 @@
 // primary key or refuses duplicates.
 struct TIndexDef
 {
-    QString Name;        // the program's name for it
-    QString storedName;  // SQLite's name ("" for the primary key, which is the table's rowid)
+    QString Name;       // the program's name for it
+    QString storedName; // SQLite's name ("" for the primary key, which is the table's rowid)
     QStringList Fields;
     bool Primary = false;
     bool Unique = false;

@@ -66,9 +66,8 @@ void TParams::rebuild(const QStringList& names)
 {
     std::vector<std::unique_ptr<TParam>> next;
     for (const QString& name : names) {
-        auto it = std::find_if(m_items.begin(), m_items.end(), [&](const auto& p) {
-            return p && p->Name().compare(name, Qt::CaseInsensitive) == 0;
-        });
+        auto it = std::find_if(m_items.begin(), m_items.end(),
+                               [&](const auto& p) { return p && p->Name().compare(name, Qt::CaseInsensitive) == 0; });
         if (it != m_items.end())
             next.push_back(std::move(*it));
         else

@@ -47,8 +47,7 @@ void CatalogueFile::checkPath(const QString& path)
     if (!info.exists())
         throw EEngineError(QStringLiteral("Could not find file '%1'").arg(native(path)), SQLITE_CANTOPEN);
     if (info.isDir())
-        throw EEngineError(QStringLiteral("'%1' is a folder, not a catalogue file").arg(native(path)),
-                           SQLITE_CANTOPEN);
+        throw EEngineError(QStringLiteral("'%1' is a folder, not a catalogue file").arg(native(path)), SQLITE_CANTOPEN);
     if (info.size() == 0)
         throw EEngineError(QStringLiteral("The catalogue file '%1' is empty").arg(native(path)), SQLITE_NOTADB);
 }
@@ -72,10 +71,10 @@ void CatalogueFile::checkHeader(const QString& path)
     const quint32 pageCount = qFromBigEndian<quint32>(h + 28);
     const quint32 validFor = qFromBigEndian<quint32>(h + 92);
     // The page count in the header is only trustworthy when written by the same change.
-    if (pageCount != 0 && changeCounter == validFor
-        && quint64(file.size()) < quint64(pageCount) * pageSize)
+    if (pageCount != 0 && changeCounter == validFor && quint64(file.size()) < quint64(pageCount) * pageSize)
         throw EEngineError(QStringLiteral("The catalogue file '%1' is damaged: it is shorter than its "
-                                          "header says (truncated)").arg(native(path)),
+                                          "header says (truncated)")
+                               .arg(native(path)),
                            SQLITE_CORRUPT);
 }
 
@@ -88,14 +87,16 @@ void CatalogueFile::checkCatalogue(sqlite3* db, const QString& path, const QStri
         const int primary = e.ErrorCode() & 0xff;
         if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
             throw EEngineError(QStringLiteral("The catalogue file '%1' is in use by another program (%2)")
-                                   .arg(native(path), e.message()), e.ErrorCode());
+                                   .arg(native(path), e.message()),
+                               e.ErrorCode());
         if (primary == SQLITE_READONLY)
             throw EEngineError(QStringLiteral("The catalogue file '%1' was left half-saved when a copy of Tarvena "
                                               "stopped, and it cannot be put right because it is read-only (%2)")
-                                   .arg(native(path), e.message()), e.ErrorCode());
+                                   .arg(native(path), e.message()),
+                               e.ErrorCode());
         if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
-            throw EEngineError(QStringLiteral("The catalogue file '%1' is damaged (%2)")
-                                   .arg(native(path), e.message()), e.ErrorCode());
+            throw EEngineError(QStringLiteral("The catalogue file '%1' is damaged (%2)").arg(native(path), e.message()),
+                               e.ErrorCode());
         throw EEngineError(QStringLiteral("'%1' is not a catalogue file (%2)").arg(native(path), e.message()),
                            e.ErrorCode());
     }

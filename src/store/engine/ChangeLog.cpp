@@ -58,7 +58,9 @@ void ChangeLog::hook(void* self, int, const char* database, const char* table, l
 qint64 ChangeLog::dataVersion() const
 {
     // Changes only when another connection (another program) commits to the file.
-    if (!m_version && sqlite3_prepare_v3(m_db, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT, &m_version, nullptr) != SQLITE_OK)
+    if (!m_version
+        && sqlite3_prepare_v3(m_db, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT, &m_version, nullptr)
+               != SQLITE_OK)
         return -1;
     qint64 version = -1;
     if (sqlite3_step(m_version) == SQLITE_ROW)

@@ -42,7 +42,7 @@ private:
 
     struct TableLog
     {
-        qint64 base = 0;             // position of rowids[0]
+        qint64 base = 0; // position of rowids[0]
         std::vector<qint64> rowids;
     };
     static constexpr size_t kKept = 4096;

@@ -137,8 +137,12 @@ QDate DateText::fromText(const QString& text, const QLocale& locale, const QDate
     for (int i = 0; i < 3; ++i) {
         const Number& n = numbers[size_t(i)];
         switch (order[i].toLatin1()) {
-        case 'd': day = n.digits <= 2 ? n.value : 0; break;
-        case 'M': month = n.digits <= 2 ? n.value : 0; break;
+        case 'd':
+            day = n.digits <= 2 ? n.value : 0;
+            break;
+        case 'M':
+            month = n.digits <= 2 ? n.value : 0;
+            break;
         default:
             if (n.digits <= 2)
                 year = nearestYear(n.value, today);

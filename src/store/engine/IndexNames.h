@@ -8,10 +8,7 @@
 class IndexNames
 {
 public:
-    static QString stored(const QString& table, const QString& name)
-    {
-        return table + QLatin1Char('$') + name;
-    }
+    static QString stored(const QString& table, const QString& name) { return table + QLatin1Char('$') + name; }
 
     static QString logical(const QString& table, const QString& stored)
     {

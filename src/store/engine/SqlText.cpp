@@ -138,9 +138,11 @@ std::optional<SqlText::SimpleSelect> SqlText::simpleSelect(const QString& sql)
     size_t last = t.size();
     while (last > 0 && t[last - 1].upper == QLatin1String(";"))
         --last;
-    if (t[0].upper != QLatin1String("SELECT") || t[1].upper != QLatin1String("*") || t[2].upper != QLatin1String("FROM"))
+    if (t[0].upper != QLatin1String("SELECT") || t[1].upper != QLatin1String("*")
+        || t[2].upper != QLatin1String("FROM"))
         return std::nullopt;
-    static const QRegularExpression identifier(QStringLiteral("^(?:[A-Za-z_][A-Za-z0-9_$]*|\"[^\"]+\"|\\[[^\\]]+\\])$"));
+    static const QRegularExpression identifier(
+        QStringLiteral("^(?:[A-Za-z_][A-Za-z0-9_$]*|\"[^\"]+\"|\\[[^\\]]+\\])$"));
     const QString table = sql.mid(t[3].start, t[3].end - t[3].start);
     if (!identifier.match(table).hasMatch())
         return std::nullopt;
@@ -156,7 +158,7 @@ std::optional<SqlText::SimpleSelect> SqlText::simpleSelect(const QString& sql)
         const QString& u = t[i].upper;
         static const QStringList refused{QStringLiteral("GROUP"), QStringLiteral("HAVING"), QStringLiteral("LIMIT"),
                                          QStringLiteral("UNION"), QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT"),
-                                         QStringLiteral("JOIN"), QStringLiteral("WINDOW"), QStringLiteral("OFFSET")};
+                                         QStringLiteral("JOIN"),  QStringLiteral("WINDOW"), QStringLiteral("OFFSET")};
         if (refused.contains(u))
             return std::nullopt;
         if (u == QLatin1String("WHERE")) {

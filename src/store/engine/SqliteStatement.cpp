@@ -77,8 +77,7 @@ bool SqliteStatement::step()
 
 void SqliteStatement::execute()
 {
-    while (step()) {
-    }
+    while (step()) { }
 }
 
 void SqliteStatement::reset()
@@ -113,8 +112,8 @@ void SqliteStatement::bind(int index, const QVariant& value)
         return;
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
-        check(m_db, sqlite3_bind_blob64(m_stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()),
-                                        SQLITE_TRANSIENT));
+        check(m_db,
+              sqlite3_bind_blob64(m_stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT));
         return;
     }
     default:
@@ -135,8 +134,8 @@ void SqliteStatement::bindInt64(int index, qint64 value)
 void SqliteStatement::bindText(int index, const QString& value)
 {
     const QByteArray utf8 = value.toUtf8();
-    check(m_db, sqlite3_bind_text64(m_stmt, index, utf8.constData(), sqlite3_uint64(utf8.size()),
-                                    SQLITE_TRANSIENT, SQLITE_UTF8));
+    check(m_db, sqlite3_bind_text64(m_stmt, index, utf8.constData(), sqlite3_uint64(utf8.size()), SQLITE_TRANSIENT,
+                                    SQLITE_UTF8));
 }
 
 int SqliteStatement::columnCount() const

@@ -71,8 +71,8 @@ void SqliteTransaction::commit()
         throw EEngineError(QStringLiteral("The change could not be saved: an earlier step failed and was undone"),
                            SQLITE_ABORT);
     }
-    const int rc = run(m_db, m_outermost ? QByteArrayLiteral("COMMIT")
-                                         : QStringLiteral("RELEASE %1").arg(m_savepoint).toUtf8());
+    const int rc
+        = run(m_db, m_outermost ? QByteArrayLiteral("COMMIT") : QStringLiteral("RELEASE %1").arg(m_savepoint).toUtf8());
     if (rc == SQLITE_OK) {
         m_done = true;
         return;

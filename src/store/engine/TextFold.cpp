@@ -23,16 +23,26 @@ struct Folding
 char32_t strokeBase(char32_t c)
 {
     switch (c) {
-    case U'ł': return U'l';
-    case U'ø': return U'o';
-    case U'đ': return U'd';
-    case U'ħ': return U'h';
-    case U'ı': return U'i';
-    case U'ŧ': return U't';
-    case U'ŀ': return U'l';
-    case U'ƀ': return U'b';
-    case U'ɨ': return U'i';
-    default: return 0;
+    case U'ł':
+        return U'l';
+    case U'ø':
+        return U'o';
+    case U'đ':
+        return U'd';
+    case U'ħ':
+        return U'h';
+    case U'ı':
+        return U'i';
+    case U'ŧ':
+        return U't';
+    case U'ŀ':
+        return U'l';
+    case U'ƀ':
+        return U'b';
+    case U'ɨ':
+        return U'i';
+    default:
+        return 0;
     }
 }
 
@@ -48,8 +58,8 @@ std::u32string toUcs4(const QString& s)
 Folding computeFolding(char32_t cp)
 {
     const QString one = QString::fromUcs4(&cp, 1);
-    const QString secondary = one.normalized(QString::NormalizationForm_D).toCaseFolded()
-                                  .normalized(QString::NormalizationForm_D);
+    const QString secondary
+        = one.normalized(QString::NormalizationForm_D).toCaseFolded().normalized(QString::NormalizationForm_D);
     QString primary;
     for (const char32_t c : secondary.toUcs4()) {
         if (QChar::category(c) == QChar::Mark_NonSpacing || QChar::category(c) == QChar::Mark_Enclosing)
@@ -149,8 +159,7 @@ char32_t nextCodePoint(std::string_view s, size_t& i)
 }
 
 // Appends the folded run of each code point of `text` to `out`.
-template <typename Source>
-void foldInto(Source&& nextCp, std::u32string& primary, std::u32string* secondary)
+template <typename Source> void foldInto(Source&& nextCp, std::u32string& primary, std::u32string* secondary)
 {
     char32_t cp;
     while (nextCp(cp)) {
@@ -178,16 +187,18 @@ void foldInto(Source&& nextCp, std::u32string& primary, std::u32string* secondar
 void foldUtf16(QStringView s, std::u32string& primary, std::u32string* secondary)
 {
     qsizetype i = 0;
-    foldInto([&](char32_t& cp) {
-        if (i >= s.size())
-            return false;
-        const QChar c = s[i++];
-        if (c.isHighSurrogate() && i < s.size() && s[i].isLowSurrogate())
-            cp = QChar::surrogateToUcs4(c, s[i++]);
-        else
-            cp = c.unicode();
-        return true;
-    }, primary, secondary);
+    foldInto(
+        [&](char32_t& cp) {
+            if (i >= s.size())
+                return false;
+            const QChar c = s[i++];
+            if (c.isHighSurrogate() && i < s.size() && s[i].isLowSurrogate())
+                cp = QChar::surrogateToUcs4(c, s[i++]);
+            else
+                cp = c.unicode();
+            return true;
+        },
+        primary, secondary);
 }
 
 int compareRuns(const std::u32string& a, const std::u32string& b)
@@ -336,8 +347,8 @@ std::vector<std::u32string> charKeys(QStringView text)
         if (text[start].isHighSurrogate() && i < text.size() && text[i].isLowSurrogate())
             ++i;
         // Combining marks belong to the character before them.
-        while (i < text.size() && (text[i].category() == QChar::Mark_NonSpacing
-                                   || text[i].category() == QChar::Mark_Enclosing))
+        while (i < text.size()
+               && (text[i].category() == QChar::Mark_NonSpacing || text[i].category() == QChar::Mark_Enclosing))
             ++i;
         keys.push_back(TextFold::equalityKey(text.mid(start, i - start)));
     }
@@ -428,11 +439,16 @@ std::vector<PatternItem> parsePattern(QStringView pattern, TextFold::PatternKind
 bool itemMatches(const PatternItem& item, const std::u32string& key)
 {
     switch (item.kind) {
-    case PatternItem::Literal: return key == item.literal;
-    case PatternItem::AnyOne: return true;
-    case PatternItem::Digit: return key.size() == 1 && key[0] >= U'0' && key[0] <= U'9';
-    case PatternItem::Class: return classMatches(item, key);
-    case PatternItem::AnyRun: return true;
+    case PatternItem::Literal:
+        return key == item.literal;
+    case PatternItem::AnyOne:
+        return true;
+    case PatternItem::Digit:
+        return key.size() == 1 && key[0] >= U'0' && key[0] <= U'9';
+    case PatternItem::Class:
+        return classMatches(item, key);
+    case PatternItem::AnyRun:
+        return true;
     }
     return false;
 }
@@ -495,9 +511,8 @@ std::optional<std::pair<QString, QString>> TextFold::prefixBounds(QStringView pr
     std::u32string upper = folded;
     ++upper.back();
     auto text = [](const std::u32string& s) { return QString::fromUcs4(s.data(), qsizetype(s.size())); };
-    auto foldsToItself = [](const QString& t, const std::u32string& s) {
-        return primaryKey(QString::fromUtf8(t.toUtf8())) == s;
-    };
+    auto foldsToItself
+        = [](const QString& t, const std::u32string& s) { return primaryKey(QString::fromUtf8(t.toUtf8())) == s; };
     const QString lowerText = text(lower), upperText = text(upper);
     if (!foldsToItself(lowerText, lower) || !foldsToItself(upperText, upper))
         return std::nullopt;

@@ -4,8 +4,8 @@
 #include <QStringView>
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 // The catalogue's one rule for comparing text: letter case never matters (for all of Unicode),
 // accented letters sort beside their base letter, and the order is fixed: it depends only on

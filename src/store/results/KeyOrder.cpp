@@ -10,17 +10,20 @@
 
 namespace {
 
-constexpr KeyOrder::Collation kCollations[] = {KeyOrder::Collation::Binary, KeyOrder::Collation::NoCase,
-                                               KeyOrder::Collation::Kolt};
+constexpr KeyOrder::Collation kCollations[]
+    = {KeyOrder::Collation::Binary, KeyOrder::Collation::NoCase, KeyOrder::Collation::Kolt};
 
 } // namespace
 
 const char* KeyOrder::collationName(Collation collation)
 {
     switch (collation) {
-    case Collation::Kolt: return SqliteFunctions::kCollation;
-    case Collation::NoCase: return "NOCASE";
-    case Collation::Binary: break;
+    case Collation::Kolt:
+        return SqliteFunctions::kCollation;
+    case Collation::NoCase:
+        return "NOCASE";
+    case Collation::Binary:
+        break;
     }
     return "BINARY";
 }
@@ -37,11 +40,13 @@ std::optional<KeyOrder> KeyOrder::parse(sqlite3* db, const QString& table, const
         if (!m.hasMatch())
             return std::nullopt;
         Term t;
-        t.column = !m.captured(1).isEmpty() ? m.captured(1) : (!m.captured(2).isEmpty() ? m.captured(2) : m.captured(3));
+        t.column
+            = !m.captured(1).isEmpty() ? m.captured(1) : (!m.captured(2).isEmpty() ? m.captured(2) : m.captured(3));
         t.descending = m.captured(4).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
         const char* collation = nullptr;
         if (sqlite3_table_column_metadata(db, "main", tableName.constData(), t.column.toUtf8().constData(), nullptr,
-                                          &collation, nullptr, nullptr, nullptr) != SQLITE_OK)
+                                          &collation, nullptr, nullptr, nullptr)
+            != SQLITE_OK)
             return std::nullopt;
         const QByteArray c = QByteArray(collation ? collation : "BINARY").toUpper();
         const auto known = std::find_if(std::begin(kCollations), std::end(kCollations),

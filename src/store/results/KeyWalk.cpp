@@ -1,8 +1,8 @@
 #include "KeyWalk.h"
 
 #include "SqlText.h"
-#include "SqliteStatement.h"
 #include "SqliteConnection.h"
+#include "SqliteStatement.h"
 #include "TextFold.h"
 
 #include <algorithm>
@@ -70,15 +70,14 @@ bool sortsAs(const KeyWalk::Value& v, sqlite3_stmt* stmt, int column, KeyOrder::
         return false;
     if (type == SQLITE_NULL)
         return true;
-    const auto* data = static_cast<const char*>(type == SQLITE_TEXT
-                                                    ? static_cast<const void*>(sqlite3_column_text(stmt, column))
-                                                    : sqlite3_column_blob(stmt, column));
+    const auto* data
+        = static_cast<const char*>(type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(stmt, column))
+                                                       : sqlite3_column_blob(stmt, column));
     const std::string_view bytes(data ? data : "", size_t(sqlite3_column_bytes(stmt, column)));
     if (type == SQLITE_TEXT && collation == KeyOrder::Collation::Kolt)
         return TextFold::compareUtf8(bytes, v.bytes) == 0;
     if (type == SQLITE_TEXT && collation == KeyOrder::Collation::NoCase)
-        return bytes.size() == v.bytes.size()
-               && sqlite3_strnicmp(bytes.data(), v.bytes.data(), int(bytes.size())) == 0;
+        return bytes.size() == v.bytes.size() && sqlite3_strnicmp(bytes.data(), v.bytes.data(), int(bytes.size())) == 0;
     return bytes == v.bytes;
 }
 
@@ -137,7 +136,9 @@ std::optional<KeyWalk::Order> KeyWalk::forIndex(SqliteConnection& db, const QStr
         while (info.step()) {
             ++columns;
             fits = info.columnText(0).compare(term.column, Qt::CaseInsensitive) == 0
-                   && info.columnText(1).compare(QLatin1String(KeyOrder::collationName(term.collation)), Qt::CaseInsensitive) == 0
+                   && info.columnText(1).compare(QLatin1String(KeyOrder::collationName(term.collation)),
+                                                 Qt::CaseInsensitive)
+                          == 0
                    && info.columnInt64(2) == 0;
         }
         if (columns == 1 && fits)
@@ -167,14 +168,14 @@ KeyWalk::KeyWalk(SqliteConnection& db, Order order)
     m_nullsSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NULL AND %1 > ?1 ORDER BY %1 LIMIT ?2").arg(k, t, c);
     if (!m_order.descending) {
         m_firstSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 IS NOT NULL ORDER BY %3, %1 LIMIT ?1").arg(k, t, c);
-        m_afterSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE (%3, %1) > (?1, ?2) ORDER BY %3, %1 LIMIT ?3")
-                         .arg(k, t, c);
+        m_afterSql
+            = QStringLiteral("SELECT %1, %3 FROM %2 WHERE (%3, %1) > (?1, ?2) ORDER BY %3, %1 LIMIT ?3").arg(k, t, c);
         return;
     }
     // Backwards along the index the keys of equal rows come last first: each run of equal
     // values is turned round, and a run longer than a window is read forwards on its own.
-    m_firstSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 IS NOT NULL ORDER BY %3 DESC, %1 DESC LIMIT ?1")
-                     .arg(k, t, c);
+    m_firstSql
+        = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 IS NOT NULL ORDER BY %3 DESC, %1 DESC LIMIT ?1").arg(k, t, c);
     m_afterSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 < ?1 ORDER BY %3 DESC, %1 DESC LIMIT ?2").arg(k, t, c);
     m_runSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1 AND %1 > ?2 ORDER BY %1 LIMIT ?3").arg(k, t, c);
 }

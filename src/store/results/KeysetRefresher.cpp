@@ -55,8 +55,8 @@ std::vector<qint64> KeysetRefresher::refresh(SqliteConnection& db, const QString
         return list.join(QLatin1Char(','));
     }();
     {
-        auto stmt = db.statement(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
-                                     .arg(quotedKey, columns, quotedTable, marks));
+        auto stmt = db.statement(
+            QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)").arg(quotedKey, columns, quotedTable, marks));
         for (size_t i = 0; i < kMostChanges; ++i) {
             if (i < changed.size())
                 stmt->bindInt64(int(i) + 1, changed[i]);
@@ -71,7 +71,8 @@ std::vector<qint64> KeysetRefresher::refresh(SqliteConnection& db, const QString
         }
     }
 
-    auto valuesOf = db.statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1").arg(columns, quotedTable, quotedKey));
+    auto valuesOf
+        = db.statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1").arg(columns, quotedTable, quotedKey));
     std::vector<QVariant> probe(static_cast<size_t>(termCount));
     auto read = [&](qint64 key) -> const std::vector<QVariant>& {
         valuesOf->bindInt64(1, key);

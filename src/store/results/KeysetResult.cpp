@@ -3,8 +3,8 @@
 #include "EEngineError.h"
 #include "KeyWalk.h"
 #include "SqlText.h"
-#include "SqliteStatement.h"
 #include "SqliteConnection.h"
+#include "SqliteStatement.h"
 
 #include <QSet>
 #include <QStringList>
@@ -22,7 +22,7 @@ bool damage(const EEngineError& e)
     const int code = e.ErrorCode();
     const int primary = code & 0xff;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || code == SQLITE_IOERR_READ
-        || code == SQLITE_IOERR_SHORT_READ;
+           || code == SQLITE_IOERR_SHORT_READ;
 }
 
 } // namespace
@@ -144,9 +144,9 @@ void KeysetResult::readKeys(size_t n) const
 // past its count: the result keeps to the rows it opened with.
 void KeysetResult::dropLaterRows(size_t from) const
 {
-    m_keys.erase(std::remove_if(m_keys.begin() + qsizetype(from), m_keys.end(),
-                                [this](qint64 k) { return k > m_lastKey; }),
-                 m_keys.end());
+    m_keys.erase(
+        std::remove_if(m_keys.begin() + qsizetype(from), m_keys.end(), [this](qint64 k) { return k > m_lastKey; }),
+        m_keys.end());
 }
 
 void KeysetResult::readRestAfterChange() const

@@ -37,8 +37,8 @@ std::vector<ResultColumn> ResultColumn::describe(sqlite3_stmt* stmt)
             int primaryKey = 0, autoInc = 0;
             const QByteArray table = c.table.toUtf8(), column = c.origin.toUtf8();
             if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(stmt, i), table.constData(),
-                                              column.constData(), &declType, nullptr, nullptr, &primaryKey,
-                                              &autoInc) == SQLITE_OK
+                                              column.constData(), &declType, nullptr, nullptr, &primaryKey, &autoInc)
+                    == SQLITE_OK
                 && primaryKey && c.type == TFieldType::Integer) {
                 c.key = true;
                 c.type = TFieldType::AutoInc;

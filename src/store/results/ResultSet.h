@@ -41,14 +41,14 @@ public:
     virtual int indexOfKey(qint64 /*key*/) const { return -1; }
     // The first position, in result order, that holds one of `keys`; -1 when none does.
     virtual int firstIndexOf(const std::vector<qint64>& keys) const;
-    virtual void appendKey(qint64 /*key*/) {}
-    virtual void removeAt(int /*index*/) {}
+    virtual void appendKey(qint64 /*key*/) { }
+    virtual void removeAt(int /*index*/) { }
     // Forget cached rows so that the next read sees the table as it is now.
-    virtual void invalidate() {}
-    virtual void invalidateKey(qint64 /*key*/) {}
+    virtual void invalidate() { }
+    virtual void invalidateKey(qint64 /*key*/) { }
     // Reads whatever of the result is still to be read. Called before its table changes, so
     // that the result goes on holding the rows it was opened with.
-    virtual void loadAll() {}
+    virtual void loadAll() { }
 
 protected:
     std::vector<ResultColumn> m_columns;

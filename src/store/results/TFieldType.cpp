@@ -6,20 +6,34 @@
 QString FieldTypes::name(TFieldType type)
 {
     switch (type) {
-    case TFieldType::String: return QStringLiteral("String");
-    case TFieldType::SmallInt: return QStringLiteral("SmallInt");
-    case TFieldType::Integer: return QStringLiteral("Integer");
-    case TFieldType::AutoInc: return QStringLiteral("AutoInc");
-    case TFieldType::Boolean: return QStringLiteral("Boolean");
-    case TFieldType::Float: return QStringLiteral("Float");
-    case TFieldType::Currency: return QStringLiteral("Currency");
-    case TFieldType::Date: return QStringLiteral("Date");
-    case TFieldType::Time: return QStringLiteral("Time");
-    case TFieldType::DateTime: return QStringLiteral("DateTime");
-    case TFieldType::Memo: return QStringLiteral("Memo");
-    case TFieldType::Blob: return QStringLiteral("Blob");
-    case TFieldType::Variant: return QStringLiteral("Variant");
-    case TFieldType::Unknown: break;
+    case TFieldType::String:
+        return QStringLiteral("String");
+    case TFieldType::SmallInt:
+        return QStringLiteral("SmallInt");
+    case TFieldType::Integer:
+        return QStringLiteral("Integer");
+    case TFieldType::AutoInc:
+        return QStringLiteral("AutoInc");
+    case TFieldType::Boolean:
+        return QStringLiteral("Boolean");
+    case TFieldType::Float:
+        return QStringLiteral("Float");
+    case TFieldType::Currency:
+        return QStringLiteral("Currency");
+    case TFieldType::Date:
+        return QStringLiteral("Date");
+    case TFieldType::Time:
+        return QStringLiteral("Time");
+    case TFieldType::DateTime:
+        return QStringLiteral("DateTime");
+    case TFieldType::Memo:
+        return QStringLiteral("Memo");
+    case TFieldType::Blob:
+        return QStringLiteral("Blob");
+    case TFieldType::Variant:
+        return QStringLiteral("Variant");
+    case TFieldType::Unknown:
+        break;
     }
     return QStringLiteral("Unknown");
 }
@@ -55,7 +69,8 @@ TFieldType FieldTypes::fromDeclaration(const QString& declared, int* size)
     const QString d = declared.trimmed().toUpper();
     if (d.isEmpty())
         return TFieldType::Variant;
-    static const QRegularExpression sized(QStringLiteral("^(?:N?VARCHAR|N?CHAR|TEXT|CHARACTER VARYING)\\s*\\(\\s*(\\d+)\\s*\\)$"));
+    static const QRegularExpression sized(
+        QStringLiteral("^(?:N?VARCHAR|N?CHAR|TEXT|CHARACTER VARYING)\\s*\\(\\s*(\\d+)\\s*\\)$"));
     if (const auto m = sized.match(d); m.hasMatch()) {
         *size = qBound(1, m.captured(1).toInt(), 65535);
         return TFieldType::String;

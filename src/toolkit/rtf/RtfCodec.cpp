@@ -8,22 +8,30 @@ namespace {
 
 bool isMultiBytePage(int codePage)
 {
-    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950
-        || codePage == 65001;
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 65001;
 }
 
 QByteArray converterName(int codePage)
 {
     switch (codePage) {
-    case 932: return "Shift_JIS";
-    case 936: return "GBK";
-    case 949: return "windows-949";
-    case 950: return "Big5";
-    case 10000: return "macintosh";
-    case 10007: return "x-mac-cyrillic";
-    case 20866: return "KOI8-R";
-    case 21866: return "KOI8-U";
-    default: break;
+    case 932:
+        return "Shift_JIS";
+    case 936:
+        return "GBK";
+    case 949:
+        return "windows-949";
+    case 950:
+        return "Big5";
+    case 10000:
+        return "macintosh";
+    case 10007:
+        return "x-mac-cyrillic";
+    case 20866:
+        return "KOI8-R";
+    case 21866:
+        return "KOI8-U";
+    default:
+        break;
     }
     if (codePage >= 28591 && codePage <= 28605)
         return "ISO-8859-" + QByteArray::number(codePage - 28590);
@@ -65,10 +73,9 @@ RtfCodec::RtfCodec(int codePage)
 int RtfCodec::supportedCodePage(int codePage)
 {
     static constexpr int kKnown[] = {
-        42, 437, 737, 775, 850, 852, 855, 857, 860, 861, 862, 863, 864, 865, 866, 869,
-        874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258,
-        10000, 10007, 20866, 21866, 28591, 28592, 28593, 28594, 28595, 28596, 28597,
-        28598, 28599, 28603, 28605, 65001,
+        42,    437,   737,   775,   850,   852,   855,   857,   860,   861,   862,   863,   864,   865,   866,   869,
+        874,   932,   936,   949,   950,   1250,  1251,  1252,  1253,  1254,  1255,  1256,  1257,  1258,  10000, 10007,
+        20866, 21866, 28591, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599, 28603, 28605, 65001,
     };
     const bool known = std::find(std::begin(kKnown), std::end(kKnown), codePage) != std::end(kKnown);
     return known ? codePage : kDefaultCodePage;
@@ -77,25 +84,44 @@ int RtfCodec::supportedCodePage(int codePage)
 int RtfCodec::codePageForCharset(int charset)
 {
     switch (charset) {
-    case 0: return 1252;
-    case 2: return kSymbolCodePage;
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    case 254: return 437;
-    case 255: return 850;
-    default: return 0;
+    case 0:
+        return 1252;
+    case 2:
+        return kSymbolCodePage;
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 254:
+        return 437;
+    case 255:
+        return 850;
+    default:
+        return 0;
     }
 }
 

@@ -25,10 +25,14 @@ bool isFull(const QTextList* list)
 Qt::Alignment alignmentOf(int alignment)
 {
     switch (alignment) {
-    case 1: return Qt::AlignHCenter;
-    case 2: return Qt::AlignRight;
-    case 3: return Qt::AlignJustify;
-    default: return Qt::AlignLeft;
+    case 1:
+        return Qt::AlignHCenter;
+    case 2:
+        return Qt::AlignRight;
+    case 3:
+        return Qt::AlignJustify;
+    default:
+        return Qt::AlignLeft;
     }
 }
 
@@ -101,8 +105,7 @@ void RtfDocumentBuilder::addToList(const RtfParaState& para, const QString& list
 {
     const int indent = listIndent(para);
     const bool byOverride = para.listId > 0;
-    const qint64 key = byOverride ? (qint64(para.listId) << 8) | para.listLevel
-                                  : (qint64(para.listKind) << 8) | indent;
+    const qint64 key = byOverride ? (qint64(para.listId) << 8) | para.listLevel : (qint64(para.listKind) << 8) | indent;
     QTextList* list = byOverride ? m_overrideLists.value(key) : (m_lastListKey == key ? m_lastList : nullptr);
     if (list && !isFull(list)) {
         list->add(m_cursor.block());

@@ -27,12 +27,23 @@ void RtfEscaper::appendText(QByteArray& out, QStringView text)
             continue;
         }
         switch (c) {
-        case u'\t': out += "\\tab "; continue;
-        case 0x2028: out += "\\line "; continue;
-        case 0x00A0: out += "\\~"; continue;
-        case 0x00AD: out += "\\-"; continue;
-        case 0x2011: out += "\\_"; continue;
-        default: break;
+        case u'\t':
+            out += "\\tab ";
+            continue;
+        case 0x2028:
+            out += "\\line ";
+            continue;
+        case 0x00A0:
+            out += "\\~";
+            continue;
+        case 0x00AD:
+            out += "\\-";
+            continue;
+        case 0x2011:
+            out += "\\_";
+            continue;
+        default:
+            break;
         }
         if (c < 0x80 || isFrameOrObjectMark(c))
             continue; // control characters carry nothing a reader could show

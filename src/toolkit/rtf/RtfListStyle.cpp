@@ -48,13 +48,20 @@ QTextListFormat RtfListStyle::format(RtfListKind kind, const QString& rawMarker,
 QTextListFormat::Style RtfListStyle::styleOfKind(RtfListKind kind)
 {
     switch (kind) {
-    case RtfListKind::None: return QTextListFormat::ListStyleUndefined;
-    case RtfListKind::Bullet: return QTextListFormat::ListDisc;
-    case RtfListKind::Decimal: return QTextListFormat::ListDecimal;
-    case RtfListKind::LowerAlpha: return QTextListFormat::ListLowerAlpha;
-    case RtfListKind::UpperAlpha: return QTextListFormat::ListUpperAlpha;
-    case RtfListKind::LowerRoman: return QTextListFormat::ListLowerRoman;
-    case RtfListKind::UpperRoman: return QTextListFormat::ListUpperRoman;
+    case RtfListKind::None:
+        return QTextListFormat::ListStyleUndefined;
+    case RtfListKind::Bullet:
+        return QTextListFormat::ListDisc;
+    case RtfListKind::Decimal:
+        return QTextListFormat::ListDecimal;
+    case RtfListKind::LowerAlpha:
+        return QTextListFormat::ListLowerAlpha;
+    case RtfListKind::UpperAlpha:
+        return QTextListFormat::ListUpperAlpha;
+    case RtfListKind::LowerRoman:
+        return QTextListFormat::ListLowerRoman;
+    case RtfListKind::UpperRoman:
+        return QTextListFormat::ListUpperRoman;
     }
     return QTextListFormat::ListDisc;
 }

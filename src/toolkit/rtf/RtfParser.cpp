@@ -53,7 +53,6 @@ void fixSurrogates(QString& text)
     }
 }
 
-
 // UTF-8 continuation bytes belong to the character before them.
 qsizetype skipCharacters(QByteArrayView bytes, int count, bool utf8)
 {
@@ -101,16 +100,22 @@ void RtfParser::handle(const RtfToken& token)
     if (m_stack.empty())
         return; // nothing counts before the document's opening brace
     switch (token.type) {
-    case RtfToken::Type::GroupEnd: return onGroupEnd();
-    case RtfToken::Type::ControlWord: return onControlWord(token);
-    case RtfToken::Type::ControlSymbol: return onControlSymbol(token.symbol);
-    case RtfToken::Type::HexByte: return onHexByte(token.hex);
-    case RtfToken::Type::Text: return onText(token.bytes);
+    case RtfToken::Type::GroupEnd:
+        return onGroupEnd();
+    case RtfToken::Type::ControlWord:
+        return onControlWord(token);
+    case RtfToken::Type::ControlSymbol:
+        return onControlSymbol(token.symbol);
+    case RtfToken::Type::HexByte:
+        return onHexByte(token.hex);
+    case RtfToken::Type::Text:
+        return onText(token.bytes);
     case RtfToken::Type::Binary:
         flushBytes();
         consumeSkippedChar();
         return;
-    default: return;
+    default:
+        return;
     }
 }
 
@@ -170,9 +175,8 @@ bool RtfParser::skipsContent() const
 {
     const RtfDestination destination = m_stack.back().destination;
     return destination == RtfDestination::Skip || destination == RtfDestination::Object
-        || destination == RtfDestination::AnsiAlternative || destination == RtfDestination::ListFormat;
+           || destination == RtfDestination::AnsiAlternative || destination == RtfDestination::ListFormat;
 }
-
 
 void RtfParser::onUnicode(int value)
 {
@@ -204,13 +208,19 @@ void RtfParser::onControlSymbol(char symbol)
     switch (symbol) {
     case '\\':
     case '{':
-    case '}': return appendChar(static_cast<char16_t>(symbol));
-    case '~': return appendChar(0x00A0);
-    case '-': return appendChar(0x00AD);
-    case '_': return appendChar(0x2011);
+    case '}':
+        return appendChar(static_cast<char16_t>(symbol));
+    case '~':
+        return appendChar(0x00A0);
+    case '-':
+        return appendChar(0x00AD);
+    case '_':
+        return appendChar(0x2011);
     case '\n':
-    case '\r': return onParagraphMark();
-    default: return;
+    case '\r':
+        return onParagraphMark();
+    default:
+        return;
     }
 }
 

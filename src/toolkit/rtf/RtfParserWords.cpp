@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr int kMaxTwips = 31680 * 4;   // far past any page width
-constexpr int kMaxHalfPoints = 3276;   // 1638 pt, Word's own limit
+constexpr int kMaxTwips = 31680 * 4; // far past any page width
+constexpr int kMaxHalfPoints = 3276; // 1638 pt, Word's own limit
 constexpr int kMaxTabStops = 64;
 constexpr qreal kTwipsPerPixel = 15.0;
 
@@ -24,12 +24,18 @@ int twips(const RtfToken& token)
 QTextCharFormat::UnderlineStyle underlineOf(RtfKeyword keyword)
 {
     switch (keyword) {
-    case RtfKeyword::UnderlineDotted: return QTextCharFormat::DotLine;
-    case RtfKeyword::UnderlineDashed: return QTextCharFormat::DashUnderline;
-    case RtfKeyword::UnderlineDashDot: return QTextCharFormat::DashDotLine;
-    case RtfKeyword::UnderlineDashDotDot: return QTextCharFormat::DashDotDotLine;
-    case RtfKeyword::UnderlineWave: return QTextCharFormat::WaveUnderline;
-    default: return QTextCharFormat::SingleUnderline;
+    case RtfKeyword::UnderlineDotted:
+        return QTextCharFormat::DotLine;
+    case RtfKeyword::UnderlineDashed:
+        return QTextCharFormat::DashUnderline;
+    case RtfKeyword::UnderlineDashDot:
+        return QTextCharFormat::DashDotLine;
+    case RtfKeyword::UnderlineDashDotDot:
+        return QTextCharFormat::DashDotDotLine;
+    case RtfKeyword::UnderlineWave:
+        return QTextCharFormat::WaveUnderline;
+    default:
+        return QTextCharFormat::SingleUnderline;
     }
 }
 
@@ -38,7 +44,7 @@ QTextCharFormat::UnderlineStyle underlineOf(RtfKeyword keyword)
 bool RtfParser::isStarredKnown(RtfKeyword keyword)
 {
     return keyword == RtfKeyword::ListFormat || keyword == RtfKeyword::UnicodeAlternative
-        || keyword == RtfKeyword::ListText || keyword == RtfKeyword::FieldResult;
+           || keyword == RtfKeyword::ListText || keyword == RtfKeyword::FieldResult;
 }
 
 void RtfParser::onControlWord(const RtfToken& token)
@@ -74,24 +80,40 @@ void RtfParser::dispatch(RtfKeyword keyword, const RtfToken& token)
 {
     if (keyword == RtfKeyword::Unknown)
         return;
-    applyDocumentWord(keyword, token) || applyDestinationWord(keyword, token)
-        || applyTableWord(keyword, token) || applyCharacterWord(keyword, token)
-        || applyParagraphWord(keyword, token) || applyListWord(keyword, token)
+    applyDocumentWord(keyword, token) || applyDestinationWord(keyword, token) || applyTableWord(keyword, token)
+        || applyCharacterWord(keyword, token) || applyParagraphWord(keyword, token) || applyListWord(keyword, token)
         || applyBreakWord(keyword) || applyCharacterEntity(keyword);
 }
 
 bool RtfParser::applyDocumentWord(RtfKeyword keyword, const RtfToken& token)
 {
     switch (keyword) {
-    case RtfKeyword::Ansi: m_documentCodePage = RtfCodec::kDefaultCodePage; return true;
-    case RtfKeyword::AnsiCodePage: m_documentCodePage = RtfCodec::supportedCodePage(token.param); return true;
-    case RtfKeyword::Mac: m_documentCodePage = 10000; return true;
-    case RtfKeyword::Pc: m_documentCodePage = 437; return true;
-    case RtfKeyword::Pca: m_documentCodePage = 850; return true;
-    case RtfKeyword::DefaultFont: m_defaultFont = token.param; return true;
-    case RtfKeyword::UnicodeSkip: state().unicodeSkip = qBound(0, token.param, 16); return true;
-    case RtfKeyword::Unicode: onUnicode(token.param); return true;
-    default: return false;
+    case RtfKeyword::Ansi:
+        m_documentCodePage = RtfCodec::kDefaultCodePage;
+        return true;
+    case RtfKeyword::AnsiCodePage:
+        m_documentCodePage = RtfCodec::supportedCodePage(token.param);
+        return true;
+    case RtfKeyword::Mac:
+        m_documentCodePage = 10000;
+        return true;
+    case RtfKeyword::Pc:
+        m_documentCodePage = 437;
+        return true;
+    case RtfKeyword::Pca:
+        m_documentCodePage = 850;
+        return true;
+    case RtfKeyword::DefaultFont:
+        m_defaultFont = token.param;
+        return true;
+    case RtfKeyword::UnicodeSkip:
+        state().unicodeSkip = qBound(0, token.param, 16);
+        return true;
+    case RtfKeyword::Unicode:
+        onUnicode(token.param);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -99,20 +121,28 @@ bool RtfParser::applyDestinationWord(RtfKeyword keyword, const RtfToken&)
 {
     RtfGroupState& group = state();
     switch (keyword) {
-    case RtfKeyword::FontTable: group.destination = RtfDestination::FontTable; return true;
+    case RtfKeyword::FontTable:
+        group.destination = RtfDestination::FontTable;
+        return true;
     case RtfKeyword::ColorTable:
         group.destination = RtfDestination::ColorTable;
         m_red = m_green = m_blue = -1;
         return true;
-    case RtfKeyword::SkippedDestination: group.destination = RtfDestination::Skip; return true;
-    case RtfKeyword::Object: group.destination = RtfDestination::Object; return true;
+    case RtfKeyword::SkippedDestination:
+        group.destination = RtfDestination::Skip;
+        return true;
+    case RtfKeyword::Object:
+        group.destination = RtfDestination::Object;
+        return true;
     case RtfKeyword::ListText:
         if (group.destination != RtfDestination::Text)
             return true;
         resolvePendingCell();
         group.destination = RtfDestination::ListMarker;
         return true;
-    case RtfKeyword::ListFormat: group.destination = RtfDestination::ListFormat; return true;
+    case RtfKeyword::ListFormat:
+        group.destination = RtfDestination::ListFormat;
+        return true;
     case RtfKeyword::AnsiAlternative:
         group.resumeDestination = group.destination;
         group.destination = RtfDestination::AnsiAlternative;
@@ -121,7 +151,8 @@ bool RtfParser::applyDestinationWord(RtfKeyword keyword, const RtfToken&)
     case RtfKeyword::FieldResult:
     case RtfKeyword::UnicodeAlternative:
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -143,10 +174,17 @@ bool RtfParser::applyTableWord(RtfKeyword keyword, const RtfToken& token)
         if (destination == RtfDestination::FontTable)
             m_fontCodePage = RtfCodec::supportedCodePage(token.param);
         return true;
-    case RtfKeyword::Red: m_red = qBound(0, token.param, 255); return true;
-    case RtfKeyword::Green: m_green = qBound(0, token.param, 255); return true;
-    case RtfKeyword::Blue: m_blue = qBound(0, token.param, 255); return true;
-    default: return false;
+    case RtfKeyword::Red:
+        m_red = qBound(0, token.param, 255);
+        return true;
+    case RtfKeyword::Green:
+        m_green = qBound(0, token.param, 255);
+        return true;
+    case RtfKeyword::Blue:
+        m_blue = qBound(0, token.param, 255);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -154,11 +192,21 @@ bool RtfParser::applyCharacterWord(RtfKeyword keyword, const RtfToken& token)
 {
     RtfCharState& chars = state().chars;
     switch (keyword) {
-    case RtfKeyword::Plain: chars = RtfCharState(); return true;
-    case RtfKeyword::Bold: chars.bold = isOn(token); return true;
-    case RtfKeyword::Italic: chars.italic = isOn(token); return true;
-    case RtfKeyword::Strike: chars.strike = isOn(token); return true;
-    case RtfKeyword::Hidden: chars.hidden = isOn(token); return true;
+    case RtfKeyword::Plain:
+        chars = RtfCharState();
+        return true;
+    case RtfKeyword::Bold:
+        chars.bold = isOn(token);
+        return true;
+    case RtfKeyword::Italic:
+        chars.italic = isOn(token);
+        return true;
+    case RtfKeyword::Strike:
+        chars.strike = isOn(token);
+        return true;
+    case RtfKeyword::Hidden:
+        chars.hidden = isOn(token);
+        return true;
     case RtfKeyword::Underline:
     case RtfKeyword::UnderlineDotted:
     case RtfKeyword::UnderlineDashed:
@@ -167,16 +215,35 @@ bool RtfParser::applyCharacterWord(RtfKeyword keyword, const RtfToken& token)
     case RtfKeyword::UnderlineWave:
         chars.underline = isOn(token) ? underlineOf(keyword) : QTextCharFormat::NoUnderline;
         return true;
-    case RtfKeyword::UnderlineNone: chars.underline = QTextCharFormat::NoUnderline; return true;
-    case RtfKeyword::FontSize: chars.halfPoints = token.hasParam ? qBound(0, token.param, kMaxHalfPoints) : 24; return true;
-    case RtfKeyword::Foreground: chars.color = qMax(0, token.param); return true;
-    case RtfKeyword::Background: chars.background = qMax(0, token.param); return true;
-    case RtfKeyword::Super: chars.vertical = isOn(token) ? 1 : 0; return true;
-    case RtfKeyword::Sub: chars.vertical = isOn(token) ? 2 : 0; return true;
-    case RtfKeyword::NoSuperSub: chars.vertical = 0; return true;
-    case RtfKeyword::Caps: chars.caps = isOn(token) ? 1 : 0; return true;
-    case RtfKeyword::SmallCaps: chars.caps = isOn(token) ? 2 : 0; return true;
-    default: return false;
+    case RtfKeyword::UnderlineNone:
+        chars.underline = QTextCharFormat::NoUnderline;
+        return true;
+    case RtfKeyword::FontSize:
+        chars.halfPoints = token.hasParam ? qBound(0, token.param, kMaxHalfPoints) : 24;
+        return true;
+    case RtfKeyword::Foreground:
+        chars.color = qMax(0, token.param);
+        return true;
+    case RtfKeyword::Background:
+        chars.background = qMax(0, token.param);
+        return true;
+    case RtfKeyword::Super:
+        chars.vertical = isOn(token) ? 1 : 0;
+        return true;
+    case RtfKeyword::Sub:
+        chars.vertical = isOn(token) ? 2 : 0;
+        return true;
+    case RtfKeyword::NoSuperSub:
+        chars.vertical = 0;
+        return true;
+    case RtfKeyword::Caps:
+        chars.caps = isOn(token) ? 1 : 0;
+        return true;
+    case RtfKeyword::SmallCaps:
+        chars.caps = isOn(token) ? 2 : 0;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -184,19 +251,45 @@ bool RtfParser::applyParagraphWord(RtfKeyword keyword, const RtfToken& token)
 {
     RtfParaState& para = state().para;
     switch (keyword) {
-    case RtfKeyword::Pard: para = RtfParaState(); return true;
-    case RtfKeyword::AlignLeft: para.alignment = 0; return true;
-    case RtfKeyword::AlignCenter: para.alignment = 1; return true;
-    case RtfKeyword::AlignRight: para.alignment = 2; return true;
-    case RtfKeyword::AlignJustify: para.alignment = 3; return true;
-    case RtfKeyword::LeftIndent: para.leftIndent = twips(token); return true;
-    case RtfKeyword::RightIndent: para.rightIndent = twips(token); return true;
-    case RtfKeyword::FirstIndent: para.firstIndent = twips(token); return true;
-    case RtfKeyword::SpaceBefore: para.spaceBefore = qMax(0, twips(token)); return true;
-    case RtfKeyword::SpaceAfter: para.spaceAfter = qMax(0, twips(token)); return true;
-    case RtfKeyword::TabRight: para.nextTabType = QTextOption::RightTab; return true;
-    case RtfKeyword::TabCenter: para.nextTabType = QTextOption::CenterTab; return true;
-    case RtfKeyword::TabDecimal: para.nextTabType = QTextOption::DelimiterTab; return true;
+    case RtfKeyword::Pard:
+        para = RtfParaState();
+        return true;
+    case RtfKeyword::AlignLeft:
+        para.alignment = 0;
+        return true;
+    case RtfKeyword::AlignCenter:
+        para.alignment = 1;
+        return true;
+    case RtfKeyword::AlignRight:
+        para.alignment = 2;
+        return true;
+    case RtfKeyword::AlignJustify:
+        para.alignment = 3;
+        return true;
+    case RtfKeyword::LeftIndent:
+        para.leftIndent = twips(token);
+        return true;
+    case RtfKeyword::RightIndent:
+        para.rightIndent = twips(token);
+        return true;
+    case RtfKeyword::FirstIndent:
+        para.firstIndent = twips(token);
+        return true;
+    case RtfKeyword::SpaceBefore:
+        para.spaceBefore = qMax(0, twips(token));
+        return true;
+    case RtfKeyword::SpaceAfter:
+        para.spaceAfter = qMax(0, twips(token));
+        return true;
+    case RtfKeyword::TabRight:
+        para.nextTabType = QTextOption::RightTab;
+        return true;
+    case RtfKeyword::TabCenter:
+        para.nextTabType = QTextOption::CenterTab;
+        return true;
+    case RtfKeyword::TabDecimal:
+        para.nextTabType = QTextOption::DelimiterTab;
+        return true;
     case RtfKeyword::TabStop:
         if (para.tabs.size() < kMaxTabStops && token.param > 0) {
             const QChar delimiter = para.nextTabType == QTextOption::DelimiterTab ? QChar(u'.') : QChar();
@@ -204,10 +297,17 @@ bool RtfParser::applyParagraphWord(RtfKeyword keyword, const RtfToken& token)
         }
         para.nextTabType = QTextOption::LeftTab;
         return true;
-    case RtfKeyword::RightToLeftPar: para.rightToLeft = true; return true;
-    case RtfKeyword::LeftToRightPar: para.rightToLeft = false; return true;
-    case RtfKeyword::InTable: para.inTable = true; return true;
-    default: return false;
+    case RtfKeyword::RightToLeftPar:
+        para.rightToLeft = true;
+        return true;
+    case RtfKeyword::LeftToRightPar:
+        para.rightToLeft = false;
+        return true;
+    case RtfKeyword::InTable:
+        para.inTable = true;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -216,9 +316,15 @@ bool RtfParser::applyListWord(RtfKeyword keyword, const RtfToken& token)
     RtfParaState& para = state().para;
     const bool bullet = para.listKind == RtfListKind::Bullet;
     switch (keyword) {
-    case RtfKeyword::ListOverride: para.listId = qBound(0, token.param, 0xFFFF); return true;
-    case RtfKeyword::ListLevel: para.listLevel = qBound(0, token.param, 8); return true;
-    case RtfKeyword::PnBullet: para.listKind = RtfListKind::Bullet; return true;
+    case RtfKeyword::ListOverride:
+        para.listId = qBound(0, token.param, 0xFFFF);
+        return true;
+    case RtfKeyword::ListLevel:
+        para.listLevel = qBound(0, token.param, 8);
+        return true;
+    case RtfKeyword::PnBullet:
+        para.listKind = RtfListKind::Bullet;
+        return true;
     case RtfKeyword::PnBody:
         if (para.listKind == RtfListKind::None)
             para.listKind = RtfListKind::Decimal;
@@ -228,24 +334,51 @@ bool RtfParser::applyListWord(RtfKeyword keyword, const RtfToken& token)
         if (para.listKind == RtfListKind::None)
             para.listKind = RtfListKind::Decimal;
         return true;
-    case RtfKeyword::PnDecimal: if (!bullet) para.listKind = RtfListKind::Decimal; return true;
-    case RtfKeyword::PnLowerAlpha: if (!bullet) para.listKind = RtfListKind::LowerAlpha; return true;
-    case RtfKeyword::PnUpperAlpha: if (!bullet) para.listKind = RtfListKind::UpperAlpha; return true;
-    case RtfKeyword::PnLowerRoman: if (!bullet) para.listKind = RtfListKind::LowerRoman; return true;
-    case RtfKeyword::PnUpperRoman: if (!bullet) para.listKind = RtfListKind::UpperRoman; return true;
-    default: return false;
+    case RtfKeyword::PnDecimal:
+        if (!bullet)
+            para.listKind = RtfListKind::Decimal;
+        return true;
+    case RtfKeyword::PnLowerAlpha:
+        if (!bullet)
+            para.listKind = RtfListKind::LowerAlpha;
+        return true;
+    case RtfKeyword::PnUpperAlpha:
+        if (!bullet)
+            para.listKind = RtfListKind::UpperAlpha;
+        return true;
+    case RtfKeyword::PnLowerRoman:
+        if (!bullet)
+            para.listKind = RtfListKind::LowerRoman;
+        return true;
+    case RtfKeyword::PnUpperRoman:
+        if (!bullet)
+            para.listKind = RtfListKind::UpperRoman;
+        return true;
+    default:
+        return false;
     }
 }
 
 bool RtfParser::applyBreakWord(RtfKeyword keyword)
 {
     switch (keyword) {
-    case RtfKeyword::Par: onParagraphMark(); return true;
-    case RtfKeyword::Line: appendChar(QChar::LineSeparator); return true;
-    case RtfKeyword::Tab: appendChar(u'\t'); return true;
-    case RtfKeyword::Cell: onCell(); return true;
-    case RtfKeyword::Row: onRow(); return true;
-    default: return false;
+    case RtfKeyword::Par:
+        onParagraphMark();
+        return true;
+    case RtfKeyword::Line:
+        appendChar(QChar::LineSeparator);
+        return true;
+    case RtfKeyword::Tab:
+        appendChar(u'\t');
+        return true;
+    case RtfKeyword::Cell:
+        onCell();
+        return true;
+    case RtfKeyword::Row:
+        onRow();
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -253,21 +386,50 @@ bool RtfParser::applyCharacterEntity(RtfKeyword keyword)
 {
     char16_t c = 0;
     switch (keyword) {
-    case RtfKeyword::EmDash: c = 0x2014; break;
-    case RtfKeyword::EnDash: c = 0x2013; break;
-    case RtfKeyword::Bullet: c = 0x2022; break;
-    case RtfKeyword::LeftQuote: c = 0x2018; break;
-    case RtfKeyword::RightQuote: c = 0x2019; break;
-    case RtfKeyword::LeftDoubleQuote: c = 0x201C; break;
-    case RtfKeyword::RightDoubleQuote: c = 0x201D; break;
-    case RtfKeyword::EmSpace: c = 0x2003; break;
-    case RtfKeyword::EnSpace: c = 0x2002; break;
-    case RtfKeyword::QuarterEmSpace: c = 0x2005; break;
-    case RtfKeyword::ZeroWidthJoiner: c = 0x200D; break;
-    case RtfKeyword::ZeroWidthNonJoiner: c = 0x200C; break;
-    case RtfKeyword::LeftToRightMark: c = 0x200E; break;
-    case RtfKeyword::RightToLeftMark: c = 0x200F; break;
-    default: return false;
+    case RtfKeyword::EmDash:
+        c = 0x2014;
+        break;
+    case RtfKeyword::EnDash:
+        c = 0x2013;
+        break;
+    case RtfKeyword::Bullet:
+        c = 0x2022;
+        break;
+    case RtfKeyword::LeftQuote:
+        c = 0x2018;
+        break;
+    case RtfKeyword::RightQuote:
+        c = 0x2019;
+        break;
+    case RtfKeyword::LeftDoubleQuote:
+        c = 0x201C;
+        break;
+    case RtfKeyword::RightDoubleQuote:
+        c = 0x201D;
+        break;
+    case RtfKeyword::EmSpace:
+        c = 0x2003;
+        break;
+    case RtfKeyword::EnSpace:
+        c = 0x2002;
+        break;
+    case RtfKeyword::QuarterEmSpace:
+        c = 0x2005;
+        break;
+    case RtfKeyword::ZeroWidthJoiner:
+        c = 0x200D;
+        break;
+    case RtfKeyword::ZeroWidthNonJoiner:
+        c = 0x200C;
+        break;
+    case RtfKeyword::LeftToRightMark:
+        c = 0x200E;
+        break;
+    case RtfKeyword::RightToLeftMark:
+        c = 0x200F;
+        break;
+    default:
+        return false;
     }
     appendChar(c);
     return true;

@@ -7,13 +7,13 @@
 
 // Where the text of the current group goes.
 enum class RtfDestination : std::uint8_t {
-    Text,        // document body
-    Skip,        // group carries nothing we show
+    Text, // document body
+    Skip, // group carries nothing we show
     FontTable,
     ColorTable,
-    ListMarker,  // \pntext / \listtext: the visible bullet or number
-    ListFormat,  // {\*\pn ...}: how the old-style list is numbered
-    Object,      // \object: only its \result is shown
+    ListMarker,      // \pntext / \listtext: the visible bullet or number
+    ListFormat,      // {\*\pn ...}: how the old-style list is numbered
+    Object,          // \object: only its \result is shown
     AnsiAlternative, // \upr: only the \ud part is read
 };
 
@@ -23,9 +23,9 @@ enum class RtfListKind : std::uint8_t { None, Bullet, Decimal, LowerAlpha, Upper
 // Character formatting as RTF keeps it: numbers into the font and colour tables.
 struct RtfCharState
 {
-    int font = -1;        // font table number; -1 is the document default
-    int halfPoints = 0;   // 0 keeps the document's size
-    int color = 0;        // colour table index; 0 is "automatic"
+    int font = -1;      // font table number; -1 is the document default
+    int halfPoints = 0; // 0 keeps the document's size
+    int color = 0;      // colour table index; 0 is "automatic"
     int background = 0;
     bool bold = false;
     bool italic = false;
@@ -49,8 +49,8 @@ struct RtfParaState
     int spaceAfter = 0;
     bool rightToLeft = false;
     bool inTable = false;
-    int listId = 0;    // \ls
-    int listLevel = 0; // \ilvl
+    int listId = 0;                           // \ls
+    int listLevel = 0;                        // \ilvl
     RtfListKind listKind = RtfListKind::None; // from {\*\pn}
     int listFormatLevel = 0;                  // \pnlvlN
     QTextOption::TabType nextTabType = QTextOption::LeftTab;
@@ -63,5 +63,5 @@ struct RtfGroupState
     RtfParaState para;
     RtfDestination destination = RtfDestination::Text;
     RtfDestination resumeDestination = RtfDestination::Text; // for \upr / \ud
-    int unicodeSkip = 1; // \uc
+    int unicodeSkip = 1;                                     // \uc
 };

@@ -8,11 +8,11 @@ struct RtfToken
     enum class Type { End, GroupStart, GroupEnd, ControlWord, ControlSymbol, HexByte, Text, Binary };
 
     Type type = Type::End;
-    QByteArrayView bytes;   // control word name, text run or binary payload
+    QByteArrayView bytes; // control word name, text run or binary payload
     int param = 0;
     bool hasParam = false;
-    char symbol = 0;        // control symbol character
-    unsigned char hex = 0;  // value of a \'hh escape
+    char symbol = 0;       // control symbol character
+    unsigned char hex = 0; // value of a \'hh escape
 };
 
 // Splits RTF bytes into tokens. Never fails: malformed input becomes the

@@ -40,49 +40,68 @@ const char* alignmentWord(Qt::Alignment alignment)
 const char* underlineWord(QTextCharFormat::UnderlineStyle style)
 {
     switch (style) {
-    case QTextCharFormat::SingleUnderline: return "\\ul";
-    case QTextCharFormat::DashUnderline: return "\\uldash";
-    case QTextCharFormat::DotLine: return "\\uld";
-    case QTextCharFormat::DashDotLine: return "\\uldashd";
-    case QTextCharFormat::DashDotDotLine: return "\\uldashdd";
-    case QTextCharFormat::WaveUnderline: return "\\ulwave";
-    default: return nullptr; // the spell checker's underline is not the user's
+    case QTextCharFormat::SingleUnderline:
+        return "\\ul";
+    case QTextCharFormat::DashUnderline:
+        return "\\uldash";
+    case QTextCharFormat::DotLine:
+        return "\\uld";
+    case QTextCharFormat::DashDotLine:
+        return "\\uldashd";
+    case QTextCharFormat::DashDotDotLine:
+        return "\\uldashdd";
+    case QTextCharFormat::WaveUnderline:
+        return "\\ulwave";
+    default:
+        return nullptr; // the spell checker's underline is not the user's
     }
 }
 
 const char* tabWord(QTextOption::TabType type)
 {
     switch (type) {
-    case QTextOption::RightTab: return "\\tqr";
-    case QTextOption::CenterTab: return "\\tqc";
-    case QTextOption::DelimiterTab: return "\\tqdec";
-    default: return "";
+    case QTextOption::RightTab:
+        return "\\tqr";
+    case QTextOption::CenterTab:
+        return "\\tqc";
+    case QTextOption::DelimiterTab:
+        return "\\tqdec";
+    default:
+        return "";
     }
 }
 
 bool isBulletStyle(QTextListFormat::Style style)
 {
     return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
-        || style == QTextListFormat::ListSquare;
+           || style == QTextListFormat::ListSquare;
 }
 
 QString bulletText(QTextListFormat::Style style)
 {
     switch (style) {
-    case QTextListFormat::ListCircle: return QStringLiteral("o");
-    case QTextListFormat::ListSquare: return QString(QChar(0x25AA));
-    default: return QString(QChar(0x2022));
+    case QTextListFormat::ListCircle:
+        return QStringLiteral("o");
+    case QTextListFormat::ListSquare:
+        return QString(QChar(0x25AA));
+    default:
+        return QString(QChar(0x2022));
     }
 }
 
 const char* numberingWord(QTextListFormat::Style style)
 {
     switch (style) {
-    case QTextListFormat::ListLowerAlpha: return "\\pnlcltr";
-    case QTextListFormat::ListUpperAlpha: return "\\pnucltr";
-    case QTextListFormat::ListLowerRoman: return "\\pnlcrm";
-    case QTextListFormat::ListUpperRoman: return "\\pnucrm";
-    default: return "\\pndec";
+    case QTextListFormat::ListLowerAlpha:
+        return "\\pnlcltr";
+    case QTextListFormat::ListUpperAlpha:
+        return "\\pnucltr";
+    case QTextListFormat::ListLowerRoman:
+        return "\\pnlcrm";
+    case QTextListFormat::ListUpperRoman:
+        return "\\pnucrm";
+    default:
+        return "\\pndec";
     }
 }
 

@@ -49,8 +49,8 @@ QByteArray RtfWriterTables::colorTable() const
 {
     QByteArray out = "{\\colortbl;";
     for (const QRgb rgb : m_colors) {
-        out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb))
-            + "\\blue" + QByteArray::number(qBlue(rgb)) + ';';
+        out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb)) + "\\blue"
+               + QByteArray::number(qBlue(rgb)) + ';';
     }
     out += '}';
     return out;

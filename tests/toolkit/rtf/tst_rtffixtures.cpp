@@ -41,15 +41,17 @@ QString writable(const QString& text)
     return out;
 }
 
-const QString kFormattingText = QStringLiteral(
-    "Plain start, bold words, italic words, underlined words and struck words.\n"
-    "Mono font and large 20pt and small 8pt.\n"
-    "red text, blue text, yellow background.\n"
-    "Centred paragraph\n"
-    "Right-aligned paragraph\n"
-    "Justified paragraph with enough words to wrap over more than one line when it is shown in a narrow window of the program.\n"
-    "Indented paragraph: one inch left, half an inch right, half an inch first line.\n"
-    "Quotes \u201Cdouble\u201D and \u2018single\u2019 \u2013 en dash \u2014 em dash \u2026 ellipsis, backslash \\ and braces { }.");
+const QString kFormattingText
+    = QStringLiteral("Plain start, bold words, italic words, underlined words and struck words.\n"
+                     "Mono font and large 20pt and small 8pt.\n"
+                     "red text, blue text, yellow background.\n"
+                     "Centred paragraph\n"
+                     "Right-aligned paragraph\n"
+                     "Justified paragraph with enough words to wrap over more than one line when it is shown in a "
+                     "narrow window of the program.\n"
+                     "Indented paragraph: one inch left, half an inch right, half an inch first line.\n"
+                     "Quotes \u201Cdouble\u201D and \u2018single\u2019 \u2013 en dash \u2014 em dash \u2026 ellipsis, "
+                     "backslash \\ and braces { }.");
 
 } // namespace
 
@@ -85,21 +87,27 @@ void TestRtfFixtures::text_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("libreoffice formatting") << "lo-formatting.rtf" << kFormattingText;
     QTest::newRow("libreoffice from word format") << "lo-docx-formatting.rtf" << kFormattingText;
-    QTest::newRow("libreoffice languages") << "lo-languages.rtf" << QStringLiteral(
-        "Polski: Zażółć gęślą jaźń. ŻÓŁW, ĄĘ, źdźbło.\n"
-        "Русский: Съешь же ещё этих мягких французских булок, да выпей чаю.\n"
-        "Mieszane / смешанный: Łódź — Москва.");
-    QTest::newRow("libreoffice table") << "lo-table.rtf" << QStringLiteral(
-        "Before the table.\nTitle\tYear\tFormat\nBlue Train\t1957\tLP\nKind of Blue\t1959\tCD\nAfter the table.");
-    QTest::newRow("libreoffice lists") << "lo-lists.rtf" << QStringLiteral(
-        "Shopping:\nApples\nPears\nPlums\nSteps:\nOpen the box\nTake the record out\nPlay it");
-    QTest::newRow("libreoffice tabs") << "lo-tabs.rtf" << QStringLiteral(
-        "Artist\tAlbum\tYear\nColtrane\tBlue Train\t1957\nFirst line\u2028second line after a line break");
-    QTest::newRow("pandoc") << "pandoc.rtf" << QStringLiteral(
-        "Catalogue note\nPlain text with bold, italic, struck and code.\n"
-        "Polski: Zażółć gęślą jaźń. Русский: Съешь же ещё этих булок.\n"
-        "\u2022\tfirst bullet\n\u2022\tsecond bullet\n1.\tfirst number\n2.\tsecond number\n"
-        "Title\tYear\nBlue Train\t1957\nKind of Blue\t1959\n");
+    QTest::newRow("libreoffice languages")
+        << "lo-languages.rtf"
+        << QStringLiteral("Polski: Zażółć gęślą jaźń. ŻÓŁW, ĄĘ, źdźbło.\n"
+                          "Русский: Съешь же ещё этих мягких французских булок, да выпей чаю.\n"
+                          "Mieszane / смешанный: Łódź — Москва.");
+    QTest::newRow("libreoffice table") << "lo-table.rtf"
+                                       << QStringLiteral("Before the table.\nTitle\tYear\tFormat\nBlue "
+                                                         "Train\t1957\tLP\nKind of Blue\t1959\tCD\nAfter the table.");
+    QTest::newRow("libreoffice lists")
+        << "lo-lists.rtf"
+        << QStringLiteral("Shopping:\nApples\nPears\nPlums\nSteps:\nOpen the box\nTake the record out\nPlay it");
+    QTest::newRow("libreoffice tabs")
+        << "lo-tabs.rtf"
+        << QStringLiteral(
+               "Artist\tAlbum\tYear\nColtrane\tBlue Train\t1957\nFirst line\u2028second line after a line break");
+    QTest::newRow("pandoc") << "pandoc.rtf"
+                            << QStringLiteral(
+                                   "Catalogue note\nPlain text with bold, italic, struck and code.\n"
+                                   "Polski: Zażółć gęślą jaźń. Русский: Съешь же ещё этих булок.\n"
+                                   "\u2022\tfirst bullet\n\u2022\tsecond bullet\n1.\tfirst number\n2.\tsecond number\n"
+                                   "Title\tYear\nBlue Train\t1957\nKind of Blue\t1959\n");
 }
 
 void TestRtfFixtures::text()
@@ -120,30 +128,65 @@ void TestRtfFixtures::formatting_data()
     for (const char* file : {"lo-formatting.rtf", "lo-docx-formatting.rtf"}) {
         const QString f = QString::fromLatin1(file);
         auto row = [&](const char* what) -> QTestData& { return QTest::addRow("%s: %s", file, what); };
-        row("bold") << f << "bold words" << "bold" << QVariant(true);
-        row("not bold") << f << "Plain start" << "bold" << QVariant(false);
-        row("italic") << f << "italic words" << "italic" << QVariant(true);
-        row("underline") << f << "underlined" << "underline" << QVariant(true);
-        row("strike") << f << "struck" << "strike" << QVariant(true);
-        row("mono family") << f << "Mono font" << "family" << QVariant(QStringLiteral("Liberation Mono"));
-        row("large") << f << "large 20pt" << "size" << QVariant(20.0);
-        row("small") << f << "small 8pt" << "size" << QVariant(8.0);
-        row("red") << f << "red text" << "colour" << QVariant(QStringLiteral("#ff0000"));
-        row("blue") << f << "blue text" << "colour" << QVariant(QStringLiteral("#0000ff"));
-        row("yellow background") << f << "yellow" << "background" << QVariant(QStringLiteral("#ffff00"));
+        row("bold") << f << "bold words"
+                    << "bold" << QVariant(true);
+        row("not bold") << f << "Plain start"
+                        << "bold" << QVariant(false);
+        row("italic") << f << "italic words"
+                      << "italic" << QVariant(true);
+        row("underline") << f << "underlined"
+                         << "underline" << QVariant(true);
+        row("strike") << f << "struck"
+                      << "strike" << QVariant(true);
+        row("mono family") << f << "Mono font"
+                           << "family" << QVariant(QStringLiteral("Liberation Mono"));
+        row("large") << f << "large 20pt"
+                     << "size" << QVariant(20.0);
+        row("small") << f << "small 8pt"
+                     << "size" << QVariant(8.0);
+        row("red") << f << "red text"
+                   << "colour" << QVariant(QStringLiteral("#ff0000"));
+        row("blue") << f << "blue text"
+                    << "colour" << QVariant(QStringLiteral("#0000ff"));
+        row("yellow background") << f << "yellow"
+                                 << "background" << QVariant(QStringLiteral("#ffff00"));
     }
-    QTest::newRow("lo body size") << "lo-formatting.rtf" << "Plain start" << "size" << QVariant(12.0);
-    QTest::newRow("lo body family") << "lo-formatting.rtf" << "Plain start" << "family" << QVariant(QStringLiteral("Liberation Serif"));
-    QTest::newRow("languages bold") << "lo-languages.rtf" << "Mieszane" << "bold" << QVariant(true);
-    QTest::newRow("languages italic") << "lo-languages.rtf" << "смешанный" << "italic" << QVariant(true);
-    QTest::newRow("tabs bold") << "lo-tabs.rtf" << "Artist" << "bold" << QVariant(true);
-    QTest::newRow("tabs not bold") << "lo-tabs.rtf" << "Album" << "bold" << QVariant(false);
-    QTest::newRow("pandoc heading bold") << "pandoc.rtf" << "Catalogue note" << "bold" << QVariant(true);
-    QTest::newRow("pandoc heading size") << "pandoc.rtf" << "Catalogue note" << "size" << QVariant(18.0);
-    QTest::newRow("pandoc bold") << "pandoc.rtf" << "bold" << "bold" << QVariant(true);
-    QTest::newRow("pandoc italic") << "pandoc.rtf" << "italic" << "italic" << QVariant(true);
-    QTest::newRow("pandoc strike") << "pandoc.rtf" << "struck" << "strike" << QVariant(true);
-    QTest::newRow("pandoc code font") << "pandoc.rtf" << "code" << "family" << QVariant(QStringLiteral("Courier"));
+    QTest::newRow("lo body size") << "lo-formatting.rtf"
+                                  << "Plain start"
+                                  << "size" << QVariant(12.0);
+    QTest::newRow("lo body family") << "lo-formatting.rtf"
+                                    << "Plain start"
+                                    << "family" << QVariant(QStringLiteral("Liberation Serif"));
+    QTest::newRow("languages bold") << "lo-languages.rtf"
+                                    << "Mieszane"
+                                    << "bold" << QVariant(true);
+    QTest::newRow("languages italic") << "lo-languages.rtf"
+                                      << "смешанный"
+                                      << "italic" << QVariant(true);
+    QTest::newRow("tabs bold") << "lo-tabs.rtf"
+                               << "Artist"
+                               << "bold" << QVariant(true);
+    QTest::newRow("tabs not bold") << "lo-tabs.rtf"
+                                   << "Album"
+                                   << "bold" << QVariant(false);
+    QTest::newRow("pandoc heading bold") << "pandoc.rtf"
+                                         << "Catalogue note"
+                                         << "bold" << QVariant(true);
+    QTest::newRow("pandoc heading size") << "pandoc.rtf"
+                                         << "Catalogue note"
+                                         << "size" << QVariant(18.0);
+    QTest::newRow("pandoc bold") << "pandoc.rtf"
+                                 << "bold"
+                                 << "bold" << QVariant(true);
+    QTest::newRow("pandoc italic") << "pandoc.rtf"
+                                   << "italic"
+                                   << "italic" << QVariant(true);
+    QTest::newRow("pandoc strike") << "pandoc.rtf"
+                                   << "struck"
+                                   << "strike" << QVariant(true);
+    QTest::newRow("pandoc code font") << "pandoc.rtf"
+                                      << "code"
+                                      << "family" << QVariant(QStringLiteral("Courier"));
 }
 
 void TestRtfFixtures::formatting()
@@ -190,7 +233,8 @@ void TestRtfFixtures::paragraphs_data()
         QTest::addRow("%s: justify", file) << f << "Justified" << int(Qt::AlignJustify) << 0 << 0 << 0;
         QTest::addRow("%s: indents", file) << f << "Indented" << int(Qt::AlignLeft) << 1440 << 720 << 720;
     }
-    QTest::newRow("pandoc hanging indent") << "pandoc.rtf" << "first bullet" << int(Qt::AlignLeft) << 360 << 0 << -360;
+    QTest::newRow("pandoc hanging indent") << "pandoc.rtf"
+                                           << "first bullet" << int(Qt::AlignLeft) << 360 << 0 << -360;
 }
 
 void TestRtfFixtures::paragraphs()
@@ -214,8 +258,10 @@ void TestRtfFixtures::lists_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("last");
     QTest::addColumn<int>("style");
-    QTest::newRow("bullets") << "Apples" << "Plums" << int(QTextListFormat::ListDisc);
-    QTest::newRow("numbers") << "Open the box" << "Play it" << int(QTextListFormat::ListDecimal);
+    QTest::newRow("bullets") << "Apples"
+                             << "Plums" << int(QTextListFormat::ListDisc);
+    QTest::newRow("numbers") << "Open the box"
+                             << "Play it" << int(QTextListFormat::ListDecimal);
 }
 
 void TestRtfFixtures::lists()

@@ -14,8 +14,23 @@ using namespace RtfTestSupport;
 namespace {
 
 enum class Sample {
-    Empty, Plain, TrailingEmptyParagraph, CharacterFormats, Underlines, Fonts, Colours, Scripts,
-    Paragraphs, Tabs, LineBreaks, Specials, Unicode, BulletList, NumberedLists, NestedList, Mixed,
+    Empty,
+    Plain,
+    TrailingEmptyParagraph,
+    CharacterFormats,
+    Underlines,
+    Fonts,
+    Colours,
+    Scripts,
+    Paragraphs,
+    Tabs,
+    LineBreaks,
+    Specials,
+    Unicode,
+    BulletList,
+    NumberedLists,
+    NestedList,
+    Mixed,
 };
 
 QTextCharFormat charFormat(void (*setter)(QTextCharFormat&))
@@ -42,11 +57,11 @@ void buildCharacterFormats(QTextCursor& c)
     c.insertText(QStringLiteral("underline "), charFormat([](QTextCharFormat& f) { f.setFontUnderline(true); }));
     c.insertText(QStringLiteral("strike "), charFormat([](QTextCharFormat& f) { f.setFontStrikeOut(true); }));
     c.insertText(QStringLiteral("all"), charFormat([](QTextCharFormat& f) {
-        f.setFontWeight(QFont::Bold);
-        f.setFontItalic(true);
-        f.setFontUnderline(true);
-        f.setFontStrikeOut(true);
-    }));
+                     f.setFontWeight(QFont::Bold);
+                     f.setFontItalic(true);
+                     f.setFontUnderline(true);
+                     f.setFontStrikeOut(true);
+                 }));
 }
 
 void buildUnderlines(QTextCursor& c)
@@ -61,35 +76,42 @@ void buildUnderlines(QTextCursor& c)
 
 void buildFonts(QTextCursor& c)
 {
-    c.insertText(QStringLiteral("mono "), charFormat([](QTextCharFormat& f) { f.setFontFamilies({QStringLiteral("Courier New")}); }));
+    c.insertText(QStringLiteral("mono "),
+                 charFormat([](QTextCharFormat& f) { f.setFontFamilies({QStringLiteral("Courier New")}); }));
     c.insertText(QStringLiteral("sized "), charFormat([](QTextCharFormat& f) { f.setFontPointSize(18); }));
     c.insertText(QStringLiteral("half "), charFormat([](QTextCharFormat& f) { f.setFontPointSize(10.5); }));
     c.insertText(QStringLiteral("both "), charFormat([](QTextCharFormat& f) {
-        f.setFontFamilies({QStringLiteral("Zażółć {Sans}")});
-        f.setFontPointSize(9);
-    }));
-    c.insertText(QStringLiteral("mono again"), charFormat([](QTextCharFormat& f) { f.setFontFamilies({QStringLiteral("Courier New")}); }));
+                     f.setFontFamilies({QStringLiteral("Zażółć {Sans}")});
+                     f.setFontPointSize(9);
+                 }));
+    c.insertText(QStringLiteral("mono again"),
+                 charFormat([](QTextCharFormat& f) { f.setFontFamilies({QStringLiteral("Courier New")}); }));
 }
 
 void buildColours(QTextCursor& c)
 {
     c.insertText(QStringLiteral("red "), charFormat([](QTextCharFormat& f) { f.setForeground(QColor(255, 0, 0)); }));
-    c.insertText(QStringLiteral("marked "), charFormat([](QTextCharFormat& f) { f.setBackground(QColor(255, 255, 0)); }));
+    c.insertText(QStringLiteral("marked "),
+                 charFormat([](QTextCharFormat& f) { f.setBackground(QColor(255, 255, 0)); }));
     c.insertText(QStringLiteral("both "), charFormat([](QTextCharFormat& f) {
-        f.setForeground(QColor(0x12, 0x34, 0x56));
-        f.setBackground(QColor(255, 0, 0));
-    }));
+                     f.setForeground(QColor(0x12, 0x34, 0x56));
+                     f.setBackground(QColor(255, 0, 0));
+                 }));
     c.insertText(QStringLiteral("plain"));
 }
 
 void buildScripts(QTextCursor& c)
 {
     c.insertText(QStringLiteral("E=mc"));
-    c.insertText(QStringLiteral("2"), charFormat([](QTextCharFormat& f) { f.setVerticalAlignment(QTextCharFormat::AlignSuperScript); }));
+    c.insertText(QStringLiteral("2"),
+                 charFormat([](QTextCharFormat& f) { f.setVerticalAlignment(QTextCharFormat::AlignSuperScript); }));
     c.insertText(QStringLiteral(" H"));
-    c.insertText(QStringLiteral("2"), charFormat([](QTextCharFormat& f) { f.setVerticalAlignment(QTextCharFormat::AlignSubScript); }));
-    c.insertText(QStringLiteral("O caps"), charFormat([](QTextCharFormat& f) { f.setFontCapitalization(QFont::AllUppercase); }));
-    c.insertText(QStringLiteral(" small"), charFormat([](QTextCharFormat& f) { f.setFontCapitalization(QFont::SmallCaps); }));
+    c.insertText(QStringLiteral("2"),
+                 charFormat([](QTextCharFormat& f) { f.setVerticalAlignment(QTextCharFormat::AlignSubScript); }));
+    c.insertText(QStringLiteral("O caps"),
+                 charFormat([](QTextCharFormat& f) { f.setFontCapitalization(QFont::AllUppercase); }));
+    c.insertText(QStringLiteral(" small"),
+                 charFormat([](QTextCharFormat& f) { f.setFontCapitalization(QFont::SmallCaps); }));
 }
 
 void buildParagraphs(QTextCursor& c)
@@ -146,17 +168,31 @@ void build(Sample sample, QTextDocument& document)
 {
     QTextCursor c(&document);
     switch (sample) {
-    case Sample::Empty: return;
-    case Sample::Plain: c.insertText(QStringLiteral("one\ntwo\n\nfour")); return;
-    case Sample::TrailingEmptyParagraph: c.insertText(QStringLiteral("text\n")); return;
-    case Sample::CharacterFormats: return buildCharacterFormats(c);
-    case Sample::Underlines: return buildUnderlines(c);
-    case Sample::Fonts: return buildFonts(c);
-    case Sample::Colours: return buildColours(c);
-    case Sample::Scripts: return buildScripts(c);
-    case Sample::Paragraphs: return buildParagraphs(c);
-    case Sample::Tabs: return buildTabs(c);
-    case Sample::LineBreaks: c.insertText(QStringLiteral("one\u2028two\u2028\u2028three")); return;
+    case Sample::Empty:
+        return;
+    case Sample::Plain:
+        c.insertText(QStringLiteral("one\ntwo\n\nfour"));
+        return;
+    case Sample::TrailingEmptyParagraph:
+        c.insertText(QStringLiteral("text\n"));
+        return;
+    case Sample::CharacterFormats:
+        return buildCharacterFormats(c);
+    case Sample::Underlines:
+        return buildUnderlines(c);
+    case Sample::Fonts:
+        return buildFonts(c);
+    case Sample::Colours:
+        return buildColours(c);
+    case Sample::Scripts:
+        return buildScripts(c);
+    case Sample::Paragraphs:
+        return buildParagraphs(c);
+    case Sample::Tabs:
+        return buildTabs(c);
+    case Sample::LineBreaks:
+        c.insertText(QStringLiteral("one\u2028two\u2028\u2028three"));
+        return;
     case Sample::Specials:
         c.insertText(QStringLiteral("\\ { } {\\rtf1} \\par a\u00A0b\u00ADc\u2011d ? 1 \\u8212 \\'e9 ;"));
         return;
@@ -164,7 +200,8 @@ void build(Sample sample, QTextDocument& document)
         c.insertText(QStringLiteral("Zażółć gęślą jaźń ŻÓŁW — Съешь же ещё этих булок — Ελληνικά — 日本語 — "
                                     "€ “” ‘’ … ₁₂ ＦＵＬＬ \U0001F3B5\U0001F600 \uFFFD"));
         return;
-    case Sample::BulletList: return buildLists(c, QTextListFormat::ListDisc, 1);
+    case Sample::BulletList:
+        return buildLists(c, QTextListFormat::ListDisc, 1);
     case Sample::NumberedLists:
         buildLists(c, QTextListFormat::ListDecimal, 1);
         buildLists(c, QTextListFormat::ListLowerAlpha, 1, QString(), QStringLiteral(")"));
@@ -316,7 +353,7 @@ void TestRtfWriter::tableWrittenAsRows()
     QTextCursor cursor(&document);
     cursor.insertText(QStringLiteral("before"));
     QTextTable* table = cursor.insertTable(2, 3);
-    const QStringList cells = {QStringLiteral("Title"), QStringLiteral("Year"), QStringLiteral("{x}"),
+    const QStringList cells = {QStringLiteral("Title"),        QStringLiteral("Year"), QStringLiteral("{x}"),
                                QStringLiteral("Kind of Blue"), QStringLiteral("1959"), QStringLiteral("Ą")};
     for (int i = 0; i < cells.size(); ++i)
         table->cellAt(i / 3, i % 3).firstCursorPosition().insertText(cells.at(i));
