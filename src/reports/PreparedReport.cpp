@@ -7,11 +7,18 @@
 void PreparedReport::paintPage(QPainter& painter, int index, QPointF origin, qreal pixelsPerUnit) const
 {
     const PreparedPage& p = pages.at(size_t(index));
+    // Text is laid out at the reference resolution. Drawn at a small size, a font's advances
+    // are rounded to whole pixels and a line comes out wider than on paper; drawn at the
+    // reference size and scaled down to the device, it has the very advances it was measured
+    // with, so the screen and the paper break and fill lines alike.
+    const qreal referencePixelsPerUnit = ReportFonts::referencePixelsPerUnit();
+    const qreal textScale = pixelsPerUnit / referencePixelsPerUnit;
     std::vector<QFont> fonts;
     fonts.reserve(styles.size());
     for (const Style& s : styles)
-        fonts.push_back(s.pointSize > 0 ? ReportFonts::forDevice(s.font, s.pointSize, *painter.device(), pixelsPerUnit)
-                                        : QFont());
+        fonts.push_back(s.pointSize > 0
+                            ? ReportFonts::forDevice(s.font, s.pointSize, *painter.device(), referencePixelsPerUnit)
+                            : QFont());
 
     auto map = [&](qreal x, qreal y) { return origin + QPointF(x, y) * pixelsPerUnit; };
     int currentFont = -1;
@@ -36,7 +43,15 @@ void PreparedReport::paintPage(QPainter& painter, int index, QPointF origin, qre
                 painter.setPen(s.color);
                 currentFont = item.style;
             }
-            painter.drawText(map(item.x, item.y + s.ascent), item.text);
+            if (qFuzzyCompare(textScale, 1.0)) {
+                painter.drawText(map(item.x, item.y + s.ascent), item.text);
+                break;
+            }
+            painter.save();
+            painter.translate(map(item.x, item.y + s.ascent));
+            painter.scale(textScale, textScale);
+            painter.drawText(QPointF(0, 0), item.text);
+            painter.restore();
             break;
         }
     }

@@ -3,10 +3,16 @@
 #include "EDAOError.h"
 #include "MainWindowFixture.h"
 #include "OtherProgram.h"
+#include "PreparedReport.h"
 #include "ReportCatalogue.h"
+#include "ReportFonts.h"
 #include "ReportPdf.h"
 #include "SpoiltCatalogue.h"
 #include "TDAOQuery.h"
+
+#include <QImage>
+
+#include <QPainter>
 
 #include <QComboBox>
 #include <QTest>
@@ -459,6 +465,63 @@ private Q_SLOTS:
         QCOMPARE(printed, expected);
         QCOMPARE(titles, stillThere);
         QCOMPARE(printed.size(), stillThere.size()); // no numbered line without its movie
+    }
+
+    // A line of text is as long on screen at 100 % (a unit a pixel) as the layout measured it
+    // for paper: the preview must not show a title touching the next column when the paper
+    // does not.
+    void textOnScreenIsAsWideAsOnPaper_data()
+    {
+        QTest::addColumn<qreal>("pointSize");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("a row's 8 points") << 8.0 << false;
+        QTest::newRow("a caption's bold 8 points") << 8.0 << true;
+        QTest::newRow("the title's 14 points") << 14.0 << true;
+    }
+
+    void textOnScreenIsAsWideAsOnPaper()
+    {
+        QFETCH(qreal, pointSize);
+        QFETCH(bool, bold);
+        const QString text
+            = QStringLiteral("The Long Title Of A Film Nobody Remembers, Part Two: The Return Of Everyone");
+        PreparedReport report;
+        PreparedReport::Style style;
+        style.font = ReportFonts::resolve({QStringLiteral("Arial"), pointSize, bold});
+        style.pointSize = pointSize;
+        style.ascent = 20;
+        style.color = Qt::black;
+        report.styles = {style};
+        PageItem item;
+        item.text = text;
+        item.x = 10;
+        item.y = 5;
+        report.pages = {PreparedPage{{item}}};
+
+        QImage screen(1400, 60, QImage::Format_ARGB32);
+        screen.setDotsPerMeterX(qRound(96 / 0.0254));
+        screen.setDotsPerMeterY(qRound(96 / 0.0254));
+        screen.fill(Qt::white);
+        {
+            QPainter painter(&screen);
+            report.paintPage(painter, 0, QPointF(0, 0), 1.0);
+        }
+        int first = screen.width(), last = -1;
+        for (int y = 0; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x) {
+                if (qGray(screen.pixel(x, y)) < 160) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+            }
+        }
+        QVERIFY(last > first);
+        const qreal perUnit = ReportFonts::referencePixelsPerUnit();
+        const QFont reference = ReportFonts::forDevice(style.font, pointSize, *ReportFonts::reference(), perUnit);
+        const qreal measured = QFontMetricsF(reference, ReportFonts::reference()).horizontalAdvance(text) / perUnit;
+        const qreal drawn = last - first + 1;
+        QVERIFY2(qAbs(drawn - measured) <= measured * 0.005 + 2,
+                 qPrintable(QStringLiteral("drawn %1 px, measured %2 units").arg(drawn).arg(measured)));
     }
 
     void stoppingKeepsThePagesMadeSoFar()
