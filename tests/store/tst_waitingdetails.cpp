@@ -206,6 +206,24 @@ private Q_SLOTS:
         QCOMPARE(waiting(cat.path(), f), QStringLiteral("0"));
     }
 
+    // Another program reading the file at the opening only puts the tidying off: the catalogue
+    // opens without a word, and the next opening tidies.
+    void openingWhileAnotherProgramReadsSaysNothing()
+    {
+        TempCatalogue cat;
+        OtherProgram::rawExec(cat.path(), QStringLiteral("insert into Mv_Cast (P_Id, Name) values (0, 'Left over')"));
+        {
+            Reader reader(cat.path());
+            TDM dm(cat.folder());
+            QCOMPARE(messageOf([&] { dm.DataModuleCreate(); }), QStringLiteral("<no error>"));
+            QVERIFY(dm.dbKOLT.Connected());
+        }
+        QCOMPARE(waiting(cat.path(), kMovies), QStringLiteral("1"));
+        TDM dm(cat.folder());
+        dm.DataModuleCreate();
+        QCOMPARE(waiting(cat.path(), kMovies), QStringLiteral("0"));
+    }
+
     // A copy killed while entering an item leaves rows nobody will take: the next opening
     // removes them.
     void rowsOfACopyThatDiedGoAtTheNextOpening_data() { folders(); }

@@ -1,5 +1,6 @@
 #include "TDM.h"
 
+#include "EEngineError.h"
 #include "HeldNotifications.h"
 #include "Procedury.h"
 #include "RunningCopy.h"
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <sqlite3.h>
 
 TDM* DM = nullptr;
 
@@ -228,7 +230,15 @@ void TDM::removeOrphanDetails()
 {
     if (dbKOLT.ReadOnly())
         return;
-    m_waiting->cleanUpAtOpening();
+    try {
+        m_waiting->cleanUpAtOpening();
+    } catch (const EEngineError& e) {
+        // Another program reading the file holds the clean-up off: it is only tidying, and the
+        // rows it would remove belong to nobody; the next opening does it.
+        const int primary = e.ErrorCode() & 0xff;
+        if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED)
+            throw;
+    }
 }
 
 void TDM::qrMoviesNewRecord(TDAODataset& dataSet)
