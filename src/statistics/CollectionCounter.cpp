@@ -74,33 +74,35 @@ QString CollectionCounter::where(const QString& condition, const QString& column
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
+SqliteStatement CollectionCounter::query(const QString& sql) const
+{
+    SqliteStatement s(m_db, sql);
+    if (m_category)
+        s.bindText(1, *m_category);
+    return s;
+}
+
 StatisticsTotals CollectionCounter::totals(const StatisticsFolder& folder)
 {
     const QString table = SqlText::quoteIdentifier(folder.table);
     StatisticsTotals t;
-    auto run = [this](const QString& sql) {
-        SqliteStatement s(m_db, sql);
-        if (m_category)
-            s.bindText(1, *m_category);
-        return s;
-    };
     {
-        SqliteStatement s = run(QStringLiteral("SELECT count(*) FROM %1%2").arg(table, where()));
+        SqliteStatement s = query(QStringLiteral("SELECT count(*) FROM %1%2").arg(table, where()));
         if (s.step())
             t.items = s.columnInt64(0);
     }
     {
-        SqliteStatement s = run(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2 GROUP BY Category)")
-                                    .arg(table, where(QStringLiteral("trim(Category) <> ''"))));
+        SqliteStatement s = query(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2 GROUP BY Category)")
+                                      .arg(table, where(QStringLiteral("trim(Category) <> ''"))));
         if (s.step())
             t.categories = s.columnInt64(0);
     }
     if (folder.hasYear) {
         const QString title = SqlText::quoteIdentifier(folder.titleColumn);
         for (const bool first : {true, false}) {
-            SqliteStatement s = run(QStringLiteral("SELECT %1, Year FROM %2%3 ORDER BY Year %4, Id %4 LIMIT 1")
-                                        .arg(title, table, where(QStringLiteral("Year > 0")),
-                                             first ? QStringLiteral("ASC") : QStringLiteral("DESC")));
+            SqliteStatement s = query(QStringLiteral("SELECT %1, Year FROM %2%3 ORDER BY Year %4, Id %4 LIMIT 1")
+                                          .arg(title, table, where(QStringLiteral("Year > 0")),
+                                               first ? QStringLiteral("ASC") : QStringLiteral("DESC")));
             if (!s.step())
                 continue;
             StatisticsTotals::Dated d{int(s.columnInt64(1)), s.columnText(0)};
@@ -110,8 +112,8 @@ StatisticsTotals CollectionCounter::totals(const StatisticsFolder& folder)
     if (folder.playingTime != StatisticsFolder::PlayingTime::None) {
         t.hasPlayingTime = true;
         // Few distinct texts: each is read once and weighed by its count.
-        SqliteStatement s = run(QStringLiteral("SELECT Tot_time, count(*) FROM %1%2 GROUP BY Tot_time COLLATE BINARY")
-                                    .arg(table, where(QStringLiteral("Tot_time IS NOT NULL"))));
+        SqliteStatement s = query(QStringLiteral("SELECT Tot_time, count(*) FROM %1%2 GROUP BY Tot_time COLLATE BINARY")
+                                      .arg(table, where(QStringLiteral("Tot_time IS NOT NULL"))));
         while (s.step()) {
             const std::optional<qint64> seconds = playingSeconds(s.columnText(0), folder.playingTime);
             if (!seconds)
@@ -125,18 +127,13 @@ StatisticsTotals CollectionCounter::totals(const StatisticsFolder& folder)
 
 StatisticsChart CollectionCounter::categories(const StatisticsFolder& folder)
 {
-    StatisticsChart chart;
-    chart.id = QStringLiteral("categories");
-    chart.title = QStringLiteral("Items per category");
-    chart.labelHeader = QStringLiteral("Category");
-    chart.valueHeader = QStringLiteral("Items");
-    chart.shape = StatisticsChart::Shape::HorizontalBars;
+    StatisticsChart chart = StatisticsChart::headed(QStringLiteral("categories"), QStringLiteral("Items per category"),
+                                                    QStringLiteral("Category"), QStringLiteral("Items"),
+                                                    StatisticsChart::Shape::HorizontalBars);
 
     // Grouped by the column's own collation: texts differing in letter case are one category.
-    SqliteStatement s(m_db, QStringLiteral("SELECT min(Category), count(*) FROM %1%2 GROUP BY Category")
-                                .arg(SqlText::quoteIdentifier(folder.table), where()));
-    if (m_category)
-        s.bindText(1, *m_category);
+    SqliteStatement s = query(QStringLiteral("SELECT min(Category), count(*) FROM %1%2 GROUP BY Category")
+                                  .arg(SqlText::quoteIdentifier(folder.table), where()));
     std::vector<StatisticsChart::Entry> all;
     qint64 none = 0;
     while (s.step()) {
@@ -163,18 +160,13 @@ StatisticsChart CollectionCounter::categories(const StatisticsFolder& folder)
 
 StatisticsChart CollectionCounter::decades(const StatisticsFolder& folder)
 {
-    StatisticsChart chart;
-    chart.id = QStringLiteral("decades");
-    chart.title = QStringLiteral("Items per decade");
-    chart.labelHeader = QStringLiteral("Decade");
-    chart.valueHeader = QStringLiteral("Items");
-    chart.shape = StatisticsChart::Shape::Histogram;
+    StatisticsChart chart
+        = StatisticsChart::headed(QStringLiteral("decades"), QStringLiteral("Items per decade"),
+                                  QStringLiteral("Decade"), QStringLiteral("Items"), StatisticsChart::Shape::Histogram);
 
     // Grouped by year along its index; the few groups are gathered into decades here.
-    SqliteStatement s(m_db, QStringLiteral("SELECT Year, count(*) FROM %1%2 GROUP BY Year")
-                                .arg(SqlText::quoteIdentifier(folder.table), where()));
-    if (m_category)
-        s.bindText(1, *m_category);
+    SqliteStatement s = query(QStringLiteral("SELECT Year, count(*) FROM %1%2 GROUP BY Year")
+                                  .arg(SqlText::quoteIdentifier(folder.table), where()));
     std::map<qint64, qint64> perDecade;
     qint64 unknown = 0;
     while (s.step()) {
@@ -197,17 +189,12 @@ StatisticsChart CollectionCounter::decades(const StatisticsFolder& folder)
 
 StatisticsChart CollectionCounter::media(const StatisticsFolder& folder)
 {
-    StatisticsChart chart;
-    chart.id = QStringLiteral("media");
-    chart.title = QStringLiteral("Items per media type");
-    chart.labelHeader = QStringLiteral("Media type");
-    chart.valueHeader = QStringLiteral("Items");
-    chart.shape = StatisticsChart::Shape::Bars;
+    StatisticsChart chart
+        = StatisticsChart::headed(QStringLiteral("media"), QStringLiteral("Items per media type"),
+                                  QStringLiteral("Media type"), QStringLiteral("Items"), StatisticsChart::Shape::Bars);
 
-    SqliteStatement s(m_db, QStringLiteral("SELECT min(Media_type), count(*) FROM %1%2 GROUP BY Media_type")
-                                .arg(SqlText::quoteIdentifier(folder.table), where()));
-    if (m_category)
-        s.bindText(1, *m_category);
+    SqliteStatement s = query(QStringLiteral("SELECT min(Media_type), count(*) FROM %1%2 GROUP BY Media_type")
+                                  .arg(SqlText::quoteIdentifier(folder.table), where()));
     qint64 none = 0;
     while (s.step()) {
         if (blank(s, 0))
@@ -223,20 +210,15 @@ StatisticsChart CollectionCounter::media(const StatisticsFolder& folder)
 
 StatisticsChart CollectionCounter::growth(const StatisticsFolder& folder)
 {
-    StatisticsChart chart;
-    chart.id = QStringLiteral("growth");
-    chart.title = QStringLiteral("Growth of the collection");
-    chart.labelHeader = QStringLiteral("Month acquired");
-    chart.valueHeader = QStringLiteral("Items by then");
-    chart.shape = StatisticsChart::Shape::Line;
+    StatisticsChart chart = StatisticsChart::headed(
+        QStringLiteral("growth"), QStringLiteral("Growth of the collection"), QStringLiteral("Month acquired"),
+        QStringLiteral("Items by then"), StatisticsChart::Shape::Line);
 
     // Dates are stored as "yyyy-MM-dd ..." texts: the first seven characters are the month.
-    SqliteStatement s(m_db, QStringLiteral("SELECT substr(Date_aq, 1, 7) AS month, count(*) FROM %1%2 "
-                                           "GROUP BY month ORDER BY month")
-                                .arg(SqlText::quoteIdentifier(folder.table),
-                                     where(QStringLiteral("Date_aq GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]*'"))));
-    if (m_category)
-        s.bindText(1, *m_category);
+    SqliteStatement s = query(QStringLiteral("SELECT substr(Date_aq, 1, 7) AS month, count(*) FROM %1%2 "
+                                             "GROUP BY month ORDER BY month")
+                                  .arg(SqlText::quoteIdentifier(folder.table),
+                                       where(QStringLiteral("Date_aq GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]*'"))));
     qint64 total = 0;
     while (s.step()) {
         total += s.columnInt64(1);
@@ -247,12 +229,8 @@ StatisticsChart CollectionCounter::growth(const StatisticsFolder& folder)
 
 StatisticsChart CollectionCounter::people(const StatisticsFolder& folder, const StatisticsFolder::People& list)
 {
-    StatisticsChart chart;
-    chart.id = list.id;
-    chart.title = list.title;
-    chart.labelHeader = QStringLiteral("Name");
-    chart.valueHeader = QStringLiteral("Items");
-    chart.shape = StatisticsChart::Shape::HorizontalBars;
+    StatisticsChart chart = StatisticsChart::headed(list.id, list.title, QStringLiteral("Name"),
+                                                    QStringLiteral("Items"), StatisticsChart::Shape::HorizontalBars);
 
     const QString table = SqlText::quoteIdentifier(folder.table);
     const QString column = SqlText::quoteIdentifier(list.column);
@@ -270,9 +248,7 @@ StatisticsChart CollectionCounter::people(const StatisticsFolder& folder, const 
                   .arg(column, SqlText::quoteIdentifier(list.table), table, where())
                   .arg(kTopNames);
     }
-    SqliteStatement s(m_db, sql);
-    if (m_category)
-        s.bindText(1, *m_category);
+    SqliteStatement s = query(sql);
     while (s.step())
         chart.entries.push_back({s.columnText(0), s.columnInt64(1), QString()});
     return chart;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SqliteStatement.h"
 #include "StatisticsChart.h"
 #include "StatisticsFolder.h"
 #include "StatisticsTotals.h"
@@ -45,6 +46,8 @@ public:
     static std::optional<qint64> playingSeconds(const QString& text, StatisticsFolder::PlayingTime kind);
 
 private:
+    // A statement with the category, when there is one, bound to ?1.
+    SqliteStatement query(const QString& sql) const;
     QString where(const QString& condition = QString(), const QString& column = QStringLiteral("Category")) const;
     static int progress(void* self);
 

@@ -24,6 +24,18 @@ struct StatisticsChart
     QString valueHeader; // the second column
     Shape shape = Shape::Bars;
     std::vector<Entry> entries;
+
+    // A chart with its headings and no values yet.
+    static StatisticsChart headed(QString id, QString title, QString labelHeader, QString valueHeader, Shape shape)
+    {
+        StatisticsChart chart;
+        chart.id = std::move(id);
+        chart.title = std::move(title);
+        chart.labelHeader = std::move(labelHeader);
+        chart.valueHeader = std::move(valueHeader);
+        chart.shape = shape;
+        return chart;
+    }
 };
 
 Q_DECLARE_METATYPE(StatisticsChart)
