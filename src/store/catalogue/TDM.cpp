@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <algorithm>
-#include <sqlite3.h>
 
 TDM* DM = nullptr;
 
@@ -235,8 +234,7 @@ void TDM::removeOrphanDetails()
     } catch (const EEngineError& e) {
         // Another program reading the file holds the clean-up off: it is only tidying, and the
         // rows it would remove belong to nobody; the next opening does it.
-        const int primary = e.ErrorCode() & 0xff;
-        if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED)
+        if (!e.Busy())
             throw;
     }
 }

@@ -9,7 +9,6 @@
 
 #include <QStringList>
 #include <limits>
-#include <sqlite3.h>
 
 namespace {
 
@@ -113,10 +112,8 @@ void WaitingDetails::discard(const QString& table, const QString& what)
     } catch (const EDatabaseError& e) {
         m_abandoned[table] += gone;
         const auto* engine = dynamic_cast<const EEngineError*>(&e);
-        const int primary = engine ? engine->ErrorCode() & 0xff : 0;
-        const QString why = primary == SQLITE_BUSY || primary == SQLITE_LOCKED
-                                ? QStringLiteral("another program is using the catalogue file")
-                                : e.message();
+        const QString why
+            = engine && engine->Busy() ? QStringLiteral("another program is using the catalogue file") : e.message();
         throw EDatabaseError(QStringLiteral("The %1 entered for the cancelled item could not be removed yet (%2). "
                                             "Nothing of it is kept: it is removed the next time a change is saved")
                                  .arg(what, why));

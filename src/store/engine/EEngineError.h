@@ -14,6 +14,13 @@ public:
     }
 
     int ErrorCode() const noexcept { return m_errorCode; }
+    // Whether another connection holds the file (SQLite's busy and locked codes).
+    bool Busy() const noexcept { return isBusy(m_errorCode); }
+    static bool isBusy(int code) noexcept
+    {
+        const int primary = code & 0xff;
+        return primary == 5 /* SQLITE_BUSY */ || primary == 6 /* SQLITE_LOCKED */;
+    }
 
 private:
     int m_errorCode;

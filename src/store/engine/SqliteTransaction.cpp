@@ -8,12 +8,6 @@
 
 namespace {
 
-bool isBusy(int code)
-{
-    const int primary = code & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
-
 int run(sqlite3* db, const QByteArray& sql)
 {
     return sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
@@ -50,7 +44,7 @@ EEngineError SqliteTransaction::error(int rc) const
 {
     const int code = sqlite3_extended_errcode(m_db) ? sqlite3_extended_errcode(m_db) : rc;
     const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
-    if (!isBusy(code))
+    if (!EEngineError::isBusy(code))
         return EEngineError(SqliteErrorText::forCode(code, message), code);
     return EEngineError(QStringLiteral("The catalogue file is in use by another program, so the change could not "
                                        "be saved; try again when that program lets go of it (%1)")
