@@ -264,6 +264,7 @@ void TDAODataset::Reread()
     const bool filtered = m_filtered;
     m_filtered = false;
     try {
+        beforeRerun();
         replaceResult();
     } catch (...) {
         m_filtered = filtered;

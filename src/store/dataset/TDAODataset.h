@@ -148,6 +148,9 @@ protected:
     // Opens the engine result (subclasses build the statement).
     virtual std::unique_ptr<ResultSet> openResult() = 0;
     virtual void closeResult() { }
+    // Before the statement runs again while the rows shown stay: what the shown result knows
+    // may serve the new run.
+    virtual void beforeRerun() { }
     // Re-runs the result with the same settings, keeping the dataset open (filter changes).
     void reopenResult();
     // Runs the statement again and binds the fields to the new result.

@@ -317,6 +317,19 @@ void TDAOQuery::closeResult()
     m_plan->last.valid = true;
 }
 
+void TDAOQuery::beforeRerun()
+{
+    // The keys the shown result holds serve the new run as they would after a close (the
+    // change log puts right what changed since), copied, so the shown rows stay until the new
+    // run is in: a post's re-read costs no read of every key.
+    auto* keyset = dynamic_cast<KeysetResult*>(result());
+    if (!keyset || !m_plan || !m_plan->last.lent || !keyset->lendable())
+        return;
+    m_plan->last.lent = false;
+    m_plan->last.keys = keyset->copyKeys();
+    m_plan->last.valid = true;
+}
+
 std::unique_ptr<ResultSet> TDAOQuery::openResult()
 {
     takeParamsFromMaster();

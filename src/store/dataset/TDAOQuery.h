@@ -44,6 +44,7 @@ public:
 protected:
     std::unique_ptr<ResultSet> openResult() override;
     void closeResult() override;
+    void beforeRerun() override;
 
 private:
     struct Plan;

@@ -63,6 +63,8 @@ public:
     bool lendable() const { return !m_walk && m_exact; }
     // Hands the keys over (to be brought up to date for the next run); the result is done.
     std::vector<qint64> takeKeys();
+    // A copy of the keys, for a new run while this result still shows its rows.
+    std::vector<qint64> copyKeys() const { return m_keys; }
 
     static constexpr int kBatch = 256;
     // A row asked for on its own (after a post, a locate) brings only a few neighbours.
