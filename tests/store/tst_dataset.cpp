@@ -481,6 +481,53 @@ private Q_SLOTS:
         QCOMPARE(f.column(QStringLiteral("select Title || Author from Books")), QStringList{"Atouched"});
     }
 
+    void addedRulesAreStoredAndUndoneWithTheChange()
+    {
+        StoreFixture f;
+        addBooks(f, {"A", "B"});
+        f.exec(QStringLiteral("CREATE TABLE side (what TEXT)"));
+        auto q = books(f);
+        q->Open();
+        int owner = 0;
+        const auto note = [&f](const QString& what) {
+            return [&f, what](TDAODataset& ds) {
+                f.exec(QStringLiteral("insert into side values ('%1 %2')")
+                           .arg(what, ds.FieldByName(QStringLiteral("Title")).AsString()));
+            };
+        };
+        q->addPostRule(&owner, note(QStringLiteral("post")));
+        q->addDeleteRule(&owner, note(QStringLiteral("delete")));
+
+        // A rule sees the row as stored (post) or still current (delete), within the change.
+        q->Edit();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("A2"));
+        q->Post();
+        q->First();
+        q->Delete();
+        QCOMPARE(f.column(QStringLiteral("select what from side")), (QStringList{"post A2", "delete A2"}));
+
+        // A failing write undoes what the rules wrote; a failing rule undoes the change.
+        f.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON Books "
+                              "BEGIN SELECT RAISE(ABORT, 'refused by the catalogue'); END"));
+        QCOMPARE(messageOf([&] { q->Delete(); }), QStringLiteral("refused by the catalogue"));
+        int other = 0;
+        q->addPostRule(&other, [](TDAODataset&) { throw EDatabaseError(QStringLiteral("rule")); });
+        q->Edit();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("B2"));
+        QCOMPARE(messageOf([&] { q->Post(); }), QStringLiteral("rule"));
+        QCOMPARE(f.column(QStringLiteral("select what from side")), (QStringList{"post A2", "delete A2"}));
+        QCOMPARE(f.column(QStringLiteral("select Title from Books")), QStringList{"B"});
+
+        // Removed rules run no more; the others stay.
+        q->removeRules(&other);
+        q->Post();
+        q->removeRules(&owner);
+        q->Edit();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("B3"));
+        q->Post();
+        QCOMPARE(f.column(QStringLiteral("select what from side")), (QStringList{"post A2", "delete A2", "post B2"}));
+    }
+
     void calculatedFieldsFollowEveryReadAndChange()
     {
         StoreFixture f;

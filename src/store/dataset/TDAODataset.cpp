@@ -123,6 +123,31 @@ void TDAODataset::runHandler(const Handler& handler)
         handler(*this);
 }
 
+void TDAODataset::runRules(const std::vector<OwnedRule>& rules, TDAODataset& dataSet)
+{
+    // A copy: a rule may add or remove rules.
+    const std::vector<OwnedRule> running = rules;
+    for (const OwnedRule& r : running)
+        r.rule(dataSet);
+}
+
+void TDAODataset::addPostRule(const void* owner, Handler rule)
+{
+    m_postRules.push_back({owner, std::move(rule)});
+}
+
+void TDAODataset::addDeleteRule(const void* owner, Handler rule)
+{
+    m_deleteRules.push_back({owner, std::move(rule)});
+}
+
+void TDAODataset::removeRules(const void* owner)
+{
+    const auto owned = [owner](const OwnedRule& r) { return r.owner == owner; };
+    std::erase_if(m_postRules, owned);
+    std::erase_if(m_deleteRules, owned);
+}
+
 void TDAODataset::dataEvent(TDataEvent event, std::intptr_t info)
 {
     // Held back notifications hold back what views show, never what a post needs from the
@@ -569,6 +594,7 @@ void TDAODataset::writePost()
     readCurrent();
     m_bof = m_eof = false;
     runHandler(AfterPost);
+    runRules(m_postRules, *this);
     transaction.commit();
 }
 
@@ -659,6 +685,7 @@ void TDAODataset::Delete()
         // row itself succeed or fail together.
         TDAODatabase::Transaction transaction(*m_database);
         runHandler(BeforeDelete);
+        runRules(m_deleteRules, *this);
         runHandler(BeforeScroll);
         try {
             asDaoError([this] { deleteRow(); });

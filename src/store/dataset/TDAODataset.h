@@ -108,6 +108,15 @@ public:
     // Error notifications: they see the error before it is raised; they cannot swallow it.
     std::function<void(TDAODataset&, const std::exception&)> OnPostError, OnEditError, OnDeleteError;
 
+    // Rules other parts of the program keep beside the record rules (a trash, an index, what
+    // hangs on an item): they run inside the same transaction, a post's after AfterPost with
+    // the row as stored, a delete's after BeforeDelete with the row still current, so that
+    // they are stored or undone with it. A rule that raises undoes the change. `owner` names
+    // the rules for removeRules().
+    void addPostRule(const void* owner, Handler rule);
+    void addDeleteRule(const void* owner, Handler rule);
+    void removeRules(const void* owner);
+
     // For grids and other bound views: every row of the result, plus the pending new row in
     // insert state (always the last one).
     int RowCount() const;
@@ -169,6 +178,15 @@ protected:
     bool m_filtered = false;
 
 private:
+    struct OwnedRule
+    {
+        const void* owner;
+        Handler rule;
+    };
+    static void runRules(const std::vector<OwnedRule>& rules, TDAODataset& dataSet);
+    std::vector<OwnedRule> m_postRules;
+    std::vector<OwnedRule> m_deleteRules;
+
     // The record as it was before a post, to be put back when the post is undone.
     struct PendingRow
     {
