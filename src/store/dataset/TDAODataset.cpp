@@ -684,8 +684,8 @@ void TDAODataset::Delete()
         // The rules that run before the row goes (a movie's cast, an album's songs) and the
         // row itself succeed or fail together.
         TDAODatabase::Transaction transaction(*m_database);
-        runHandler(BeforeDelete);
         runRules(m_deleteRules, *this);
+        runHandler(BeforeDelete);
         runHandler(BeforeScroll);
         try {
             asDaoError([this] { deleteRow(); });

@@ -110,9 +110,9 @@ public:
 
     // Rules other parts of the program keep beside the record rules (a trash, an index, what
     // hangs on an item): they run inside the same transaction, a post's after AfterPost with
-    // the row as stored, a delete's after BeforeDelete with the row still current, so that
-    // they are stored or undone with it. A rule that raises undoes the change. `owner` names
-    // the rules for removeRules().
+    // the row as stored, a delete's before BeforeDelete, while the rows that hang on the item
+    // (a movie's cast) are still there, so that they are stored or undone with it. A rule that
+    // raises undoes the change. `owner` names the rules for removeRules().
     void addPostRule(const void* owner, Handler rule);
     void addDeleteRule(const void* owner, Handler rule);
     void removeRules(const void* owner);
