@@ -37,6 +37,10 @@ MainCommands::MainCommands(TKOLTForm& window)
     H_Help->setShortcutContext(Qt::ApplicationShortcut);
     H_About = command(QStringLiteral("About..."), QString(), QString(), &TKOLTForm::H_AboutClick);
     miStatistics = command(QStringLiteral("Statistics…"), QString(), QString(), &TKOLTForm::miStatisticsClick);
+    miRestore = command(QStringLiteral("Restore from backup…"), QString(), QString(), &TKOLTForm::miRestoreClick);
+    miTrash = command(QStringLiteral("Trash…"), QString(), QString(), &TKOLTForm::miTrashClick);
+    miCheck = command(QStringLiteral("Check catalogue"), QString(), QString(), &TKOLTForm::miCheckClick);
+    miOptions = command(QStringLiteral("Options…"), QString(), QString(), &TKOLTForm::miOptionsClick);
 
     toolbarClose = command(QStringLiteral("Close toolbar"), QStringLiteral("Close the toolbar"), QString(),
                            &TKOLTForm::ToolbarClose);
@@ -150,6 +154,8 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(Print1);
     file->addSeparator();
+    file->addAction(miRestore);
+    file->addSeparator();
     file->addAction(Exit1);
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
@@ -157,6 +163,7 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
     edit->addAction(tbEdit);
     edit->addSeparator();
     edit->addAction(tbDelete);
+    edit->addAction(miTrash);
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->addAction(miV_Panel);
@@ -171,6 +178,9 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
         tools->addAction(a);
     tools->addSeparator();
     tools->addAction(miStatistics);
+    tools->addAction(miCheck);
+    tools->addSeparator();
+    tools->addAction(miOptions);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(H_Help);

@@ -42,6 +42,11 @@ public:
     std::array<QAction*, 5> miFolders{};
     std::array<QAction*, 5> miTools{};
     QAction* miStatistics = nullptr;
+    // The safety net: backups, the trash, the check of the file and their options.
+    QAction* miRestore = nullptr;
+    QAction* miTrash = nullptr;
+    QAction* miCheck = nullptr;
+    QAction* miOptions = nullptr;
     QAction* H_Help = nullptr;
     QAction* H_About = nullptr;
     // The close button of the floating toolbar.

@@ -10,6 +10,7 @@
 #include "MainCommands.h"
 #include "MessageService.h"
 #include "ProceduryWindows.h"
+#include "SafetyNet.h"
 #include "StatisticsWindow.h"
 #include "TAboutForm.h"
 #include "TAddressBookForm.h"
@@ -83,6 +84,19 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     connect(reread, &QTimer::timeout, this, [this] { rereadStaleLists(); });
     reread->start();
     guarded([this] { FormCreate(); });
+    m_safety
+        = new SafetyNet(m_dm, this, [this](const std::function<void()>& whileClosed) { reopenCatalogue(whileClosed); });
+    m_safety->startUp();
+}
+
+void TKOLTForm::reopenCatalogue(const std::function<void()>& whileClosed)
+{
+    m_dm.DataModuleDestroy();
+    whileClosed();
+    guarded([this] {
+        m_dm.DataModuleCreate();
+        SelectFolder(m_currentFolder, m_title->text());
+    });
 }
 
 void TKOLTForm::rereadStaleLists()
@@ -491,9 +505,12 @@ void TKOLTForm::closeEvent(QCloseEvent* event)
     bool allowed = m_closeApproved;
     if (!allowed)
         guarded([&] { allowed = FormCloseQuery(); });
-    if (allowed)
+    if (allowed) {
+        // The copy is made while the window still shows, with its progress; it never stops the close.
+        if (m_safety && !m_closeApproved)
+            m_safety->backUpIfChanged();
         event->accept();
-    else
+    } else
         event->ignore();
 }
 
@@ -548,6 +565,26 @@ void TKOLTForm::miStatisticsClick()
     };
     auto* window = new StatisticsWindow(std::move(context), this);
     window->show();
+}
+
+void TKOLTForm::miRestoreClick()
+{
+    m_safety->restoreFromBackup();
+}
+
+void TKOLTForm::miTrashClick()
+{
+    m_safety->showTrash();
+}
+
+void TKOLTForm::miCheckClick()
+{
+    m_safety->checkCatalogue();
+}
+
+void TKOLTForm::miOptionsClick()
+{
+    m_safety->showOptions();
 }
 
 void TKOLTForm::FilterToCategory(int folder, const QString& category)

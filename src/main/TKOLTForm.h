@@ -17,6 +17,7 @@ class QSessionManager;
 class QSplitter;
 class QStackedWidget;
 class QToolBar;
+class SafetyNet;
 class TDAOQuery;
 class TDAOTable;
 class TDBGrid;
@@ -71,6 +72,10 @@ public:
     void sbDodSongsClick();
     void sbDelSongsClick();
     void miStatisticsClick();
+    void miRestoreClick();
+    void miTrashClick();
+    void miCheckClick();
+    void miOptionsClick();
     // Shows a folder filtered to one category, as a pick in the category box would.
     void FilterToCategory(int folder, const QString& category);
     // Opens the editor of the folder shown on its query's current record, modally.
@@ -92,6 +97,7 @@ public:
     QToolBar* toolbar() const { return m_toolbar; }
     MainCommands* commands() const { return m_commands; }
     QStackedWidget* panelStack() const { return m_stack; }
+    SafetyNet* safetyNet() const { return m_safety; }
 
     QMenu* createPopupMenu() override;
 
@@ -100,6 +106,8 @@ protected:
 
 private:
     void rereadStaleLists();
+    // Closes the catalogue, runs `whileClosed` and opens it again, showing the folder shown.
+    void reopenCatalogue(const std::function<void()>& whileClosed);
     void FormCreate();
     void buildDockStrip();
     void buildMainArea();
@@ -123,6 +131,7 @@ private:
     bool m_closeApproved = false;
     // The list report of each folder, printed by tbPrintClick.
     std::unique_ptr<CatalogueReports> m_reports;
+    SafetyNet* m_safety = nullptr;
 };
 
 extern TKOLTForm* KOLTForm;

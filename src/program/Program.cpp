@@ -4,6 +4,7 @@
 #include "HelpViewer.h"
 #include "KoltApplication.h"
 #include "MessageService.h"
+#include "SafetyNet.h"
 #include "SingleInstance.h"
 #include "TDM.h"
 #include "TKOLTForm.h"
@@ -69,6 +70,7 @@ int Program::run(int argc, char** argv)
     splash->showNow();
 
     MessageService::setTitle(QLatin1String(kTitle));
+    SafetyNet::guardUpgrades();
     const QString folder = QCoreApplication::applicationDirPath();
     createDataModule(folder);
     TKOLTForm* window = createMainWindow(folder);

@@ -122,6 +122,30 @@ QString CatalogueBackup::make(const QString& cataloguePath, const QString& folde
     return target;
 }
 
+QString CatalogueBackup::keepDamaged(const QString& cataloguePath, const QString& folder, const QDateTime& now)
+{
+    if (!QDir().mkpath(folder))
+        throw EDatabaseError(
+            QStringLiteral("The damaged catalogue could not be kept: the folder '%1' could not be made")
+                .arg(native(folder)));
+    QString target = QDir(folder).filePath(BackupRotation::fileName(now));
+    target.replace(QLatin1String(".mdb"), QLatin1String("-damaged.mdb"));
+    QFile::remove(target);
+    try {
+        SideConnection source(cataloguePath, SideConnection::Mode::ReadOnly);
+        SideConnection copy(target, SideConnection::Mode::Create);
+        copyPages(copy.handle(), source.handle(), {}, -1);
+    } catch (const EEngineError&) {
+        // Pages the engine cannot read stop its copy: the file is kept byte for byte instead.
+        QFile::remove(target);
+        if (!QFile::copy(cataloguePath, target))
+            throw EDatabaseError(QStringLiteral("The damaged catalogue could not be kept in '%1'").arg(native(folder)));
+    }
+    syncPath(target, false);
+    syncPath(folder, true);
+    return target;
+}
+
 QString CatalogueBackup::problem(const QString& path)
 {
     try {

@@ -25,6 +25,10 @@ public:
     static QString make(const QString& cataloguePath, const QString& folder, const QDateTime& now,
                         const Progress& progress = {});
 
+    // Keeps a damaged catalogue as it is in `folder`, as "koltDB-…-damaged.mdb", which is never
+    // offered for restoring. Returns its path.
+    static QString keepDamaged(const QString& cataloguePath, const QString& folder, const QDateTime& now);
+
     // What is wrong with the copy at `path`, in words; empty when it is whole and a catalogue.
     static QString problem(const QString& path);
 

@@ -8,8 +8,8 @@
 struct SafetySettings
 {
     bool backupsOn = true;
-    int backupsKept = 10;   // the newest ones, besides one a week for kWeeksKept weeks
-    QString backupFolder;   // empty: "Backups" beside the catalogue
+    int backupsKept = 10; // the newest ones, besides one a week for kWeeksKept weeks
+    QString backupFolder; // empty: "Backups" beside the catalogue
     bool trashOn = true;
     int trashDays = 30;
 

@@ -1,7 +1,6 @@
 #include "TrashBin.h"
 
 #include "EDatabaseError.h"
-#include "EEngineError.h"
 #include "SqlText.h"
 #include "SqliteStatement.h"
 #include "TDM.h"
@@ -40,19 +39,54 @@ QString trashTable(const QString& table)
 const std::vector<TrashBin::Kept>& TrashBin::kept()
 {
     static const std::vector<Kept> all{
-        {"Movies", 0, "Title", "Mv_Cast", nullptr, {{"Category", "Movies_C"}, {"Director", "Movies_D"}},
+        {"Movies",
+         0,
+         "Title",
+         "Mv_Cast",
+         nullptr,
+         {{"Category", "Movies_C"}, {"Director", "Movies_D"}},
          [](TDM& dm) -> TDAODataset& { return dm.qrMovies; }},
-        {"Music", 1, "coalesce(Artist || ' - ', '') || Title", "Mu_Songs", nullptr,
-         {{"Category", "Music_C"}, {"Artist", "Music_A"}}, [](TDM& dm) -> TDAODataset& { return dm.qrMusic; }},
-        {"Books", 2, "Title", nullptr, nullptr, {{"Category", "Books_C"}, {"Author", "Books_A"}},
+        {"Music",
+         1,
+         "coalesce(Artist || ' - ', '') || Title",
+         "Mu_Songs",
+         nullptr,
+         {{"Category", "Music_C"}, {"Artist", "Music_A"}},
+         [](TDM& dm) -> TDAODataset& { return dm.qrMusic; }},
+        {"Books",
+         2,
+         "Title",
+         nullptr,
+         nullptr,
+         {{"Category", "Books_C"}, {"Author", "Books_A"}},
          [](TDM& dm) -> TDAODataset& { return dm.qrBooks; }},
-        {"Programs", 3, "Name", nullptr, nullptr, {{"Category", "Programs_C"}},
+        {"Programs",
+         3,
+         "Name",
+         nullptr,
+         nullptr,
+         {{"Category", "Programs_C"}},
          [](TDM& dm) -> TDAODataset& { return dm.qrProg; }},
-        {"AddressBook", 4, "L_Name || coalesce(', ' || F_Name, '')", nullptr, nullptr, {{"Category", "AddBook_C"}},
+        {"AddressBook",
+         4,
+         "L_Name || coalesce(', ' || F_Name, '')",
+         nullptr,
+         nullptr,
+         {{"Category", "AddBook_C"}},
          [](TDM& dm) -> TDAODataset& { return dm.qrAddBook; }},
-        {"Mv_Cast", 0, "Name", nullptr, "Movies", {{"Name", "Movies_A"}},
+        {"Mv_Cast",
+         0,
+         "Name",
+         nullptr,
+         "Movies",
+         {{"Name", "Movies_A"}},
          [](TDM& dm) -> TDAODataset& { return dm.qrMv_Cast; }},
-        {"Mu_Songs", 1, "Track || '. ' || Title", nullptr, "Music", {},
+        {"Mu_Songs",
+         1,
+         "Track || '. ' || Title",
+         nullptr,
+         "Music",
+         {},
          [](TDM& dm) -> TDAODataset& { return dm.qrMu_Songs; }},
     };
     return all;
@@ -75,15 +109,8 @@ TrashBin::TrashBin(TDM& dm)
     : m_dm(dm)
     , m_db(dm.dbKOLT)
 {
-    if (m_db.Connected() && !m_db.ReadOnly()) {
-        try {
-            ensureTables();
-        } catch (const EEngineError& e) {
-            // Another program holds the file: the first delete makes them, inside its transaction.
-            if (!e.Busy())
-                throw;
-        }
-    }
+    // The tables are made by the first delete, inside its transaction: opening a catalogue
+    // never writes to it.
     for (const Kept& k : kept()) {
         k.dataSet(m_dm).addDeleteRule(this, [this, &k](TDAODataset& ds) {
             if (!m_enabled)
@@ -149,12 +176,14 @@ void TrashBin::makeTables()
         for (const QString& c : columns(QLatin1String(k.table)))
             cols << SqlText::quoteIdentifier(c);
         const QString table = trashTable(QLatin1String(k.table));
-        SqliteStatement::exec(m_db.handle(),
-                              QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(table, cols.join(QLatin1String(", "))));
-        SqliteStatement::exec(m_db.handle(), QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (trash_id)")
-                                                 .arg(SqlText::quoteIdentifier(QStringLiteral("kolt_trash_%1$trash")
-                                                                                   .arg(QLatin1String(k.table))),
-                                                      table));
+        SqliteStatement::exec(
+            m_db.handle(),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(table, cols.join(QLatin1String(", "))));
+        SqliteStatement::exec(
+            m_db.handle(),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (trash_id)")
+                .arg(SqlText::quoteIdentifier(QStringLiteral("kolt_trash_%1$trash").arg(QLatin1String(k.table))),
+                     table));
     }
     transaction.commit();
 }
@@ -178,8 +207,8 @@ void TrashBin::keepItem(const Kept& k, TDAODataset& dataSet)
     if (sqlite3_changes(m_db.handle()) == 0)
         return; // gone already: another program deleted it
     const qint64 trashId = sqlite3_last_insert_rowid(m_db.handle());
-    auto row = m_db.statement(
-        QStringLiteral("INSERT INTO %1 SELECT ?1, * FROM %2 WHERE Id = ?2").arg(trashTable(QLatin1String(k.table)), q(k.table)));
+    auto row = m_db.statement(QStringLiteral("INSERT INTO %1 SELECT ?1, * FROM %2 WHERE Id = ?2")
+                                  .arg(trashTable(QLatin1String(k.table)), q(k.table)));
     row->bindInt64(1, trashId);
     row->bindInt64(2, id);
     row->execute();
@@ -209,8 +238,8 @@ void TrashBin::keepDetail(const Kept& k, TDAODataset& dataSet)
     entry->execute();
     if (sqlite3_changes(m_db.handle()) == 0)
         return;
-    auto row = m_db.statement(
-        QStringLiteral("INSERT INTO %1 SELECT ?1, * FROM %2 WHERE Id = ?2").arg(trashTable(QLatin1String(k.table)), q(k.table)));
+    auto row = m_db.statement(QStringLiteral("INSERT INTO %1 SELECT ?1, * FROM %2 WHERE Id = ?2")
+                                  .arg(trashTable(QLatin1String(k.table)), q(k.table)));
     row->bindInt64(1, sqlite3_last_insert_rowid(m_db.handle()));
     row->bindInt64(2, id);
     row->execute();
@@ -297,9 +326,9 @@ qint64 TrashBin::restoreItem(const Kept& k, const Entry& e)
     listCols.removeAll(QStringLiteral("Id"));
     listCols.removeAll(QStringLiteral("P_Id"));
     m_db.aboutToChange(details);
-    SqliteStatement list(m_db.handle(),
-                         QStringLiteral("INSERT INTO %1 (P_Id, %2) SELECT ?1, %2 FROM %3 WHERE trash_id = ?2 ORDER BY Id")
-                             .arg(q(k.details), listCols.join(QLatin1String(", ")), trashTable(details)));
+    SqliteStatement list(
+        m_db.handle(), QStringLiteral("INSERT INTO %1 (P_Id, %2) SELECT ?1, %2 FROM %3 WHERE trash_id = ?2 ORDER BY Id")
+                           .arg(q(k.details), listCols.join(QLatin1String(", ")), trashTable(details)));
     list.bindInt64(1, id);
     list.bindInt64(2, e.id);
     list.execute();

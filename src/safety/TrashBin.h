@@ -20,7 +20,7 @@ public:
     struct Entry
     {
         qint64 id = 0;
-        QString table;   // Movies, Music, Books, Programs, AddressBook, Mv_Cast or Mu_Songs
+        QString table; // Movies, Music, Books, Programs, AddressBook, Mv_Cast or Mu_Songs
         qint64 itemId = 0;
         qint64 parentId = 0; // a cast member's movie, a song's album
         QString title;
@@ -28,8 +28,7 @@ public:
         int details = 0;     // the cast or songs kept with an item
     };
 
-    // Keeps what `dm`'s folder queries and lists delete from now on (while enabled). The
-    // tables are made here when the catalogue can be written.
+    // Keeps what `dm`'s folder queries and lists delete from now on (while enabled).
     explicit TrashBin(TDM& dm);
     ~TrashBin();
     TrashBin(const TrashBin&) = delete;

@@ -38,6 +38,12 @@ MessageService::Answer showBox(const MessageService::Request& r, QWidget* parent
         box.setDefaultButton(QMessageBox::Ok);
         box.exec();
         return MessageService::Answer::Ok;
+    case MessageService::Kind::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.exec();
+        return MessageService::Answer::Ok;
     case MessageService::Kind::Question:
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -95,6 +101,11 @@ void MessageService::showError(const QString& text, QWidget* parent)
 void MessageService::showCaptionedError(const QString& caption, const QString& text, QWidget* parent)
 {
     dispatch({Kind::Error, caption, text}, parent);
+}
+
+void MessageService::inform(const QString& text, QWidget* parent)
+{
+    dispatch({Kind::Information, title(), withFullStop(text)}, parent);
 }
 
 bool MessageService::ask(const QString& text, QWidget* parent)

@@ -10,7 +10,7 @@ class QWidget;
 class MessageService
 {
 public:
-    enum class Kind { Error, Question, Confirmation };
+    enum class Kind { Error, Question, Confirmation, Information };
     enum class Answer { Ok, Cancel, Yes, No };
 
     struct Request
@@ -30,6 +30,8 @@ public:
     // Error icon, OK, under a caption of its own and with the text as it is (the print
     // dialog's "Printer selected is not valid" under "Error").
     static void showCaptionedError(const QString& caption, const QString& text, QWidget* parent = nullptr);
+    // Information icon, OK: a result worth telling (a check that found nothing wrong).
+    static void inform(const QString& text, QWidget* parent = nullptr);
     // Question icon, Yes and No, No the default. True for Yes.
     static bool ask(const QString& text, QWidget* parent = nullptr);
     // Question icon, OK and Cancel (the grids' own "Delete record?"). True for OK.

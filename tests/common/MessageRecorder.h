@@ -13,7 +13,7 @@ public:
     {
         m_previous = MessageService::setHandler([this](const MessageService::Request& r) {
             requests.push_back(r);
-            if (r.kind == MessageService::Kind::Error)
+            if (r.kind == MessageService::Kind::Error || r.kind == MessageService::Kind::Information)
                 return MessageService::Answer::Ok;
             if (answers.empty())
                 return r.kind == MessageService::Kind::Question ? MessageService::Answer::No
@@ -27,6 +27,7 @@ public:
 
     QStringList errors() const { return texts(MessageService::Kind::Error); }
     QStringList questions() const { return texts(MessageService::Kind::Question); }
+    QStringList notices() const { return texts(MessageService::Kind::Information); }
 
     QStringList texts(MessageService::Kind kind) const
     {

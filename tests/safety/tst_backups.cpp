@@ -128,13 +128,13 @@ private Q_SLOTS:
         // Kept: the 3 newest (10, 9, 8), and the newest of each week back from now: 10 (0 to 6 days
         // back) and 3 (7 to 13 days back).
         QTest::newRow("three kept, one a week")
-            << december << 3
-            << QStringList{day.arg(1, 2, 10, QLatin1Char('0')), day.arg(2, 2, 10, QLatin1Char('0')),
-                           day.arg(4, 2, 10, QLatin1Char('0')), day.arg(5, 2, 10, QLatin1Char('0')),
-                           day.arg(6, 2, 10, QLatin1Char('0')), day.arg(7, 2, 10, QLatin1Char('0'))};
+            << december << 3 << QStringList{day.arg(1, 2, 10, QLatin1Char('0')), day.arg(2, 2, 10, QLatin1Char('0')),
+                                            day.arg(4, 2, 10, QLatin1Char('0')), day.arg(5, 2, 10, QLatin1Char('0')),
+                                            day.arg(6, 2, 10, QLatin1Char('0')), day.arg(7, 2, 10, QLatin1Char('0'))};
         QTest::newRow("older than eight weeks go")
-            << QStringList{QStringLiteral("koltDB-2026-01-01-120000.mdb"), QStringLiteral("koltDB-2026-12-10-110000.mdb"),
-                           QStringLiteral("notes.txt"), QStringLiteral("koltDB-2026-10-20-120000.mdb")}
+            << QStringList{QStringLiteral("koltDB-2026-01-01-120000.mdb"),
+                           QStringLiteral("koltDB-2026-12-10-110000.mdb"), QStringLiteral("notes.txt"),
+                           QStringLiteral("koltDB-2026-10-20-120000.mdb")}
             << 1 << QStringList{QStringLiteral("koltDB-2026-01-01-120000.mdb")};
     }
 
@@ -174,7 +174,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("why");
-        QTest::newRow("not a catalogue") << QByteArray("just some text, not a database file at all") << "not a catalogue";
+        QTest::newRow("not a catalogue") << QByteArray("just some text, not a database file at all")
+                                         << "not a catalogue";
         QTest::newRow("damaged pages") << QByteArray() << "damaged";
     }
 

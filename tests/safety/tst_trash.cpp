@@ -63,10 +63,7 @@ struct Module
             Procedury::PostRecord(dm.qrMu_Songs);
         }
     }
-    bool locate(TDAODataset& ds, const QString& field, const QString& value)
-    {
-        return ds.Locate(field, {value}, {});
-    }
+    bool locate(TDAODataset& ds, const QString& field, const QString& value) { return ds.Locate(field, {value}, {}); }
 };
 
 } // namespace

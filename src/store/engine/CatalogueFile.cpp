@@ -39,7 +39,29 @@ QHash<QString, QString> readMeta(sqlite3* db)
     return meta;
 }
 
+std::function<void(const QString&)>& upgradeHook()
+{
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
 } // namespace
+
+void CatalogueFile::setBeforeUpgrade(std::function<void(const QString& path)> hook)
+{
+    upgradeHook() = std::move(hook);
+}
+
+void CatalogueFile::beforeUpgrade(const QString& path)
+{
+    if (!upgradeHook())
+        return;
+    try {
+        upgradeHook()(path);
+    } catch (...) {
+        // A copy that could not be made is no reason to keep the catalogue slow.
+    }
+}
 
 void CatalogueFile::checkPath(const QString& path)
 {
@@ -121,6 +143,7 @@ void CatalogueFile::refreshIndexesIfNeeded(sqlite3* db, const QString& path)
     read.reset();
     if (stored == TextFold::version() || sqlite3_db_readonly(db, "main") == 1)
         return;
+    beforeUpgrade(path);
     try {
         SqliteTransaction transaction(db);
         SqliteStatement::exec(db, QStringLiteral("REINDEX %1").arg(QLatin1String(SqliteFunctions::kCollation)));
@@ -152,7 +175,7 @@ const std::vector<CatalogueFile::SortIndexes>& CatalogueFile::sortIndexes()
     return indexes;
 }
 
-void CatalogueFile::addMissingIndexes(sqlite3* db)
+void CatalogueFile::addMissingIndexes(sqlite3* db, const QString& path)
 {
     if (sqlite3_db_readonly(db, "main") == 1)
         return;
@@ -177,6 +200,8 @@ void CatalogueFile::addMissingIndexes(sqlite3* db)
         }
         if (missing.isEmpty())
             return;
+        exists = SqliteStatement();
+        beforeUpgrade(path);
         SqliteTransaction transaction(db);
         for (const QString& sql : missing)
             SqliteStatement::exec(db, sql);
@@ -236,6 +261,6 @@ sqlite3* CatalogueFile::open(const QString& path, const QString& password)
     // through a page cache of bounded size instead.
     SqliteStatement::exec(db.get(), QStringLiteral("PRAGMA cache_size = -16384; PRAGMA mmap_size = 0"));
     refreshIndexesIfNeeded(db.get(), path);
-    addMissingIndexes(db.get());
+    addMissingIndexes(db.get(), path);
     return db.release();
 }

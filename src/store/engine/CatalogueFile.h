@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 struct sqlite3;
@@ -20,6 +21,11 @@ public:
 
     // Returns an open handle, or raises EEngineError with a message the user can act on.
     static sqlite3* open(const QString& path, const QString& password);
+
+    // Told the catalogue's path before the opening rewrites much of the file (its indexes
+    // built or rebuilt), while it is still as it was: the program keeps a copy then. What it
+    // raises is its own affair: the work goes on.
+    static void setBeforeUpgrade(std::function<void(const QString& path)> hook);
 
     // The indexes a folder's table gets once it holds many items: one on each column its grid
     // sorts by and on its category, in the column's own collation, stored as "<table>$<column>".
@@ -42,7 +48,8 @@ private:
     static void checkHeader(const QString& path);
     static void checkCatalogue(sqlite3* db, const QString& path, const QString& password);
     static void refreshIndexesIfNeeded(sqlite3* db, const QString& path);
-    static void addMissingIndexes(sqlite3* db);
+    static void addMissingIndexes(sqlite3* db, const QString& path);
+    static void beforeUpgrade(const QString& path);
     static void makeDurable(sqlite3* db);
     static void distrustSchema(sqlite3* db);
 };

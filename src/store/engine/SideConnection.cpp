@@ -28,8 +28,8 @@ SideConnection::SideConnection(const QString& path, Mode mode)
         const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(m_db);
         m_db = nullptr;
-        throw EEngineError(
-            QStringLiteral("Could not open file '%1' (%2)").arg(QFileInfo(path).absoluteFilePath(), why), rc);
+        throw EEngineError(QStringLiteral("Could not open file '%1' (%2)").arg(QFileInfo(path).absoluteFilePath(), why),
+                           rc);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 1000);
