@@ -37,6 +37,9 @@ MainCommands::MainCommands(TKOLTForm& window)
     H_Help->setShortcutContext(Qt::ApplicationShortcut);
     H_About = command(QStringLiteral("About..."), QString(), QString(), &TKOLTForm::H_AboutClick);
     miStatistics = command(QStringLiteral("Statistics…"), QString(), QString(), &TKOLTForm::miStatisticsClick);
+    miLend = command(QStringLiteral("Lend…"), QString(), QString(), &TKOLTForm::miLendClick);
+    miReturn = command(QStringLiteral("Return"), QString(), QString(), &TKOLTForm::miReturnClick);
+    miLoans = command(QStringLiteral("Loans…"), QString(), QString(), &TKOLTForm::miLoansClick);
 
     toolbarClose = command(QStringLiteral("Close toolbar"), QStringLiteral("Close the toolbar"), QString(),
                            &TKOLTForm::ToolbarClose);
@@ -141,6 +144,9 @@ void MainCommands::buildPopup()
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(popupEntry(tbDelete, QStringLiteral("Delete")));
     PopupMenu1->addSeparator();
+    PopupMenu1->addAction(popupEntry(miLend, QStringLiteral("Lend…")));
+    PopupMenu1->addAction(popupEntry(miReturn, QStringLiteral("Return")));
+    PopupMenu1->addSeparator();
     PopupMenu1->addAction(popupEntry(tbTools, QStringLiteral("Tools...")));
 }
 
@@ -157,6 +163,9 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
     edit->addAction(tbEdit);
     edit->addSeparator();
     edit->addAction(tbDelete);
+    edit->addSeparator();
+    edit->addAction(miLend);
+    edit->addAction(miReturn);
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->addAction(miV_Panel);
@@ -171,6 +180,7 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
         tools->addAction(a);
     tools->addSeparator();
     tools->addAction(miStatistics);
+    tools->addAction(miLoans);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(H_Help);

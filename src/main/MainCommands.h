@@ -42,6 +42,10 @@ public:
     std::array<QAction*, 5> miFolders{};
     std::array<QAction*, 5> miTools{};
     QAction* miStatistics = nullptr;
+    // Loans: Edit > Lend… and Return (also on the pop-up menu), Tools > Loans….
+    QAction* miLend = nullptr;
+    QAction* miReturn = nullptr;
+    QAction* miLoans = nullptr;
     QAction* H_Help = nullptr;
     QAction* H_About = nullptr;
     // The close button of the floating toolbar.

@@ -6,7 +6,9 @@
 #include "FolderDefinition.h"
 #include "FolderPanel.h"
 #include "HeldNotifications.h"
+#include "DetailsForm.h"
 #include "HelpViewer.h"
+#include "LoansDesk.h"
 #include "MainCommands.h"
 #include "MessageService.h"
 #include "ProceduryWindows.h"
@@ -83,6 +85,18 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     connect(reread, &QTimer::timeout, this, [this] { rereadStaleLists(); });
     reread->start();
     guarded([this] { FormCreate(); });
+    guarded([this] { attachLoans(); });
+}
+
+void TKOLTForm::attachLoans()
+{
+    m_loans = std::make_unique<LoansDesk>(m_dm, this);
+    for (FolderPanel* panel : m_panels) {
+        const int folder = panel->definition().index;
+        m_loans->attachGrid(folder, panel->grid()->gridModel());
+        if (DetailsForm* form = panel->detailsForm())
+            form->addRow(m_loans->makeNote(folder, *panel->grid()->dataSource(), form));
+    }
 }
 
 void TKOLTForm::rereadStaleLists()
@@ -254,6 +268,8 @@ void TKOLTForm::SelectFolder(int index, const QString& title)
     if (TDBGrid* list = m_panels[size_t(index)]->detailList())
         Procedury::ReopenDataSet(*list->dataSource()->DataSet());
     Procedury::ShowPanel(m_panels[size_t(index)]);
+    m_commands->miLend->setEnabled(index < 4);
+    m_commands->miReturn->setEnabled(index < 4);
     searchBox()->clear();
     Procedury::FillCategoryCombo();
 }
@@ -375,6 +391,9 @@ void TKOLTForm::tbEditClick()
 
 void TKOLTForm::tbDeleteClick()
 {
+    // An item or person with something on loan gets a question that says so instead.
+    if (m_loans && m_loans->askedBeforeDelete(m_currentFolder))
+        return;
     Procedury::ConfirmDelete(folderQuery(m_currentFolder));
 }
 
@@ -548,6 +567,30 @@ void TKOLTForm::miStatisticsClick()
     };
     auto* window = new StatisticsWindow(std::move(context), this);
     window->show();
+}
+
+void TKOLTForm::miLendClick()
+{
+    if (m_loans)
+        m_loans->lend(m_currentFolder);
+}
+
+void TKOLTForm::miReturnClick()
+{
+    if (m_loans)
+        m_loans->giveBack(m_currentFolder);
+}
+
+void TKOLTForm::miLoansClick()
+{
+    if (m_loans)
+        m_loans->showLoans();
+}
+
+void TKOLTForm::StartupNotices()
+{
+    if (m_loans)
+        guarded([this] { m_loans->remindOverdue(); });
 }
 
 void TKOLTForm::FilterToCategory(int folder, const QString& category)

@@ -6,6 +6,7 @@
 #include <memory>
 
 class CatalogueReports;
+class LoansDesk;
 class FolderBar;
 class FolderPanel;
 class MainCommands;
@@ -71,6 +72,11 @@ public:
     void sbDodSongsClick();
     void sbDelSongsClick();
     void miStatisticsClick();
+    void miLendClick();
+    void miReturnClick();
+    void miLoansClick();
+    // Once the window is up: the notice of overdue loans.
+    void StartupNotices();
     // Shows a folder filtered to one category, as a pick in the category box would.
     void FilterToCategory(int folder, const QString& category);
     // Opens the editor of the folder shown on its query's current record, modally.
@@ -91,6 +97,7 @@ public:
     FolderBar* folderBar() const { return m_folderBar; }
     QToolBar* toolbar() const { return m_toolbar; }
     MainCommands* commands() const { return m_commands; }
+    LoansDesk* loans() const { return m_loans.get(); }
     QStackedWidget* panelStack() const { return m_stack; }
 
     QMenu* createPopupMenu() override;
@@ -101,6 +108,7 @@ protected:
 private:
     void rereadStaleLists();
     void FormCreate();
+    void attachLoans();
     void buildDockStrip();
     void buildMainArea();
     void buildStatusBar();
@@ -123,6 +131,8 @@ private:
     bool m_closeApproved = false;
     // The list report of each folder, printed by tbPrintClick.
     std::unique_ptr<CatalogueReports> m_reports;
+    // Gone before the panels, whose grids and Details panes it marks.
+    std::unique_ptr<LoansDesk> m_loans;
 };
 
 extern TKOLTForm* KOLTForm;

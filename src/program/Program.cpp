@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QTimer>
 
 namespace {
 
@@ -78,6 +79,7 @@ int Program::run(int argc, char** argv)
 
     QObject::connect(&instance, &SingleInstance::raiseRequested, window, &TKOLTForm::bringToFront);
     window->showMaximized();
+    QTimer::singleShot(0, window, &TKOLTForm::StartupNotices);
     const int result = app.exec();
     shutdown();
     return result;
