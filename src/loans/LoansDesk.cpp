@@ -109,6 +109,11 @@ void LoansDesk::giveBack(int folder)
     ReturnDialog::giveBack(m_window, *m_book, *out, today());
 }
 
+LoansWindow* LoansDesk::window() const
+{
+    return m_loansWindow;
+}
+
 LoansWindow* LoansDesk::showLoans()
 {
     if (!m_loansWindow)

@@ -42,7 +42,7 @@ public:
     void giveBack(int folder);
     // Tools > Loans…: opens the window, or brings it to the front.
     LoansWindow* showLoans();
-    LoansWindow* window() const { return m_loansWindow; }
+    LoansWindow* window() const;
     // Before the folder's current item is deleted: when something of it is on loan, asks
     // whether to delete it, saying what is on loan, and deletes it on Yes. False when nothing
     // is on loan (the ordinary question is for the caller to ask).
