@@ -125,11 +125,10 @@ void LoansBook::ensureTables()
 
 void LoansBook::prepareTables()
 {
-    if (!m_db.Connected() || m_db.ReadOnly())
+    if (!m_db.Connected() || m_db.ReadOnly() || !hasTables())
         return;
     try {
         TDAODatabase::Transaction transaction(m_db);
-        ensureTables();
         // What another program deleted: the same as a delete through the program would do.
         for (size_t f = 0; f < kTables.size(); ++f) {
             const QString missing = QStringLiteral("Folder = %1 AND Item_Id IS NOT NULL AND Item_Id NOT IN (SELECT "

@@ -13,9 +13,10 @@ class TDAODataset;
 class TDM;
 
 // The catalogue's loans: which item is out, to whom, since when and until when, and the
-// loans that ended. They live in a table of their own (Loans), made at the first writable
-// opening; a catalogue without it (read-only, or written by an older version) simply has no
-// loans. Lending and returning are changes like a post: whole, in one transaction, refused
+// loans that ended. They live in a table of their own (Loans), made by the first loan in the
+// same transaction, so that opening a catalogue never writes to it unasked (a damaged file
+// stays as it was); a catalogue without it (read-only, or written by an older version)
+// simply has no loans. Lending and returning are changes like a post: whole, in one transaction, refused
 // with the catalogue's own busy and read-only errors.
 //
 // Deleting an item or a person goes on as before; rules kept inside the delete's transaction
@@ -31,9 +32,8 @@ public:
     explicit LoansBook(TDM& dm, QObject* parent = nullptr);
     ~LoansBook() override;
 
-    // At a writable opening: makes the table if missing and lets go of loans whose item or
-    // person another program removed. A busy file leaves that to the next opening (lending
-    // makes the table as well).
+    // At a writable opening of a catalogue with loans: lets go of loans whose item or person
+    // another program removed. A busy file leaves that to the next opening.
     void prepareTables();
     bool hasTables() const;
 
