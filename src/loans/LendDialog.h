@@ -20,8 +20,7 @@ public:
     // The category a person added from here is filed under.
     static constexpr const char* kNewPersonCategory = "Borrowers";
 
-    LendDialog(QWidget* owner, LoansBook& book, int folder, qint64 itemId, const QString& title,
-               const QDate& today);
+    LendDialog(QWidget* owner, LoansBook& book, int folder, qint64 itemId, const QString& title, const QDate& today);
 
     // Shows the dialog for one item; true when a loan was recorded.
     static bool lend(QWidget* owner, LoansBook& book, int folder, qint64 itemId, const QString& title,

@@ -11,7 +11,9 @@ LoanNote::LoanNote(LoansBook& book, int folder, TDataSource& source, QWidget* pa
     , m_folder(folder)
 {
     setObjectName(QStringLiteral("lbLoan"));
-    setWordWrap(true);
+    // One line per loan, as long as it needs: the pane scrolls. (A wrapped label in the
+    // Details form gets the width of its first word.)
+    setWordWrap(false);
     setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::TextSelectableByMouse);
     hide();

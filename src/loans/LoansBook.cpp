@@ -135,7 +135,8 @@ void LoansBook::prepareTables()
                                                    "Id FROM [%2])")
                                         .arg(f)
                                         .arg(QLatin1String(kTables[f].table));
-            SqliteStatement::exec(m_db.handle(), QStringLiteral("DELETE FROM Loans WHERE Returned IS NULL AND ") + missing);
+            SqliteStatement::exec(m_db.handle(),
+                                  QStringLiteral("DELETE FROM Loans WHERE Returned IS NULL AND ") + missing);
             SqliteStatement::exec(m_db.handle(), QStringLiteral("UPDATE Loans SET Item_Id = NULL WHERE ") + missing);
         }
         SqliteStatement::exec(m_db.handle(), QStringLiteral("UPDATE Loans SET Person_Id = NULL WHERE Person_Id IS NOT "
@@ -151,8 +152,8 @@ void LoansBook::prepareTables()
 QString LoansBook::titleOf(int folder, qint64 itemId) const
 {
     const FolderTable& t = kTables[size_t(folder)];
-    auto s = m_db.statement(QStringLiteral("SELECT [%1] FROM [%2] WHERE Id = ?1")
-                                .arg(QLatin1String(t.title), QLatin1String(t.table)));
+    auto s = m_db.statement(
+        QStringLiteral("SELECT [%1] FROM [%2] WHERE Id = ?1").arg(QLatin1String(t.title), QLatin1String(t.table)));
     s->bind(1, itemId);
     if (!s->step())
         throw EDatabaseError(QStringLiteral("The %1 is no longer in the catalogue").arg(kindOf(folder).toLower()));
@@ -268,8 +269,8 @@ void LoansBook::giveBack(qint64 loanId, const QDate& returned)
         const QDate lent = dateOf(*s, 0);
         s->reset();
         if (returned < lent)
-            throw EDatabaseError(QStringLiteral("The date returned is before the date lent (%1)")
-                                     .arg(lent.toString(kDateFormat)));
+            throw EDatabaseError(
+                QStringLiteral("The date returned is before the date lent (%1)").arg(lent.toString(kDateFormat)));
         auto update = m_db.statement(QStringLiteral("UPDATE Loans SET Returned = ?2 WHERE Id = ?1"));
         update->bind(1, loanId);
         update->bind(2, dateValue(returned));
@@ -313,8 +314,8 @@ std::optional<Loan> LoansBook::openLoan(int folder, qint64 itemId) const
     if (!canLend(folder))
         return std::nullopt;
     std::vector<Loan> found
-        = select(QStringLiteral("l.Folder = %1 AND l.Item_Id = ?1 AND l.Returned IS NULL").arg(folder), QStringLiteral("l.Id"),
-                 itemId);
+        = select(QStringLiteral("l.Folder = %1 AND l.Item_Id = ?1 AND l.Returned IS NULL").arg(folder),
+                 QStringLiteral("l.Id"), itemId);
     if (found.empty())
         return std::nullopt;
     return found.front();
@@ -358,9 +359,10 @@ const QHash<qint64, LoansBook::Mark>& LoansBook::marks(int folder)
         return *kept;
     QHash<qint64, Mark> read;
     if (hasTables()) {
-        auto s = m_db.statement(QStringLiteral("SELECT l.Item_Id, %1, l.Lent, l.Due FROM Loans l WHERE l.Folder = ?1 AND "
-                                               "l.Returned IS NULL AND l.Item_Id IS NOT NULL")
-                                    .arg(personExpression()));
+        auto s
+            = m_db.statement(QStringLiteral("SELECT l.Item_Id, %1, l.Lent, l.Due FROM Loans l WHERE l.Folder = ?1 AND "
+                                            "l.Returned IS NULL AND l.Item_Id IS NOT NULL")
+                                 .arg(personExpression()));
         s->bind(1, folder);
         while (s->step())
             read.insert(s->columnInt64(0), Mark{s->columnText(1), dateOf(*s, 2), dateOf(*s, 3)});
@@ -388,8 +390,8 @@ void LoansBook::itemDeleted(int folder, TDAODataset& item)
         return;
     const qint64 id = item.FieldByName(QStringLiteral("Id")).AsInteger();
     const QString title = item.FieldByName(QLatin1String(kTables[size_t(folder)].title)).AsString();
-    auto drop = m_db.statement(
-        QStringLiteral("DELETE FROM Loans WHERE Folder = ?1 AND Item_Id = ?2 AND Returned IS NULL"));
+    auto drop
+        = m_db.statement(QStringLiteral("DELETE FROM Loans WHERE Folder = ?1 AND Item_Id = ?2 AND Returned IS NULL"));
     drop->bind(1, folder);
     drop->bind(2, id);
     run(*drop);

@@ -11,11 +11,11 @@
 
 namespace {
 
-constexpr LoansModel::Column kOut[] = {LoansModel::ItemColumn,   LoansModel::KindColumn, LoansModel::PersonColumn,
-                                       LoansModel::LentColumn,   LoansModel::DueColumn,  LoansModel::NoteColumn};
-constexpr LoansModel::Column kPast[] = {LoansModel::ItemColumn, LoansModel::KindColumn,     LoansModel::PersonColumn,
-                                        LoansModel::LentColumn, LoansModel::DueColumn,      LoansModel::ReturnedColumn,
-                                        LoansModel::NoteColumn};
+constexpr LoansModel::Column kOut[] = {LoansModel::ItemColumn, LoansModel::KindColumn, LoansModel::PersonColumn,
+                                       LoansModel::LentColumn, LoansModel::DueColumn,  LoansModel::NoteColumn};
+constexpr LoansModel::Column kPast[]
+    = {LoansModel::ItemColumn, LoansModel::KindColumn,     LoansModel::PersonColumn, LoansModel::LentColumn,
+       LoansModel::DueColumn,  LoansModel::ReturnedColumn, LoansModel::NoteColumn};
 
 QString dateText(const QDate& date)
 {

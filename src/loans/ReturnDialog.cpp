@@ -16,7 +16,8 @@ ReturnDialog::ReturnDialog(QWidget* owner, LoansBook& book, const Loan& loan, co
     , m_loanId(loan.id)
 {
     setObjectName(QStringLiteral("ReturnForm"));
-    QString said = QStringLiteral("“%1”, lent to %2 since %3").arg(loan.title, loan.person, DateText::toText(loan.lent));
+    QString said
+        = QStringLiteral("“%1”, lent to %2 since %3").arg(loan.title, loan.person, DateText::toText(loan.lent));
     if (loan.due.isValid())
         said += QStringLiteral(", due %1").arg(DateText::toText(loan.due));
     auto* what = new QLabel(said, this);

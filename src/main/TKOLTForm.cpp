@@ -1,12 +1,12 @@
 #include "TKOLTForm.h"
 
 #include "CatalogueReports.h"
+#include "DetailsForm.h"
 #include "ErrorGuard.h"
 #include "FolderBar.h"
 #include "FolderDefinition.h"
 #include "FolderPanel.h"
 #include "HeldNotifications.h"
-#include "DetailsForm.h"
 #include "HelpViewer.h"
 #include "LoansDesk.h"
 #include "MainCommands.h"

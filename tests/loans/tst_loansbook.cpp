@@ -20,14 +20,14 @@ using OtherProgram::Reader;
 
 namespace {
 
-const QString kCatalogue = QStringLiteral(
-    "INSERT INTO Movies (Id, Category, Title, Media_type) VALUES (1, 'Drama', 'Alien', 'DVD'), "
-    "(2, 'Drama', 'Brazil', 'DVD');"
-    "INSERT INTO Music (Id, Category, Title, Media_type) VALUES (1, 'Jazz', 'Kind of Blue', 'CD');"
-    "INSERT INTO Books (Id, Category, Title) VALUES (1, 'Novel', 'Dune'), (2, 'Novel', 'Emma');"
-    "INSERT INTO Programs (Id, Category, Name, Media_type) VALUES (1, 'Tools', 'Gimp', 'CD');"
-    "INSERT INTO AddressBook (Id, Category, L_Name, F_Name) VALUES (1, 'Work', 'Smith', 'John'), "
-    "(2, 'Home', 'Brown', NULL);");
+const QString kCatalogue
+    = QStringLiteral("INSERT INTO Movies (Id, Category, Title, Media_type) VALUES (1, 'Drama', 'Alien', 'DVD'), "
+                     "(2, 'Drama', 'Brazil', 'DVD');"
+                     "INSERT INTO Music (Id, Category, Title, Media_type) VALUES (1, 'Jazz', 'Kind of Blue', 'CD');"
+                     "INSERT INTO Books (Id, Category, Title) VALUES (1, 'Novel', 'Dune'), (2, 'Novel', 'Emma');"
+                     "INSERT INTO Programs (Id, Category, Name, Media_type) VALUES (1, 'Tools', 'Gimp', 'CD');"
+                     "INSERT INTO AddressBook (Id, Category, L_Name, F_Name) VALUES (1, 'Work', 'Smith', 'John'), "
+                     "(2, 'Home', 'Brown', NULL);");
 
 const QDate kToday(2024, 3, 15);
 
@@ -201,8 +201,8 @@ private Q_SLOTS:
         Fixture fx;
         fx.book.lend(lending(0, 1, 1, QString(), kToday.addDays(-30), kToday.addDays(-1))); // overdue
         fx.book.lend(lending(0, 2, 1, QString(), kToday.addDays(-30), kToday));             // due today
-        fx.book.lend(lending(1, 1, 2, QString(), kToday.addDays(-30), kToday.addDays(1)));   // not yet
-        fx.book.lend(lending(2, 1, 2, QString(), kToday.addDays(-30)));                      // no date due
+        fx.book.lend(lending(1, 1, 2, QString(), kToday.addDays(-30), kToday.addDays(1)));  // not yet
+        fx.book.lend(lending(2, 1, 2, QString(), kToday.addDays(-30)));                     // no date due
         const qint64 back = fx.book.lend(lending(2, 2, 2, QString(), kToday.addDays(-30), kToday.addDays(-10)));
         fx.book.giveBack(back, kToday.addDays(-2)); // overdue once, returned since
         fx.book.lend(lending(3, 1, 0, QStringLiteral("Ann"), kToday.addDays(-30), kToday.addDays(-20))); // overdue
@@ -400,9 +400,10 @@ private Q_SLOTS:
         }
         const QStringList lines = said.split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 5);
-        QCOMPARE(lines.mid(0, 4), (QStringList{QStringLiteral("read-only 1"), QStringLiteral("tables %1").arg(withLoans),
-                                               QStringLiteral("out %1").arg(withLoans ? 1 : 0),
-                                               QStringLiteral("overdue %1").arg(withLoans ? 1 : 0)}));
+        QCOMPARE(lines.mid(0, 4),
+                 (QStringList{QStringLiteral("read-only 1"), QStringLiteral("tables %1").arg(withLoans),
+                              QStringLiteral("out %1").arg(withLoans ? 1 : 0),
+                              QStringLiteral("overdue %1").arg(withLoans ? 1 : 0)}));
         QVERIFY2(lines[4].startsWith(QLatin1String("The catalogue cannot be changed")), qPrintable(lines[4]));
         QCOMPARE(cat.bytes(), before);
     }

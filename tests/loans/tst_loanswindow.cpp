@@ -32,13 +32,13 @@ using Answer = MessageService::Answer;
 namespace {
 
 // Sorted by title in their grids: Alien, Brazil, Casablanca; Dune; Gimp.
-const QString kCatalogue = QStringLiteral(
-    "INSERT INTO Movies (Id, Category, Title, Media_type) VALUES (1, 'Drama', 'Alien', 'DVD'), "
-    "(2, 'Drama', 'Brazil', 'DVD'), (3, 'Drama', 'Casablanca', 'DVD');"
-    "INSERT INTO Books (Id, Category, Title) VALUES (1, 'Novel', 'Dune');"
-    "INSERT INTO Programs (Id, Category, Name, Media_type) VALUES (1, 'Tools', 'Gimp', 'CD');"
-    "INSERT INTO AddressBook (Id, Category, L_Name, F_Name) VALUES (1, 'Work', 'Smith', 'John'), "
-    "(2, 'Home', 'Brown', NULL);");
+const QString kCatalogue
+    = QStringLiteral("INSERT INTO Movies (Id, Category, Title, Media_type) VALUES (1, 'Drama', 'Alien', 'DVD'), "
+                     "(2, 'Drama', 'Brazil', 'DVD'), (3, 'Drama', 'Casablanca', 'DVD');"
+                     "INSERT INTO Books (Id, Category, Title) VALUES (1, 'Novel', 'Dune');"
+                     "INSERT INTO Programs (Id, Category, Name, Media_type) VALUES (1, 'Tools', 'Gimp', 'CD');"
+                     "INSERT INTO AddressBook (Id, Category, L_Name, F_Name) VALUES (1, 'Work', 'Smith', 'John'), "
+                     "(2, 'Home', 'Brown', NULL);");
 
 const QDate kToday(2024, 3, 15);
 
@@ -119,14 +119,15 @@ private Q_SLOTS:
         QCOMPARE(out->due, kToday.addDays(7));
         QCOMPARE(out->note, QStringLiteral("with the extras"));
 
-        QCOMPARE(fx.note(0)->text(), QStringLiteral("Lent to Smith, John since %1 (due %2)")
-                                         .arg(since(kToday), since(kToday.addDays(7))));
+        QCOMPARE(fx.note(0)->text(),
+                 QStringLiteral("Lent to Smith, John since %1 (due %2)").arg(since(kToday), since(kToday.addDays(7))));
         QVERIFY(fx.note(0)->isVisibleTo(fx.window));
         // The mark: on Brazil's row, and on no other; its tip says to whom and until when.
         DataGridModel* grid = fx.grid(0);
         QVERIFY(!grid->headerData(2, Qt::Vertical, Qt::DecorationRole).isValid());
-        QCOMPARE(grid->headerData(1, Qt::Vertical, Qt::ToolTipRole).toString(),
-                 QStringLiteral("On loan to Smith, John since %1, due %2").arg(since(kToday), since(kToday.addDays(7))));
+        QCOMPARE(
+            grid->headerData(1, Qt::Vertical, Qt::ToolTipRole).toString(),
+            QStringLiteral("On loan to Smith, John since %1, due %2").arg(since(kToday), since(kToday.addDays(7))));
         fx.select(0, QStringLiteral("Title"), QStringLiteral("Alien"));
         QVERIFY(!fx.note(0)->isVisibleTo(fx.window));
         QVERIFY(!grid->headerData(0, Qt::Vertical, Qt::ToolTipRole).isValid());
@@ -196,17 +197,16 @@ private Q_SLOTS:
     void loansWindowListsReturnsAndKeepsHistory()
     {
         Fixture fx;
-        fx.book().lend(lending(0, 1, 1, kToday.addDays(-20), kToday.addDays(5)));  // Alien
-        fx.book().lend(lending(0, 3, 2, kToday.addDays(-30)));                     // Casablanca
+        fx.book().lend(lending(0, 1, 1, kToday.addDays(-20), kToday.addDays(5)));                         // Alien
+        fx.book().lend(lending(0, 3, 2, kToday.addDays(-30)));                                            // Casablanca
         fx.book().lend(lending(2, 1, 0, kToday.addDays(-40), kToday.addDays(-3), QStringLiteral("Ann"))); // Dune
-        fx.book().lend(lending(3, 1, 1, kToday.addDays(-9), kToday.addDays(-1)));  // Gimp
+        fx.book().lend(lending(3, 1, 1, kToday.addDays(-9), kToday.addDays(-1)));                         // Gimp
         fx.window->commands()->miLoans->trigger();
         LoansWindow* w = fx.window->loans()->window();
         QVERIFY(w && w->isVisible());
         QAbstractItemModelTester outTester(w->outModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester pastTester(w->pastModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QCOMPARE(fx.texts(w->outModel(), LoansModel::ItemColumn),
-                 (QStringList{"Dune", "Gimp", "Alien", "Casablanca"}));
+        QCOMPARE(fx.texts(w->outModel(), LoansModel::ItemColumn), (QStringList{"Dune", "Gimp", "Alien", "Casablanca"}));
         QCOMPARE(w->outModel()->index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
                  LoansModel::overdueBackground());
         QVERIFY(!w->outModel()->index(2, 0).data(Qt::BackgroundRole).isValid());
@@ -280,16 +280,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("loans");
         QTest::newRow("item on loan")
-            << 0 << "Title" << "Alien"
+            << 0 << "Title"
+            << "Alien"
             << QStringLiteral("Delete item?\n\n“Alien” is on loan to Smith, John since %1. Deleting it ends the loan; "
                               "the loans it had stay in the history.")
                    .arg(since(kToday.addDays(-2)))
             << "Dune Smith, John";
         QTest::newRow("person with loans")
-            << 4 << "L_Name" << "Smith"
+            << 4 << "L_Name"
+            << "Smith"
             << "Delete item?\n\nSmith, John has on loan: “Alien”, “Dune”. The loans keep the name."
             << "Alien Smith, John|Dune Smith, John";
-        QTest::newRow("nothing on loan") << 0 << "Title" << "Brazil" << "Delete item?"
+        QTest::newRow("nothing on loan") << 0 << "Title"
+                                         << "Brazil"
+                                         << "Delete item?"
                                          << "Alien Smith, John|Dune Smith, John";
     }
     void deleteAsksSayingWhatIsOnLoan()
@@ -341,9 +345,10 @@ private Q_SLOTS:
         const PreparedReport pages = ReportEngine::run(report.definition(kToday));
         QCOMPARE(pages.pageCount(), 1);
         const std::vector<ReportPdf::Word> words = ReportPdf::wordsOf(pages, QStringLiteral("loans"));
-        QCOMPARE(ReportPdf::lines(words, 1),
-                 (QStringList{"Loans", "Id Item Kind Lent to Lent Due", "1 Gimp Program Ann 2024-02-01 2024-02-10 overdue",
-                              "2 Brazil Movie Smith, John 2024-03-01 2024-03-29", "3 Dune Book Brown 2024-03-10"}));
+        QCOMPARE(
+            ReportPdf::lines(words, 1),
+            (QStringList{"Loans", "Id Item Kind Lent to Lent Due", "1 Gimp Program Ann 2024-02-01 2024-02-10 overdue",
+                         "2 Brazil Movie Smith, John 2024-03-01 2024-03-29", "3 Dune Book Brown 2024-03-10"}));
         // Each value stands under its caption.
         auto x = [&](const QString& text) {
             for (const ReportPdf::Word& w : words)
