@@ -50,10 +50,16 @@ TDBText* DetailsForm::addSecondLine(const QString& field)
 
 void DetailsForm::addRow(QWidget* widget)
 {
+    // A row added once the form is finished still goes above the stretch.
+    if (m_finished)
+        m_grid->setRowStretch(m_row, 0);
     m_grid->addWidget(widget, m_row++, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+    if (m_finished)
+        m_grid->setRowStretch(m_row, 1);
 }
 
 void DetailsForm::finish()
 {
     m_grid->setRowStretch(m_row, 1);
+    m_finished = true;
 }

@@ -30,4 +30,5 @@ private:
     TDataSource* m_source;
     QGridLayout* m_grid;
     int m_row = 0;
+    bool m_finished = false;
 };

@@ -80,6 +80,7 @@ QWidget* FolderPanel::buildDetails(TDM& dm)
 {
     TDataSource* source = &FolderDefinition::source(dm, m_definition.index);
     auto* form = new DetailsForm(source);
+    m_form = form;
     for (const FolderDefinition::Pair& p : m_definition.details)
         form->addPair(p.label, p.field);
     if (m_definition.index == 0) {
@@ -109,6 +110,7 @@ QWidget* FolderPanel::buildAddressDetails(TDM& dm)
 
     // The name strip: navy labels, bold values.
     auto* names = new DetailsForm(source, body);
+    m_form = names;
     const QColor navy(0, 0, 128);
     for (const auto& [label, field] : {std::pair{"First Name:", "F_Name"}, std::pair{"Last Name:", "L_Name"}}) {
         TDBText* value = names->addPair(QLatin1String(label), QLatin1String(field), navy);

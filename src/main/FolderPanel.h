@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CaptionStrip;
+class DetailsForm;
 class QSplitter;
 class QToolButton;
 class TDBGrid;
@@ -25,6 +26,8 @@ public:
     QToolButton* deleteDetailButton() const { return m_deleteDetail; }
     TDBRichView* description() const { return m_description; }
     QWidget* detailsPane() const { return m_details; }
+    // The label and value pairs at the top of the Details pane (the names in the address book).
+    DetailsForm* detailsForm() const { return m_form; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -44,6 +47,7 @@ private:
     QToolButton* m_deleteDetail = nullptr;
     TDBRichView* m_description = nullptr;
     QWidget* m_details = nullptr;
+    DetailsForm* m_form = nullptr;
     QSplitter* m_across = nullptr;
     QSplitter* m_right = nullptr;
     QSplitter* m_lower = nullptr;

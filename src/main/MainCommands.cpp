@@ -41,6 +41,9 @@ MainCommands::MainCommands(TKOLTForm& window)
     miTrash = command(QStringLiteral("Trash…"), QString(), QString(), &TKOLTForm::miTrashClick);
     miCheck = command(QStringLiteral("Check catalogue"), QString(), QString(), &TKOLTForm::miCheckClick);
     miOptions = command(QStringLiteral("Options…"), QString(), QString(), &TKOLTForm::miOptionsClick);
+    miLend = command(QStringLiteral("Lend…"), QString(), QString(), &TKOLTForm::miLendClick);
+    miReturn = command(QStringLiteral("Return"), QString(), QString(), &TKOLTForm::miReturnClick);
+    miLoans = command(QStringLiteral("Loans…"), QString(), QString(), &TKOLTForm::miLoansClick);
 
     toolbarClose = command(QStringLiteral("Close toolbar"), QStringLiteral("Close the toolbar"), QString(),
                            &TKOLTForm::ToolbarClose);
@@ -145,6 +148,9 @@ void MainCommands::buildPopup()
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(popupEntry(tbDelete, QStringLiteral("Delete")));
     PopupMenu1->addSeparator();
+    PopupMenu1->addAction(popupEntry(miLend, QStringLiteral("Lend…")));
+    PopupMenu1->addAction(popupEntry(miReturn, QStringLiteral("Return")));
+    PopupMenu1->addSeparator();
     PopupMenu1->addAction(popupEntry(tbTools, QStringLiteral("Tools...")));
 }
 
@@ -164,6 +170,9 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
     edit->addSeparator();
     edit->addAction(tbDelete);
     edit->addAction(miTrash);
+    edit->addSeparator();
+    edit->addAction(miLend);
+    edit->addAction(miReturn);
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->addAction(miV_Panel);
@@ -181,6 +190,7 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
     tools->addAction(miCheck);
     tools->addSeparator();
     tools->addAction(miOptions);
+    tools->addAction(miLoans);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(H_Help);

@@ -47,6 +47,10 @@ public:
     QAction* miTrash = nullptr;
     QAction* miCheck = nullptr;
     QAction* miOptions = nullptr;
+    // Loans: Edit > Lend… and Return (also on the pop-up menu), Tools > Loans….
+    QAction* miLend = nullptr;
+    QAction* miReturn = nullptr;
+    QAction* miLoans = nullptr;
     QAction* H_Help = nullptr;
     QAction* H_About = nullptr;
     // The close button of the floating toolbar.

@@ -1,12 +1,14 @@
 #include "TKOLTForm.h"
 
 #include "CatalogueReports.h"
+#include "DetailsForm.h"
 #include "ErrorGuard.h"
 #include "FolderBar.h"
 #include "FolderDefinition.h"
 #include "FolderPanel.h"
 #include "HeldNotifications.h"
 #include "HelpViewer.h"
+#include "LoansDesk.h"
 #include "MainCommands.h"
 #include "MessageService.h"
 #include "ProceduryWindows.h"
@@ -87,6 +89,7 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     m_safety
         = new SafetyNet(m_dm, this, [this](const std::function<void()>& whileClosed) { reopenCatalogue(whileClosed); });
     m_safety->startUp();
+    guarded([this] { attachLoans(); });
 }
 
 void TKOLTForm::reopenCatalogue(const std::function<void()>& whileClosed)
@@ -97,6 +100,19 @@ void TKOLTForm::reopenCatalogue(const std::function<void()>& whileClosed)
         m_dm.DataModuleCreate();
         SelectFolder(m_currentFolder, m_title->text());
     });
+    if (m_loans)
+        m_loans->book().catalogueReplaced();
+}
+
+void TKOLTForm::attachLoans()
+{
+    m_loans = std::make_unique<LoansDesk>(m_dm, this);
+    for (FolderPanel* panel : m_panels) {
+        const int folder = panel->definition().index;
+        m_loans->attachGrid(folder, panel->grid()->gridModel());
+        if (DetailsForm* form = panel->detailsForm())
+            form->addRow(m_loans->makeNote(folder, *panel->grid()->dataSource(), form));
+    }
 }
 
 void TKOLTForm::rereadStaleLists()
@@ -268,6 +284,8 @@ void TKOLTForm::SelectFolder(int index, const QString& title)
     if (TDBGrid* list = m_panels[size_t(index)]->detailList())
         Procedury::ReopenDataSet(*list->dataSource()->DataSet());
     Procedury::ShowPanel(m_panels[size_t(index)]);
+    m_commands->miLend->setEnabled(index < 4);
+    m_commands->miReturn->setEnabled(index < 4);
     searchBox()->clear();
     Procedury::FillCategoryCombo();
 }
@@ -389,6 +407,9 @@ void TKOLTForm::tbEditClick()
 
 void TKOLTForm::tbDeleteClick()
 {
+    // An item or person with something on loan gets a question that says so instead.
+    if (m_loans && m_loans->askedBeforeDelete(m_currentFolder))
+        return;
     Procedury::ConfirmDelete(folderQuery(m_currentFolder));
 }
 
@@ -585,6 +606,30 @@ void TKOLTForm::miCheckClick()
 void TKOLTForm::miOptionsClick()
 {
     m_safety->showOptions();
+}
+
+void TKOLTForm::miLendClick()
+{
+    if (m_loans)
+        m_loans->lend(m_currentFolder);
+}
+
+void TKOLTForm::miReturnClick()
+{
+    if (m_loans)
+        m_loans->giveBack(m_currentFolder);
+}
+
+void TKOLTForm::miLoansClick()
+{
+    if (m_loans)
+        m_loans->showLoans();
+}
+
+void TKOLTForm::StartupNotices()
+{
+    if (m_loans)
+        guarded([this] { m_loans->remindOverdue(); });
 }
 
 void TKOLTForm::FilterToCategory(int folder, const QString& category)

@@ -6,6 +6,7 @@
 #include <memory>
 
 class CatalogueReports;
+class LoansDesk;
 class FolderBar;
 class FolderPanel;
 class MainCommands;
@@ -76,6 +77,11 @@ public:
     void miTrashClick();
     void miCheckClick();
     void miOptionsClick();
+    void miLendClick();
+    void miReturnClick();
+    void miLoansClick();
+    // Once the window is up: the notice of overdue loans.
+    void StartupNotices();
     // Shows a folder filtered to one category, as a pick in the category box would.
     void FilterToCategory(int folder, const QString& category);
     // Opens the editor of the folder shown on its query's current record, modally.
@@ -96,6 +102,7 @@ public:
     FolderBar* folderBar() const { return m_folderBar; }
     QToolBar* toolbar() const { return m_toolbar; }
     MainCommands* commands() const { return m_commands; }
+    LoansDesk* loans() const { return m_loans.get(); }
     QStackedWidget* panelStack() const { return m_stack; }
     SafetyNet* safetyNet() const { return m_safety; }
 
@@ -109,6 +116,7 @@ private:
     // Closes the catalogue, runs `whileClosed` and opens it again, showing the folder shown.
     void reopenCatalogue(const std::function<void()>& whileClosed);
     void FormCreate();
+    void attachLoans();
     void buildDockStrip();
     void buildMainArea();
     void buildStatusBar();
@@ -132,6 +140,8 @@ private:
     // The list report of each folder, printed by tbPrintClick.
     std::unique_ptr<CatalogueReports> m_reports;
     SafetyNet* m_safety = nullptr;
+    // Gone before the panels, whose grids and Details panes it marks.
+    std::unique_ptr<LoansDesk> m_loans;
 };
 
 extern TKOLTForm* KOLTForm;

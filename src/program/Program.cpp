@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QTimer>
 
 namespace {
 
@@ -80,6 +81,7 @@ int Program::run(int argc, char** argv)
 
     QObject::connect(&instance, &SingleInstance::raiseRequested, window, &TKOLTForm::bringToFront);
     window->showMaximized();
+    QTimer::singleShot(0, window, &TKOLTForm::StartupNotices);
     const int result = app.exec();
     shutdown();
     return result;

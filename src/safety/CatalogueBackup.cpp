@@ -96,7 +96,9 @@ QString CatalogueBackup::make(const QString& cataloguePath, const QString& folde
         QFile::remove(dir.filePath(left));
     try {
         {
-            SideConnection source(cataloguePath, SideConnection::Mode::ReadOnly);
+            // Opened for writing only so that a change a stopped program left half-done is
+            // rolled back first; the copy itself only reads.
+            SideConnection source(cataloguePath, SideConnection::Mode::ReadWrite);
             SideConnection copy(part, SideConnection::Mode::Create);
             // The copy is synced as a whole once written: a journal of its own would only double the writing.
             copy.exec(QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF"));

@@ -41,7 +41,9 @@ CatalogueCheck::Result CatalogueCheck::run(const QString& path, const Progress& 
 {
     Result result;
     try {
-        SideConnection file(path, SideConnection::Mode::ReadOnly);
+        // For writing only so that a change a stopped program left half-done is rolled back
+        // before the check; the check itself only reads.
+        SideConnection file(path, SideConnection::Mode::ReadWrite);
         const qint64 pages = file.scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
         ProgressState state{&progress, qMax(1.0, double(pages) * kCallsPerPage)};
         if (progress)

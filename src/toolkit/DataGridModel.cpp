@@ -1,5 +1,6 @@
 #include "DataGridModel.h"
 
+#include "GridRowMarks.h"
 #include "MessageService.h"
 #include "TDAODataset.h"
 #include "TDataSource.h"
@@ -43,6 +44,16 @@ QIcon indicator(TDataSetState state)
     p.end();
     icon = QIcon(pm);
     return icon;
+}
+
+// The indicator with a row's mark, small, in its top right corner.
+QIcon withMark(const QIcon& indicator, const QIcon& mark)
+{
+    QPixmap pm = indicator.pixmap(12, 12);
+    QPainter p(&pm);
+    p.drawPixmap(QRect(7, 0, 5, 5), mark.pixmap(10, 10));
+    p.end();
+    return QIcon(pm);
 }
 
 } // namespace
@@ -155,11 +166,28 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
     }
     if (role == Qt::DecorationRole && section == m_current) {
         TDAODataset* ds = m_link.DataSet();
-        return indicator(ds ? ds->State() : TDataSetState::Browse);
+        const QIcon shown = indicator(ds ? ds->State() : TDataSetState::Browse);
+        if (const QVariant mark = m_marks ? m_marks->rowMark(section, role) : QVariant(); mark.isValid())
+            return withMark(shown, mark.value<QIcon>());
+        return shown;
     }
+    if (m_marks && (role == Qt::DecorationRole || role == Qt::ToolTipRole) && section >= 0 && section < m_rows)
+        return m_marks->rowMark(section, role);
     if (role == Qt::DisplayRole)
         return QString();
     return {};
+}
+
+void DataGridModel::setRowMarks(const GridRowMarks* marks)
+{
+    m_marks = marks;
+    rowMarksChanged();
+}
+
+void DataGridModel::rowMarksChanged()
+{
+    if (m_rows > 0)
+        Q_EMIT headerDataChanged(Qt::Vertical, 0, m_rows - 1);
 }
 
 Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const

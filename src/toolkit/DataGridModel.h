@@ -7,6 +7,7 @@
 #include <QBrush>
 #include <vector>
 
+class GridRowMarks;
 class TDataSource;
 
 // A table model over a dataset: one row per row of its result (plus the pending new row),
@@ -34,6 +35,11 @@ public:
 
     // The dataset's current row (-1 when none).
     int currentRow() const;
+
+    // Marks shown in the record indicator column (nullptr: none); not owned. Say when they
+    // change with rowMarksChanged().
+    void setRowMarks(const GridRowMarks* marks);
+    void rowMarksChanged();
 
     // The background of every cell of a row that cannot be read.
     static QBrush unreadableBrush();
@@ -80,4 +86,5 @@ private:
     quint64 m_resultSerial = 0; // the dataset's result the rows belong to
     int m_current = -1;
     int m_arrived = -1; // the current row the last arrival was checked for
+    const GridRowMarks* m_marks = nullptr;
 };

@@ -360,7 +360,7 @@ private Q_SLOTS:
             if (entry->role() != QAccessible::Separator)
                 names << entry->text(QAccessible::Name);
         }
-        QCOMPARE(names, (QStringList{"Add", "Edit", "Delete", "Tools..."}));
+        QCOMPARE(names, (QStringList{"Add", "Edit", "Delete", "Lend…", "Return", "Tools..."}));
 
         // Each entry runs its command and follows whether that command can run.
         QList<QAction*> entries;
@@ -368,7 +368,7 @@ private Q_SLOTS:
             if (!a->isSeparator())
                 entries << a;
         }
-        const QList<QAction*> commands{c->tbAdd, c->tbEdit, c->tbDelete, c->tbTools};
+        const QList<QAction*> commands{c->tbAdd, c->tbEdit, c->tbDelete, c->miLend, c->miReturn, c->tbTools};
         QCOMPARE(entries.size(), commands.size());
         for (int i = 0; i < commands.size(); ++i) {
             QSignalSpy ran(commands[i], &QAction::triggered);

@@ -239,7 +239,9 @@ private Q_SLOTS:
             for (const QString& name : QDir(folder).entryList({QStringLiteral("koltDB-*.mdb")}, QDir::Files))
                 QCOMPARE(CatalogueBackup::problem(QDir(folder).filePath(name)), QString());
             killMidway({QStringLiteral("--restore-loop"), copy, cat.path()}, 5, 120);
-            QCOMPARE(CatalogueBackup::problem(cat.path()), QString()); // rolls a half-done restore back
+            // The next opening for writing (the program's) rolls a half-done restore back.
+            OtherProgram::rawExec(cat.path(), QStringLiteral("select count(*) from kolt_meta"));
+            QCOMPARE(CatalogueBackup::problem(cat.path()), QString());
             const qint64 now = movies(cat.path());
             QVERIFY2(now == current || now == inCopy, qPrintable(QString::number(now)));
             if (now == inCopy)
