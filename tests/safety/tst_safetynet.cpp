@@ -30,6 +30,14 @@ qint64 moviesInFile(const QString& path)
     return OtherProgram::fileColumn(path, QStringLiteral("select count(*) from Movies")).value(0).toLongLong();
 }
 
+// With KOLT_SCREENSHOTS set to a folder, the dialogs are saved there as they are seen.
+void keepPicture(QWidget* dialog, const char* name)
+{
+    const QString folder = qEnvironmentVariable("KOLT_SCREENSHOTS");
+    if (!folder.isEmpty())
+        dialog->grab().save(QDir(folder).filePath(QLatin1String(name)));
+}
+
 // Picks the newest backup in the restore dialog once its checks are read, and restores it.
 void restoreNewest()
 {
@@ -38,6 +46,7 @@ void restoreNewest()
         QVERIFY(dialog);
         QTRY_VERIFY(dialog->allRead());
         dialog->list()->setCurrentItem(dialog->list()->topLevelItem(0));
+        keepPicture(dialog, "restore-dialog.png");
         for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
             if (b->text() == QLatin1String("&Restore")) {
                 QVERIFY(b->isEnabled());
@@ -154,6 +163,7 @@ private Q_SLOTS:
             QCOMPARE(dialog->list()->topLevelItemCount(), 1);
             QCOMPARE(dialog->list()->topLevelItem(0)->text(1), QStringLiteral("Movies"));
             dialog->list()->topLevelItem(0)->setSelected(true);
+            keepPicture(dialog, "trash-dialog.png");
             dialog->putBackChosen();
             QCOMPARE(dialog->list()->topLevelItemCount(), 0);
             dialog->close();
