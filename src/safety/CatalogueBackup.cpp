@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kPagesPerStep = 1024;
+constexpr int kPagesPerStep = 4096;
 constexpr int kBusyTries = 100; // 50 ms apart: the file may be busy for five seconds
 
 QString native(const QString& path)
