@@ -20,6 +20,26 @@
 #include <QLocale>
 #include <QtEndian>
 
+namespace {
+
+// Copies the catalogue behind a progress window; false when the user cancelled.
+bool copyWithProgress(QWidget* parent, const QString& label, const QString& source, const QString& folder,
+                      const QDateTime& when)
+{
+    return BackgroundTask::run(parent, label, [&](BackgroundTask::Control& control) {
+        try {
+            CatalogueBackup::make(source, folder, when, [&control](qint64 pages, qint64 total) {
+                control.percent = int(100 * pages / qMax<qint64>(1, total));
+                return !control.cancelled;
+            });
+        } catch (const CatalogueBackup::Cancelled&) {
+            control.cancelled = true;
+        }
+    });
+}
+
+} // namespace
+
 SafetyNet::SafetyNet(TDM& dm, QWidget* window, Reopen reopen)
     : QObject(window)
     , m_dm(dm)
@@ -38,8 +58,17 @@ void SafetyNet::guardUpgrades()
 {
     CatalogueFile::setBeforeUpgrade([](const QString& path) {
         const SafetySettings settings = SafetySettings::load(path);
-        if (settings.backupsOn)
-            CatalogueBackup::make(path, settings.backupDirectory(path), QDateTime::currentDateTime());
+        if (!settings.backupsOn)
+            return;
+        // A large catalogue takes a while: behind a progress window that keeps the splash
+        // painted; Cancel goes on without the copy.
+        try {
+            copyWithProgress(nullptr, QStringLiteral("Backing up the catalogue before preparing it for fast sorting…"),
+                             path, settings.backupDirectory(path), QDateTime::currentDateTime());
+        } catch (const std::exception& e) {
+            MessageService::showError(ErrorGuard::messageOf(e)
+                                      + QStringLiteral(". The catalogue is prepared without it"));
+        }
     });
 }
 
@@ -94,16 +123,7 @@ bool SafetyNet::makeCopy(const QString& label)
     const QString source = cataloguePath();
     const QString folder = backupFolder();
     const QDateTime when = now();
-    const bool done = BackgroundTask::run(m_window, label, [&](BackgroundTask::Control& control) {
-        try {
-            CatalogueBackup::make(source, folder, when, [&control](qint64 pages, qint64 total) {
-                control.percent = int(100 * pages / qMax<qint64>(1, total));
-                return !control.cancelled;
-            });
-        } catch (const CatalogueBackup::Cancelled&) {
-        }
-    });
-    if (!done)
+    if (!copyWithProgress(m_window, label, source, folder, when))
         return false;
     m_copiedAt = changeCounter();
     CatalogueBackup::rotate(folder, when, m_settings.backupsKept, SafetySettings::kWeeksKept);

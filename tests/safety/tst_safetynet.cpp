@@ -1,5 +1,6 @@
 #include "BackupRotation.h"
 #include "CatalogueBackup.h"
+#include "CatalogueFile.h"
 #include "EventLoop.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
@@ -171,6 +172,27 @@ private Q_SLOTS:
         f.window->miTrashClick();
         QCOMPARE(f.dm().qrMovies.RowCount(), 3);
         QVERIFY(f.messages.errors().isEmpty());
+    }
+
+    void aCopyIsKeptBeforeTheOpeningBuildsIndexes()
+    {
+        MessageRecorder messages;
+        SafetyNet::guardUpgrades();
+        TempCatalogue cat(CatalogueFile::kIndexedFrom + 10);
+        const QString indexes = QStringLiteral("select count(*) from sqlite_schema where type = 'index' and name "
+                                               "like 'Movies$%'");
+        QCOMPARE(OtherProgram::fileColumn(cat.path(), indexes), QStringList{"0"});
+        {
+            TDM dm(cat.folder());
+            dm.DataModuleCreate();
+        }
+        CatalogueFile::setBeforeUpgrade({});
+        QVERIFY(OtherProgram::fileColumn(cat.path(), indexes).value(0).toInt() > 0);
+        const QDir folder(cat.filePath(QStringLiteral("Backups")));
+        const QStringList copies = folder.entryList({QStringLiteral("koltDB-*.mdb")}, QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(OtherProgram::fileColumn(folder.filePath(copies.first()), indexes), QStringList{"0"});
+        QVERIFY(messages.errors().isEmpty());
     }
 
     void aDamagedCatalogueIsFoundAndReplacedByTheNewestWholeBackup()
