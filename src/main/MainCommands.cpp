@@ -187,10 +187,10 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
         tools->addAction(a);
     tools->addSeparator();
     tools->addAction(miStatistics);
+    tools->addAction(miLoans);
     tools->addAction(miCheck);
     tools->addSeparator();
     tools->addAction(miOptions);
-    tools->addAction(miLoans);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->addAction(H_Help);
