@@ -3,7 +3,6 @@
 #include "BackupRotation.h"
 #include "EEngineError.h"
 #include "SideConnection.h"
-#include "SqliteErrorText.h"
 #include "SqliteStatement.h"
 
 #include <QDir>
@@ -72,9 +71,28 @@ void copyPages(sqlite3* to, sqlite3* from, const CatalogueBackup::Progress& prog
     SqliteStatement::check(to, rc);
 }
 
+// What went wrong with a copy, in words about the copy: the engine's own texts speak of the
+// catalogue, which a copy leaves as it was.
 QString engineWords(const EEngineError& e)
 {
-    return SqliteErrorText::forCode(e.ErrorCode(), e.message());
+    switch (e.ErrorCode() & 0xff) {
+    case SQLITE_FULL:
+        return QStringLiteral("the disk the copy goes to is full");
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return QStringLiteral("the file cannot be written or opened there");
+    case SQLITE_IOERR:
+        return QStringLiteral("the disk reported an error");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("another program kept the catalogue file busy");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("the file is damaged");
+    default:
+        return QString::fromUtf8(sqlite3_errstr(e.ErrorCode()));
+    }
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "EEngineError.h"
 #include "SideConnection.h"
-#include "SqliteErrorText.h"
 #include "SqliteStatement.h"
 
 #include <QDir>
@@ -66,7 +65,7 @@ CatalogueCheck::Result CatalogueCheck::run(const QString& path, const Progress& 
         if (e.Busy())
             throw EDatabaseError(QStringLiteral("The catalogue could not be checked: the file is in use by another "
                                                 "program. Try again when it is not"));
-        result.faults << SqliteErrorText::forCode(e.ErrorCode(), e.message());
+        result.faults << e.message();
     }
     return result;
 }

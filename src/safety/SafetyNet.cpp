@@ -140,7 +140,9 @@ void SafetyNet::backUpIfChanged()
         if (m_failureShown)
             return;
         m_failureShown = true;
-        MessageService::showError(ErrorGuard::messageOf(e) + QStringLiteral(". The catalogue itself is as it was"),
+        MessageService::showError(ErrorGuard::messageOf(e)
+                                      + QStringLiteral(". The catalogue itself is as it was, "
+                                                       "and the program closes as usual"),
                                   m_window);
     }
 }
