@@ -207,19 +207,33 @@ void TrashBin::keepItem(const Kept& k, TDAODataset& dataSet)
     if (sqlite3_changes(m_db.handle()) == 0)
         return; // gone already: another program deleted it
     const qint64 trashId = sqlite3_last_insert_rowid(m_db.handle());
-    auto row = m_db.statement(QStringLiteral("INSERT INTO %1 SELECT ?1, * FROM %2 WHERE Id = ?2")
-                                  .arg(trashTable(QLatin1String(k.table)), q(k.table)));
-    row->bindInt64(1, trashId);
-    row->bindInt64(2, id);
-    row->execute();
-    if (!k.details)
-        return;
+    keepRows(QLatin1String(k.table), QStringLiteral("Id"), trashId, id);
     // Only the list's saved rows: rows waiting for a new item of another copy have no parent yet.
-    auto list = m_db.statement(QStringLiteral("INSERT INTO %1 SELECT ?1, * FROM %2 WHERE P_Id = ?2")
-                                   .arg(trashTable(QLatin1String(k.details)), q(k.details)));
-    list->bindInt64(1, trashId);
-    list->bindInt64(2, id);
-    list->execute();
+    if (k.details)
+        keepRows(QLatin1String(k.details), QStringLiteral("P_Id"), trashId, id);
+}
+
+void TrashBin::keepRows(const QString& table, const QString& keyColumn, qint64 trashId, qint64 key)
+{
+    // The columns named: one another program added to the table since never refuses a delete.
+    const QString cols = sharedColumns(table).join(QLatin1String(", "));
+    auto rows = m_db.statement(
+        QStringLiteral("INSERT INTO %1 (trash_id, %2) SELECT ?1, %2 FROM %3 WHERE %4 = ?2")
+            .arg(trashTable(table), cols, SqlText::quoteIdentifier(table), SqlText::quoteIdentifier(keyColumn)));
+    rows->bindInt64(1, trashId);
+    rows->bindInt64(2, key);
+    rows->execute();
+}
+
+QStringList TrashBin::sharedColumns(const QString& table) const
+{
+    const QStringList kept = columns(QStringLiteral("kolt_trash_") + table);
+    QStringList out;
+    for (const QString& c : columns(table)) {
+        if (kept.contains(c))
+            out << SqlText::quoteIdentifier(c);
+    }
+    return out;
 }
 
 void TrashBin::keepDetail(const Kept& k, TDAODataset& dataSet)
@@ -238,11 +252,7 @@ void TrashBin::keepDetail(const Kept& k, TDAODataset& dataSet)
     entry->execute();
     if (sqlite3_changes(m_db.handle()) == 0)
         return;
-    auto row = m_db.statement(QStringLiteral("INSERT INTO %1 SELECT ?1, * FROM %2 WHERE Id = ?2")
-                                  .arg(trashTable(QLatin1String(k.table)), q(k.table)));
-    row->bindInt64(1, sqlite3_last_insert_rowid(m_db.handle()));
-    row->bindInt64(2, id);
-    row->execute();
+    keepRows(QLatin1String(k.table), QStringLiteral("Id"), sqlite3_last_insert_rowid(m_db.handle()), id);
 }
 
 std::vector<TrashBin::Entry> TrashBin::entries() const
@@ -306,10 +316,11 @@ qint64 TrashBin::restoreItem(const Kept& k, const Entry& e)
     const bool fresh = taken.step();
     taken.reset();
 
-    QStringList cols = columns(table);
+    const QString key = SqlText::quoteIdentifier(QStringLiteral("Id"));
+    const QStringList cols = sharedColumns(table);
     QStringList values;
     for (const QString& c : cols)
-        values << (fresh && c == QLatin1String("Id") ? QStringLiteral("NULL") : SqlText::quoteIdentifier(c));
+        values << (fresh && c == key ? QStringLiteral("NULL") : c);
     m_db.aboutToChange(table);
     SqliteStatement insert(m_db.handle(), QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 WHERE trash_id = ?1")
                                               .arg(q(k.table), cols.join(QLatin1String(", ")),
@@ -322,9 +333,9 @@ qint64 TrashBin::restoreItem(const Kept& k, const Entry& e)
         return id;
 
     const QString details = QLatin1String(k.details);
-    QStringList listCols = columns(details);
-    listCols.removeAll(QStringLiteral("Id"));
-    listCols.removeAll(QStringLiteral("P_Id"));
+    QStringList listCols = sharedColumns(details);
+    listCols.removeAll(key);
+    listCols.removeAll(SqlText::quoteIdentifier(QStringLiteral("P_Id")));
     m_db.aboutToChange(details);
     SqliteStatement list(
         m_db.handle(), QStringLiteral("INSERT INTO %1 (P_Id, %2) SELECT ?1, %2 FROM %3 WHERE trash_id = ?2 ORDER BY Id")
@@ -356,8 +367,8 @@ qint64 TrashBin::restoreDetail(const Kept& k, const Entry& e)
                                                    "album back first"));
     }
     const QString table = QLatin1String(k.table);
-    QStringList cols = columns(table);
-    cols.removeAll(QStringLiteral("Id"));
+    QStringList cols = sharedColumns(table);
+    cols.removeAll(SqlText::quoteIdentifier(QStringLiteral("Id")));
     m_db.aboutToChange(table);
     if (table == QLatin1String("Mu_Songs")) {
         // Back at its place in the album: the songs from there on move down one.

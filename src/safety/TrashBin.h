@@ -61,6 +61,9 @@ private:
     void makeTables();
     void keepItem(const Kept& k, TDAODataset& dataSet);
     void keepDetail(const Kept& k, TDAODataset& dataSet);
+    void keepRows(const QString& table, const QString& keyColumn, qint64 trashId, qint64 key);
+    // The columns of a table its trash table also has, quoted.
+    QStringList sharedColumns(const QString& table) const;
     qint64 restoreItem(const Kept& k, const Entry& e);
     qint64 restoreDetail(const Kept& k, const Entry& e);
     void addLookupNames(const Kept& k, qint64 id);

@@ -195,6 +195,19 @@ private Q_SLOTS:
         QCOMPARE(m.column(QStringLiteral("select count(*) from kolt_trash_Movies")), QStringList{"0"});
     }
 
+    void aColumnAnotherProgramAddedNeverRefusesADelete()
+    {
+        Module m;
+        m.postMovie(QStringLiteral("First"), QStringLiteral("Drama"), QString());
+        m.dm.qrMovies.Delete(); // the trash's tables are made now
+        m.postMovie(QStringLiteral("Second"), QStringLiteral("Drama"), QString());
+        m.exec(QStringLiteral("ALTER TABLE Movies ADD COLUMN Rating INTEGER"));
+        m.dm.qrMovies.Delete();
+        QCOMPARE(m.trash->entries().size(), size_t(2));
+        m.trash->putBack(m.trash->entries()[0].id);
+        QCOMPARE(m.column(QStringLiteral("select Title from Movies")), QStringList{"Second"});
+    }
+
     void otherProgramsSeeOnlyTheDescribedTables()
     {
         Module m;
