@@ -227,12 +227,16 @@ void TrashBin::keepRows(const QString& table, const QString& keyColumn, qint64 t
 
 QStringList TrashBin::sharedColumns(const QString& table) const
 {
+    // Read once: a column added later is simply not kept.
+    if (const auto found = m_shared.constFind(table); found != m_shared.constEnd())
+        return *found;
     const QStringList kept = columns(QStringLiteral("kolt_trash_") + table);
     QStringList out;
     for (const QString& c : columns(table)) {
         if (kept.contains(c))
             out << SqlText::quoteIdentifier(c);
     }
+    m_shared.insert(table, out);
     return out;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -78,4 +80,5 @@ private:
     bool m_enabled = true;
     bool m_ready = false; // the tables are there
     std::function<QDateTime()> m_clock;
+    mutable QHash<QString, QStringList> m_shared;
 };
