@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CaptionStrip;
+class DetailsPicture;
 class QSplitter;
 class QToolButton;
 class TDBGrid;
@@ -25,6 +26,7 @@ public:
     QToolButton* deleteDetailButton() const { return m_deleteDetail; }
     TDBRichView* description() const { return m_description; }
     QWidget* detailsPane() const { return m_details; }
+    DetailsPicture* picture() const { return m_picture; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -35,6 +37,7 @@ private:
     QWidget* buildAddressDetails(TDM& dm);
     QWidget* buildLower(TDM& dm);
     QWidget* buildDescription(TDM& dm);
+    DetailsPicture* picture(TDM& dm);
     void applyProportions();
 
     const FolderDefinition& m_definition;
@@ -43,6 +46,7 @@ private:
     QToolButton* m_addDetail = nullptr;
     QToolButton* m_deleteDetail = nullptr;
     TDBRichView* m_description = nullptr;
+    DetailsPicture* m_picture = nullptr;
     QWidget* m_details = nullptr;
     QSplitter* m_across = nullptr;
     QSplitter* m_right = nullptr;

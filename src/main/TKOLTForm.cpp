@@ -9,6 +9,7 @@
 #include "HelpViewer.h"
 #include "MainCommands.h"
 #include "MessageService.h"
+#include "PictureRules.h"
 #include "ProceduryWindows.h"
 #include "StatisticsWindow.h"
 #include "TAboutForm.h"
@@ -66,6 +67,7 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     , m_dm(dm)
     , m_programFolder(programFolder)
     , m_reports(std::make_unique<CatalogueReports>(dm))
+    , m_pictures(std::make_unique<PictureRules>(dm))
 {
     KOLTForm = this;
     setObjectName(QStringLiteral("KOLTForm"));

@@ -9,6 +9,7 @@ class CatalogueReports;
 class FolderBar;
 class FolderPanel;
 class MainCommands;
+class PictureRules;
 class QAction;
 class QComboBox;
 class QLineEdit;
@@ -123,6 +124,8 @@ private:
     bool m_closeApproved = false;
     // The list report of each folder, printed by tbPrintClick.
     std::unique_ptr<CatalogueReports> m_reports;
+    // Keeps each item's picture with it while the window works on the catalogue.
+    std::unique_ptr<PictureRules> m_pictures;
 };
 
 extern TKOLTForm* KOLTForm;
