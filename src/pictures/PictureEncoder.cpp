@@ -10,9 +10,6 @@ namespace {
 
 constexpr int kQuality = 80;
 constexpr int kSmallestSide = 48;
-// A larger copy of a photograph takes fewer bytes per pixel than a smaller one: the estimate
-// from a small copy is scaled by this, and stays on the safe side.
-constexpr double kLargerCopyShare = 0.8;
 
 QByteArray write(const QImage& image, const char* format, int quality)
 {
@@ -74,21 +71,12 @@ bool PictureEncoder::hasTransparency(const QImage& image)
     return false;
 }
 
-QByteArray PictureEncoder::encode(const QImage& image, int longSide, qsizetype budget, double bytesPerPixelHint)
+QByteArray PictureEncoder::encode(const QImage& image, int longSide, qsizetype budget)
 {
     QImage current = scaledTo(image, longSide);
     bool png = hasTransparency(current);
     if (!png && current.hasAlphaChannel())
         current = current.convertToFormat(QImage::Format_RGB32);
-    // Start near the size that fits, when a smaller copy told how many bytes a pixel takes.
-    if (bytesPerPixelHint > 0) {
-        const double pixels = double(current.width()) * current.height();
-        const double expected = bytesPerPixelHint * kLargerCopyShare * pixels;
-        if (expected > budget) {
-            const int side = int(longSideOf(current) * std::sqrt(budget / expected));
-            current = scaledTo(current, std::max(side, kSmallestSide));
-        }
-    }
     int pngTries = 0;
     for (;;) {
         const QByteArray bytes = png ? write(current, "png", -1) : write(current, "jpeg", kQuality);
@@ -112,8 +100,6 @@ PreparedPicture PictureEncoder::prepare(const QImage& image)
     PreparedPicture prepared;
     prepared.thumbnail = encode(image, kThumbnailSide, kThumbnailBytes);
     prepared.shown = QImage::fromData(prepared.thumbnail);
-    const double thumbnailPixels = double(prepared.shown.width()) * prepared.shown.height();
-    const double hint = thumbnailPixels > 0 ? double(prepared.thumbnail.size()) / thumbnailPixels : 0;
-    prepared.picture = encode(image, kPictureSide, kPictureBytes, hint);
+    prepared.picture = encode(image, kPictureSide, kPictureBytes);
     return prepared;
 }

@@ -17,8 +17,7 @@ public:
     static PreparedPicture prepare(const QImage& image);
 
     // Encodes `image` (scaled to at most `longSide`) within `budget` bytes, made smaller until
-    // it fits; `hint` is a size in bytes the same picture took at another size, to start near
-    // the size that fits.
-    static QByteArray encode(const QImage& image, int longSide, qsizetype budget, double bytesPerPixelHint = 0);
+    // it fits.
+    static QByteArray encode(const QImage& image, int longSide, qsizetype budget);
     static bool hasTransparency(const QImage& image);
 };
