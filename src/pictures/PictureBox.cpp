@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -52,10 +53,14 @@ bool offersPicture(const QMimeData& mime)
 }
 
 // The folder "Choose…" opens in: where the last picture was chosen, for as long as the
-// program runs.
+// program runs; at first the user's pictures folder, or home when there is none (a folder that
+// does not exist would be taken for a file name to fill in).
 QString& lastFolder()
 {
-    static QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    static QString folder = [] {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+    }();
     return folder;
 }
 
