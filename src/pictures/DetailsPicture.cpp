@@ -4,6 +4,8 @@
 #include "TDAODataset.h"
 #include "TField.h"
 
+#include <QEvent>
+
 DetailsPicture::DetailsPicture(TDataSource* source, int folder, TDAODatabase& db, QWidget* parent)
     : PictureView(parent)
     , m_link(QStringLiteral("Id"))
@@ -18,6 +20,8 @@ DetailsPicture::DetailsPicture(TDataSource* source, int folder, TDAODatabase& db
     connect(&m_pending, &QTimer::timeout, this, [this] { refresh(); });
     m_link.setOnChange([this] { m_pending.start(); });
     m_link.setDataSource(source);
+    if (parent)
+        parent->installEventFilter(this);
 }
 
 void DetailsPicture::refresh()
@@ -44,11 +48,40 @@ void DetailsPicture::refresh()
         return;
     }
     m_item = item;
-    const QSize room(DrawnSize::width(fontMetrics(), kDrawnSide), DrawnSize::height(fontMetrics(), kDrawnSide));
-    QSize fit = image.size();
-    if (fit.width() > room.width() || fit.height() > room.height())
-        fit = fit.scaled(room, Qt::KeepAspectRatio);
-    setFixedSize(fit);
     setImage(image);
+    fit();
     setVisible(true);
+}
+
+void DetailsPicture::fit()
+{
+    if (!hasImage())
+        return;
+    QSize room(DrawnSize::width(fontMetrics(), kDrawnSide), DrawnSize::height(fontMetrics(), kDrawnSide));
+    if (const QWidget* pane = parentWidget(); pane && pane->width() > 0) {
+        room = room.boundedTo(QSize(int(pane->width() * kWidthShare), pane->height()));
+        room = room.expandedTo(QSize(16, 16));
+    }
+    QSize fitted = image().size();
+    if (fitted.width() > room.width() || fitted.height() > room.height())
+        fitted = fitted.scaled(room, Qt::KeepAspectRatio);
+    if (size() != fitted) // a new size lays the window out again: only when it changes
+        setFixedSize(fitted);
+}
+
+bool DetailsPicture::event(QEvent* event)
+{
+    // The pane it is laid out in tells it when its room changes.
+    if (event->type() == QEvent::ParentAboutToChange && parentWidget())
+        parentWidget()->removeEventFilter(this);
+    if (event->type() == QEvent::ParentChange && parentWidget())
+        parentWidget()->installEventFilter(this);
+    return PictureView::event(event);
+}
+
+bool DetailsPicture::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        fit();
+    return PictureView::eventFilter(watched, event);
 }

@@ -26,10 +26,19 @@ public:
     // event loop).
     void refresh();
 
-    // The most room the picture takes, before scaling to the font.
+    // The most room the picture takes, before scaling to the font, and the share of the pane's
+    // width it may take, so that a narrow pane still shows its fields.
     static constexpr int kDrawnSide = 150;
+    static constexpr double kWidthShare = 0.4;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // Sizes the picture to the room the pane leaves it.
+    void fit();
+
     FieldDataLink m_link;
     int m_folder;
     PictureStore m_store;

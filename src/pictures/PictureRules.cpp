@@ -46,18 +46,20 @@ QString PictureRules::tableOf(int folder)
 
 void PictureRules::prepareCatalogue()
 {
+    // The table itself is made with the first picture stored (in that item's transaction): a
+    // catalogue that is only browsed is never written to, not even a damaged one.
     TDAODatabase& db = m_dm.dbKOLT;
     if (!db.Connected() || db.ReadOnly())
         return;
     try {
+        if (!m_store.hasTable())
+            return;
         TDAODatabase::Transaction transaction(db);
-        m_store.ensureTable();
         for (int folder = 0; folder < kFolders; ++folder)
             m_store.removeOrphans(folder, tableOf(folder));
         transaction.commit();
     } catch (const std::exception&) {
-        // Only tidying: the table is also made when the first picture is stored, and orphans
-        // take room but are never shown (item keys are never used again). The next opening
-        // tries again.
+        // Only tidying: orphans take room but are never shown (item keys are never used
+        // again). The next opening tries again.
     }
 }

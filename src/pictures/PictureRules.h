@@ -8,9 +8,9 @@ class TDAODataset;
 class TDAOQuery;
 class TDM;
 
-// Keeps the pictures with their items for as long as it lives: at a writable opening the
-// picture table is made and pictures whose item another program deleted go; deleting an item
-// deletes its picture in the same transaction.
+// Keeps the pictures with their items for as long as it lives: at a writable opening pictures
+// whose item another program deleted go; deleting an item deletes its picture in the same
+// transaction. The picture table is made when the first picture is stored.
 class PictureRules
 {
 public:

@@ -95,8 +95,11 @@ void inEditor(MainWindowFixture& f, int folder, const std::function<void(ItemEdi
     QVERIFY(!QApplication::activeModalWidget());
 }
 
+// The items with a stored picture, as "folder:key".
 QStringList pictured(MainWindowFixture& f)
 {
+    if (!PictureStore(f.dm().dbKOLT).hasTable())
+        return {};
     return f.column(QStringLiteral("select folder || ':' || item from kolt_pictures order by 1"));
 }
 
@@ -235,7 +238,7 @@ private Q_SLOTS:
             shown = box->view()->image().size();
             QVERIFY(box->view()->hasImage());
             QVERIFY(box->removeButton()->isEnabled());
-            QCOMPARE(f.scalar(QStringLiteral("select count(*) from kolt_pictures")).toInt(), 0);
+            QVERIFY(pictured(f).isEmpty()); // not before OK
             click(e->btOK);
         });
         QCOMPARE(pictured(f), QStringList{QStringLiteral("%1:1").arg(folder)});
