@@ -1,6 +1,9 @@
 #include "ItemEditor.h"
 
 #include "ESavedError.h"
+#include "PictureBox.h"
+#include "PictureRules.h"
+#include "PictureView.h"
 #include "ProceduryDialogs.h"
 #include "TDAODataset.h"
 #include "TDBComboBox.h"
@@ -215,6 +218,11 @@ void ItemEditor::finish(QWidget* fields, QWidget* first)
     buttons->addStretch();
     auto* whole = new QHBoxLayout(this);
     whole->addWidget(fields, 1);
+    if (const int folder = PictureRules::folderOf(m_dm, dataSet()); folder >= 0) {
+        m_picture = new PictureBox(dataSet(), folder, this);
+        whole->addWidget(m_picture, 0, Qt::AlignTop);
+        m_tabOrder << m_picture->view() << m_picture->chooseButton() << m_picture->removeButton();
+    }
     whole->addLayout(buttons);
     m_tabOrder << btOK << btCancel;
     for (int i = 1; i < m_tabOrder.size(); ++i)
@@ -235,6 +243,8 @@ void ItemEditor::FormCreate()
 {
     for (const auto& [box, table] : m_lists)
         Procedury::FillComboFromTable(*table, *box);
+    if (m_picture)
+        m_picture->load();
 }
 
 void ItemEditor::btOKClick()

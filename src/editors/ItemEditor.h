@@ -8,6 +8,7 @@
 #include <vector>
 
 class BoundControl;
+class PictureBox;
 class QGridLayout;
 class QPushButton;
 class TDAODataset;
@@ -39,12 +40,15 @@ public:
     // The control bound to a field (for the editor's own code and for tests).
     BoundControl* control(const QString& field) const { return m_controls.value(field); }
     QWidget* controlWidget(const QString& field) const;
+    // The item's picture beside the fields (none in the song editor).
+    PictureBox* pictureBox() const { return m_picture; }
 
 protected:
     // Lays `rows` out on `page`: labels right-aligned before their controls, two fields a line
     // or one across the whole line. Controls join the tab order in the order of the rows.
     void addFields(QWidget* page, const std::vector<EditorRow>& rows);
-    // Puts the fields at the left and OK and Cancel at the top right, and fixes the tab order;
+    // Puts the fields at the left, the item's picture beside them, and OK and Cancel at the top
+    // right, and fixes the tab order;
     // `first` has the focus when the editor opens (the first control when none is given).
     void finish(QWidget* fields, QWidget* first = nullptr);
     // Joins a widget of the editor's own to the tab order at this point.
@@ -86,5 +90,6 @@ private:
     std::vector<std::pair<TDBComboBox*, TDAOTable*>> m_lists;
     QList<QWidget*> m_tabOrder;
     QWidget* m_first = nullptr;
+    PictureBox* m_picture = nullptr;
     bool m_created = false;
 };

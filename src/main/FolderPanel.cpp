@@ -2,12 +2,14 @@
 
 #include "CaptionStrip.h"
 #include "DetailsForm.h"
+#include "DetailsPicture.h"
 #include "TDBCheckGroup.h"
 #include "TDBGrid.h"
 #include "TDBRichView.h"
 #include "TDBText.h"
 #include "TDM.h"
 
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QScrollArea>
@@ -39,6 +41,18 @@ QScrollArea* scrolling(QWidget* content, QWidget* parent)
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::StyledPanel);
     return area;
+}
+
+// The pane's body with the current item's picture at its top right (hidden when it has none).
+QWidget* withPicture(QWidget* body, DetailsPicture* picture, QWidget* parent)
+{
+    auto* pane = new QWidget(parent);
+    auto* layout = new QHBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(body, 1);
+    layout->addWidget(picture, 0, Qt::AlignTop | Qt::AlignRight);
+    return pane;
 }
 
 QSplitter* splitter(Qt::Orientation orientation, QWidget* parent)
@@ -97,7 +111,7 @@ QWidget* FolderPanel::buildDetails(TDM& dm)
         form->addRow(properties);
     }
     form->finish();
-    return withCaption(QStringLiteral(" Details"), scrolling(form, this), this);
+    return withCaption(QStringLiteral(" Details"), withPicture(scrolling(form, this), picture(dm), this), this);
 }
 
 QWidget* FolderPanel::buildAddressDetails(TDM& dm)
@@ -146,7 +160,13 @@ QWidget* FolderPanel::buildAddressDetails(TDM& dm)
     tabs->addTab(page(true), QStringLiteral("Office Details"));
     tabs->setCurrentIndex(0);
     layout->addWidget(tabs, 1);
-    return withCaption(QStringLiteral(" Details"), body, this);
+    return withCaption(QStringLiteral(" Details"), withPicture(body, picture(dm), this), this);
+}
+
+DetailsPicture* FolderPanel::picture(TDM& dm)
+{
+    m_picture = new DetailsPicture(&FolderDefinition::source(dm, m_definition.index), m_definition.index, dm.dbKOLT);
+    return m_picture;
 }
 
 QWidget* FolderPanel::buildDescription(TDM& dm)

@@ -6,6 +6,7 @@
 
 class CaptionStrip;
 class DetailsForm;
+class DetailsPicture;
 class QSplitter;
 class QToolButton;
 class TDBGrid;
@@ -28,6 +29,7 @@ public:
     QWidget* detailsPane() const { return m_details; }
     // The label and value pairs at the top of the Details pane (the names in the address book).
     DetailsForm* detailsForm() const { return m_form; }
+    DetailsPicture* picture() const { return m_picture; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -38,6 +40,7 @@ private:
     QWidget* buildAddressDetails(TDM& dm);
     QWidget* buildLower(TDM& dm);
     QWidget* buildDescription(TDM& dm);
+    DetailsPicture* picture(TDM& dm);
     void applyProportions();
 
     const FolderDefinition& m_definition;
@@ -46,6 +49,7 @@ private:
     QToolButton* m_addDetail = nullptr;
     QToolButton* m_deleteDetail = nullptr;
     TDBRichView* m_description = nullptr;
+    DetailsPicture* m_picture = nullptr;
     QWidget* m_details = nullptr;
     DetailsForm* m_form = nullptr;
     QSplitter* m_across = nullptr;

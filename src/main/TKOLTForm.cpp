@@ -11,6 +11,7 @@
 #include "LoansDesk.h"
 #include "MainCommands.h"
 #include "MessageService.h"
+#include "PictureRules.h"
 #include "ProceduryWindows.h"
 #include "SafetyNet.h"
 #include "StatisticsWindow.h"
@@ -89,6 +90,8 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     m_safety
         = new SafetyNet(m_dm, this, [this](const std::function<void()>& whileClosed) { reopenCatalogue(whileClosed); });
     m_safety->startUp();
+    // After the trash: its rules keep an item's picture before the picture's own rule removes it.
+    m_pictures = std::make_unique<PictureRules>(dm);
     guarded([this] { attachLoans(); });
 }
 

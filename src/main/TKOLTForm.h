@@ -10,6 +10,7 @@ class LoansDesk;
 class FolderBar;
 class FolderPanel;
 class MainCommands;
+class PictureRules;
 class QAction;
 class QComboBox;
 class QLineEdit;
@@ -142,6 +143,8 @@ private:
     SafetyNet* m_safety = nullptr;
     // Gone before the panels, whose grids and Details panes it marks.
     std::unique_ptr<LoansDesk> m_loans;
+    // Keeps each item's picture with it while the window works on the catalogue.
+    std::unique_ptr<PictureRules> m_pictures;
 };
 
 extern TKOLTForm* KOLTForm;

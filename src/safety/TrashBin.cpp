@@ -138,10 +138,7 @@ int TrashBin::folderOf(const QString& table)
 
 bool TrashBin::hasTables() const
 {
-    auto s = m_db.statement(QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'kolt_trash'"));
-    const bool found = s->step();
-    s->reset();
-    return found;
+    return tableExists(QStringLiteral("kolt_trash"));
 }
 
 QStringList TrashBin::columns(const QString& table) const
@@ -211,6 +208,57 @@ void TrashBin::keepItem(const Kept& k, TDAODataset& dataSet)
     // Only the list's saved rows: rows waiting for a new item of another copy have no parent yet.
     if (k.details)
         keepRows(QLatin1String(k.details), QStringLiteral("P_Id"), trashId, id);
+    keepPicture(k, trashId, id);
+}
+
+bool TrashBin::tableExists(const QString& table) const
+{
+    auto s = m_db.statement(QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1"));
+    s->bindText(1, table);
+    const bool found = s->step();
+    s->reset();
+    return found;
+}
+
+void TrashBin::keepPicture(const Kept& k, qint64 trashId, qint64 id)
+{
+    // An item's picture lives in a table of its own, there once the first picture was set.
+    if (!tableExists(QStringLiteral("kolt_pictures")))
+        return;
+    if (!tableExists(QStringLiteral("kolt_trash_pictures"))) {
+        QStringList cols{QStringLiteral("trash_id INTEGER NOT NULL")};
+        for (const QString& c : columns(QStringLiteral("kolt_pictures")))
+            cols << SqlText::quoteIdentifier(c);
+        SqliteStatement::exec(
+            m_db.handle(), QStringLiteral("CREATE TABLE kolt_trash_pictures (%1)").arg(cols.join(QLatin1String(", "))));
+        m_shared.remove(QStringLiteral("pictures"));
+    }
+    const QString cols = sharedColumns(QStringLiteral("pictures")).join(QLatin1String(", "));
+    auto keep = m_db.statement(QStringLiteral("INSERT INTO kolt_trash_pictures (trash_id, %1) SELECT ?1, %1 FROM "
+                                              "kolt_pictures WHERE folder = ?2 AND item = ?3")
+                                   .arg(cols));
+    keep->bindInt64(1, trashId);
+    keep->bindInt64(2, k.folder);
+    keep->bindInt64(3, id);
+    keep->execute();
+}
+
+void TrashBin::restorePicture(qint64 trashId, qint64 id)
+{
+    if (!tableExists(QStringLiteral("kolt_trash_pictures")) || !tableExists(QStringLiteral("kolt_pictures")))
+        return;
+    const QString item = SqlText::quoteIdentifier(QStringLiteral("item"));
+    const QStringList cols = sharedColumns(QStringLiteral("pictures"));
+    QStringList values;
+    for (const QString& c : cols)
+        values << (c == item ? QStringLiteral("?2") : c);
+    auto back = m_db.statement(
+        QStringLiteral(
+            "INSERT OR REPLACE INTO kolt_pictures (%1) SELECT %2 FROM kolt_trash_pictures WHERE trash_id = ?1")
+            .arg(cols.join(QLatin1String(", ")), values.join(QLatin1String(", "))));
+    back->bindInt64(1, trashId);
+    back->bindInt64(2, id);
+    back->execute();
 }
 
 void TrashBin::keepRows(const QString& table, const QString& keyColumn, qint64 trashId, qint64 key)
@@ -232,7 +280,8 @@ QStringList TrashBin::sharedColumns(const QString& table) const
         return *found;
     const QStringList kept = columns(QStringLiteral("kolt_trash_") + table);
     QStringList out;
-    for (const QString& c : columns(table)) {
+    const QString source = table == QLatin1String("pictures") ? QStringLiteral("kolt_pictures") : table;
+    for (const QString& c : columns(source)) {
         if (kept.contains(c))
             out << SqlText::quoteIdentifier(c);
     }
@@ -333,6 +382,7 @@ qint64 TrashBin::restoreItem(const Kept& k, const Entry& e)
     insert.execute();
     const qint64 id = fresh ? sqlite3_last_insert_rowid(m_db.handle()) : e.itemId;
     addLookupNames(k, id);
+    restorePicture(e.id, id);
     if (!k.details)
         return id;
 
@@ -415,6 +465,11 @@ void TrashBin::forget(qint64 entryId, const QString& table)
         SqliteStatement rows(m_db.handle(), QStringLiteral("DELETE FROM %1 WHERE trash_id = ?1").arg(trashTable(t)));
         rows.bindInt64(1, entryId);
         rows.execute();
+    }
+    if (tableExists(QStringLiteral("kolt_trash_pictures"))) {
+        SqliteStatement picture(m_db.handle(), QStringLiteral("DELETE FROM kolt_trash_pictures WHERE trash_id = ?1"));
+        picture.bindInt64(1, entryId);
+        picture.execute();
     }
     SqliteStatement entry(m_db.handle(), QStringLiteral("DELETE FROM kolt_trash WHERE id = ?1"));
     entry.bindInt64(1, entryId);

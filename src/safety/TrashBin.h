@@ -63,6 +63,10 @@ private:
     void makeTables();
     void keepItem(const Kept& k, TDAODataset& dataSet);
     void keepDetail(const Kept& k, TDAODataset& dataSet);
+    bool tableExists(const QString& table) const;
+    // An item's picture goes and comes back with it.
+    void keepPicture(const Kept& k, qint64 trashId, qint64 id);
+    void restorePicture(qint64 trashId, qint64 id);
     void keepRows(const QString& table, const QString& keyColumn, qint64 trashId, qint64 key);
     // The columns of a table its trash table also has, quoted.
     QStringList sharedColumns(const QString& table) const;

@@ -5,6 +5,8 @@
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "OtherProgram.h"
+#include "PictureEncoder.h"
+#include "PictureStore.h"
 #include "RestoreDialog.h"
 #include "SafetyNet.h"
 #include "SafetySettings.h"
@@ -172,6 +174,31 @@ private Q_SLOTS:
         f.window->miTrashClick();
         QCOMPARE(f.dm().qrMovies.RowCount(), 3);
         QVERIFY(f.messages.errors().isEmpty());
+    }
+
+    void aDeletedItemsPictureComesBackWithIt()
+    {
+        MainWindowFixture f{QString::fromLatin1(kSetup)};
+        f.window->show();
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const qint64 id = f.dm().qrMovies.FieldByName(QStringLiteral("Id")).AsInteger();
+        PictureStore(f.dm().dbKOLT).store(0, id, PictureEncoder::prepare(image));
+        const QByteArray thumbnail = PictureStore(f.dm().dbKOLT).thumbnail(0, id);
+        QVERIFY(!thumbnail.isEmpty());
+
+        f.messages.answers = {MessageService::Answer::Yes}; // "Delete item?"
+        f.window->tbDeleteClick();
+        QVERIFY(PictureStore(f.dm().dbKOLT).thumbnail(0, id).isEmpty());
+        // Taken meanwhile: the item comes back under a fresh number, its picture with it.
+        f.exec(
+            QStringLiteral("insert into Movies (Id, Category, Title, Media_type) values (%1, 'Drama', 'Other', 'CD')")
+                .arg(id));
+        const qint64 back = f.window->safetyNet()->trash().putBack(f.window->safetyNet()->trash().entries()[0].id);
+        QVERIFY(back != id);
+        QCOMPARE(PictureStore(f.dm().dbKOLT).thumbnail(0, back), thumbnail);
+        QVERIFY(PictureStore(f.dm().dbKOLT).thumbnail(0, id).isEmpty());
+        QCOMPARE(f.column(QStringLiteral("select count(*) from kolt_trash_pictures")), QStringList{"0"});
     }
 
     void aCopyIsKeptBeforeTheOpeningBuildsIndexes()

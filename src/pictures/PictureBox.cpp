@@ -1,0 +1,304 @@
+#include "PictureBox.h"
+
+#include "DrawnSize.h"
+#include "EPictureError.h"
+#include "ErrorGuard.h"
+#include "PictureEncoder.h"
+#include "PictureReader.h"
+#include "PictureView.h"
+#include "TDAODatabase.h"
+#include "TDAODataset.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// The MIME types of encoded pictures another program may hand over, best first.
+const QStringList& pictureTypes()
+{
+    static const QStringList types{QStringLiteral("image/png"), QStringLiteral("image/jpeg"),
+                                   QStringLiteral("image/webp"), QStringLiteral("image/gif"),
+                                   QStringLiteral("image/bmp")};
+    return types;
+}
+
+bool offersPicture(const QMimeData& mime)
+{
+    if (mime.hasImage())
+        return true;
+    for (const QString& type : pictureTypes()) {
+        if (mime.hasFormat(type))
+            return true;
+    }
+    for (const QUrl& url : mime.urls()) {
+        if (url.isLocalFile())
+            return true;
+    }
+    return false;
+}
+
+// The folder "Choose…" opens in: where the last picture was chosen, for as long as the
+// program runs; at first the user's pictures folder, or home when there is none (a folder that
+// does not exist would be taken for a file name to fill in).
+QString& lastFolder()
+{
+    static QString folder = [] {
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+    }();
+    return folder;
+}
+
+} // namespace
+
+PictureBox::PictureBox(TDAODataset& item, int folder, QWidget* parent)
+    : QFrame(parent)
+    , m_item(item)
+    , m_folder(folder)
+    , m_store(*item.Database())
+{
+    setObjectName(QStringLiteral("pictureBox"));
+    setAcceptDrops(true);
+    auto drawnWidth = [this](int w) { return DrawnSize::width(fontMetrics(), w); };
+    auto drawnHeight = [this](int h) { return DrawnSize::height(fontMetrics(), h); };
+
+    m_view = new PictureView(this);
+    m_view->setObjectName(QStringLiteral("picture"));
+    m_view->setPlaceholder(QStringLiteral("No picture"));
+    m_view->setFocusPolicy(Qt::StrongFocus);
+    m_view->setAccessibleName(QStringLiteral("Picture"));
+    m_view->setToolTip(QStringLiteral("Choose a picture, paste one here (Ctrl+V) or drop one here"));
+    m_view->setFixedSize(drawnWidth(128), drawnHeight(160));
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    auto* inFrame = new QGridLayout(frame);
+    inFrame->setContentsMargins(1, 1, 1, 1);
+    inFrame->addWidget(m_view);
+
+    m_choose = new QPushButton(QStringLiteral("Choose…"), this);
+    m_choose->setObjectName(QStringLiteral("btPictureChoose"));
+    m_remove = new QPushButton(QStringLiteral("Remove"), this);
+    m_remove->setObjectName(QStringLiteral("btPictureRemove"));
+    m_remove->setAccessibleName(QStringLiteral("Remove picture"));
+    m_choose->setAccessibleName(QStringLiteral("Choose picture"));
+    for (QPushButton* b : {m_choose, m_remove}) {
+        b->setAutoDefault(false);
+        b->setMinimumSize(drawnWidth(55), drawnHeight(21));
+    }
+    m_remove->setEnabled(false);
+    connect(m_choose, &QPushButton::clicked, this, [this] { ErrorGuard::run([this] { chooseFile(); }, this); });
+    connect(m_remove, &QPushButton::clicked, this, [this] { ErrorGuard::run([this] { removePicture(); }, this); });
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setHorizontalSpacing(drawnWidth(4));
+    layout->setVerticalSpacing(drawnHeight(4));
+    layout->addWidget(frame, 0, 0, 1, 2);
+    layout->addWidget(m_choose, 1, 0);
+    layout->addWidget(m_remove, 1, 1);
+    layout->setRowStretch(2, 1);
+
+    m_item.addPostRule(this, [this](TDAODataset& stored) { storeWithPost(stored); });
+}
+
+PictureBox::~PictureBox()
+{
+    m_item.removeRules(this);
+}
+
+QString PictureBox::fileFilter()
+{
+    return QStringLiteral("Pictures (*.jpg *.jpeg *.jpe *.jfif *.png *.gif *.bmp *.dib *.webp);;All files (*)");
+}
+
+void PictureBox::load()
+{
+    m_change = Change::None;
+    m_prepared = {};
+    QImage image;
+    if (m_item.Active() && m_item.State() != TDataSetState::Insert && !m_item.IsEmpty()) {
+        const QByteArray thumbnail = m_store.thumbnail(m_folder, m_item.FieldByName(QStringLiteral("Id")).AsInteger());
+        if (!thumbnail.isEmpty())
+            image = QImage::fromData(thumbnail);
+    }
+    display(image);
+}
+
+void PictureBox::display(const QImage& image)
+{
+    m_view->setImage(image);
+    m_remove->setEnabled(!image.isNull());
+}
+
+void PictureBox::take(const std::function<QImage()>& read)
+{
+    // A catalogue that cannot be changed refuses before anything is read.
+    m_item.Database()->checkWritable();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    PreparedPicture prepared;
+    try {
+        prepared = PictureEncoder::prepare(read());
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+    m_item.Edit();
+    m_prepared = std::move(prepared);
+    m_change = Change::Set;
+    display(m_prepared.shown);
+}
+
+void PictureBox::setFromFile(const QString& path)
+{
+    take([&path] { return PictureReader::readFile(path, PictureEncoder::kPictureSide); });
+}
+
+void PictureBox::setFromMime(const QMimeData& mime)
+{
+    for (const QUrl& url : mime.urls()) {
+        if (url.isLocalFile()) {
+            setFromFile(url.toLocalFile());
+            return;
+        }
+    }
+    for (const QString& type : pictureTypes()) {
+        if (mime.hasFormat(type)) {
+            const QByteArray data = mime.data(type);
+            take([&data] { return PictureReader::readData(data, PictureEncoder::kPictureSide); });
+            return;
+        }
+    }
+    if (mime.hasImage()) {
+        const QImage image = qvariant_cast<QImage>(mime.imageData());
+        take([&image] { return PictureReader::fromImage(image, PictureEncoder::kPictureSide); });
+        return;
+    }
+    if (mime.hasUrls())
+        throw EPictureError(QStringLiteral("Only a picture saved on this computer can be taken: save it first, then "
+                                           "choose it or drop the file"));
+    throw EPictureError(QStringLiteral("There is no picture to take"));
+}
+
+void PictureBox::paste()
+{
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    if (!mime || !offersPicture(*mime))
+        throw EPictureError(QStringLiteral("The clipboard holds no picture"));
+    setFromMime(*mime);
+}
+
+void PictureBox::removePicture()
+{
+    if (!m_view->hasImage())
+        return;
+    m_item.Database()->checkWritable();
+    m_item.Edit();
+    m_prepared = {};
+    m_change = Change::Removed;
+    display({});
+}
+
+void PictureBox::chooseFile()
+{
+    const QString path = QFileDialog::getOpenFileName(window(), QStringLiteral("Choose a picture"), lastFolder(),
+                                                      fileFilter(), nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    lastFolder() = QFileInfo(path).absolutePath();
+    setFromFile(path);
+}
+
+void PictureBox::storeWithPost(TDAODataset& item)
+{
+    if (m_change == Change::None)
+        return;
+    const qint64 key = item.FieldByName(QStringLiteral("Id")).AsInteger();
+    if (m_change == Change::Set)
+        m_store.store(m_folder, key, m_prepared);
+    else
+        m_store.remove(m_folder, key);
+    // Stored for good only once the post's transaction is; undone, it is still to be stored.
+    item.Database()->afterCommit([box = QPointer<PictureBox>(this)] {
+        if (box)
+            box->m_change = Change::None;
+    });
+}
+
+void PictureBox::later(std::function<void()> handler)
+{
+    QTimer::singleShot(0, this, [this, handler = std::move(handler)] { ErrorGuard::run(handler, this); });
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        event->accept();
+        later([this] { paste(); });
+        return;
+    }
+    if (event->matches(QKeySequence::Delete) && m_view->hasImage()) {
+        event->accept();
+        later([this] { removePicture(); });
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void PictureBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Choose…"), this, [this] { ErrorGuard::run([this] { chooseFile(); }, this); });
+    QAction* pasteAction
+        = menu.addAction(QStringLiteral("Paste"), this, [this] { ErrorGuard::run([this] { paste(); }, this); });
+    pasteAction->setShortcut(QKeySequence::Paste);
+    QAction* removeAction = menu.addAction(QStringLiteral("Remove"), this,
+                                           [this] { ErrorGuard::run([this] { removePicture(); }, this); });
+    removeAction->setEnabled(m_view->hasImage());
+    menu.exec(event->globalPos());
+}
+
+void PictureBox::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData() && offersPicture(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void PictureBox::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData() && offersPicture(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void PictureBox::dropEvent(QDropEvent* event)
+{
+    if (!event->mimeData() || !offersPicture(*event->mimeData()))
+        return;
+    event->acceptProposedAction();
+    // The data is the dragging program's until the drop ends: a copy is read afterwards.
+    auto copy = std::make_shared<QMimeData>();
+    const QMimeData* dropped = event->mimeData();
+    for (const QString& format : dropped->formats())
+        copy->setData(format, dropped->data(format));
+    if (dropped->hasImage())
+        copy->setImageData(dropped->imageData());
+    if (dropped->hasUrls())
+        copy->setUrls(dropped->urls());
+    later([this, copy] { setFromMime(*copy); });
+}
