@@ -10,6 +10,7 @@
 #include "MainCommands.h"
 #include "MessageService.h"
 #include "ProceduryWindows.h"
+#include "SearchEverywhere.h"
 #include "StatisticsWindow.h"
 #include "TAboutForm.h"
 #include "TAddressBookForm.h"
@@ -83,6 +84,38 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     connect(reread, &QTimer::timeout, this, [this] { rereadStaleLists(); });
     reread->start();
     guarded([this] { FormCreate(); });
+    guarded([this] { buildSearchEverywhere(); });
+}
+
+void TKOLTForm::buildSearchEverywhere()
+{
+    SearchEverywhere::Context context;
+    context.window = this;
+    context.dm = &m_dm;
+    context.toolbar = m_toolbar;
+    context.besides = m_commands->tbFind;
+    for (QAction* menu : menuBar()->actions()) {
+        if (menu->menu() && menu->text() == QLatin1String("&Edit"))
+            context.editMenu = menu->menu();
+    }
+    context.showToolbar = [this] { miV_ToolbarClick(); };
+    context.showItem = [this](int folder, qint64 id) { ShowItem(folder, id); };
+    context.home = [this]() -> QWidget* { return grid(m_currentFolder); };
+    m_searchEverywhere = new SearchEverywhere(std::move(context));
+}
+
+void TKOLTForm::ShowItem(int folder, qint64 id)
+{
+    if (folder != m_currentFolder)
+        SelectFolder(folder, FolderDefinition::all()[size_t(folder)].caption);
+    TDAOQuery& query = folderQuery(folder);
+    if (!query.Locate(QStringLiteral("Id"), {id}, 0) && categoryBox()->currentIndex() != 0) {
+        // Not among the items of the category chosen: the whole folder is shown.
+        categoryBox()->setCurrentIndex(0);
+        cbCategoriesChange();
+        query.Locate(QStringLiteral("Id"), {id}, 0);
+    }
+    grid(folder)->setFocus(Qt::OtherFocusReason);
 }
 
 void TKOLTForm::rereadStaleLists()

@@ -17,6 +17,7 @@ class QSessionManager;
 class QSplitter;
 class QStackedWidget;
 class QToolBar;
+class SearchEverywhere;
 class TDAOQuery;
 class TDAOTable;
 class TDBGrid;
@@ -75,6 +76,10 @@ public:
     void FilterToCategory(int folder, const QString& category);
     // Opens the editor of the folder shown on its query's current record, modally.
     void OpenItemEditor();
+    // Shows one item (by its key) current in its folder, clearing the folder's category filter
+    // when the item is not in it; the grid takes the focus.
+    void ShowItem(int folder, qint64 id);
+    SearchEverywhere* searchEverywhere() const { return m_searchEverywhere; }
 
     // What the handlers and the shared routines work on.
     int CurrentFolder() const { return m_currentFolder; }
@@ -100,6 +105,7 @@ protected:
 
 private:
     void rereadStaleLists();
+    void buildSearchEverywhere();
     void FormCreate();
     void buildDockStrip();
     void buildMainArea();
@@ -123,6 +129,7 @@ private:
     bool m_closeApproved = false;
     // The list report of each folder, printed by tbPrintClick.
     std::unique_ptr<CatalogueReports> m_reports;
+    SearchEverywhere* m_searchEverywhere = nullptr;
 };
 
 extern TKOLTForm* KOLTForm;
