@@ -63,7 +63,8 @@ SearchHit CatalogueSearch::hit(const SearchQuery& query, const SearchFolder& fol
     return hit;
 }
 
-SearchResults CatalogueSearch::run(const SearchQuery& query, int firstHits, const std::atomic_bool* cancel)
+SearchResults CatalogueSearch::run(const SearchQuery& query, int firstHits, const std::atomic_bool* cancel,
+                                   bool counting)
 {
     SearchResults results;
     for (const SearchFolder& folder : SearchFolder::all()) {
@@ -77,7 +78,7 @@ SearchResults CatalogueSearch::run(const SearchQuery& query, int firstHits, cons
         SearchFolderResult& out = results.folders[size_t(folder.index)];
         if (!query.indexExpression(folder))
             continue; // names a field this folder lacks
-        if (m_index && m_index->isCurrent() && searchIndex(query, folder, firstHits, out))
+        if (m_index && m_index->isCurrent() && searchIndex(query, folder, firstHits, counting, out))
             continue;
         results.fromIndex = false;
         out.count = 0;
@@ -89,7 +90,7 @@ SearchResults CatalogueSearch::run(const SearchQuery& query, int firstHits, cons
     return results;
 }
 
-bool CatalogueSearch::searchIndex(const SearchQuery& query, const SearchFolder& folder, int firstHits,
+bool CatalogueSearch::searchIndex(const SearchQuery& query, const SearchFolder& folder, int firstHits, bool counting,
                                   SearchFolderResult& out)
 {
     const QString expression = *query.indexExpression(folder);
@@ -103,8 +104,28 @@ bool CatalogueSearch::searchIndex(const SearchQuery& query, const SearchFolder& 
         }
         out.hits.push_back(hit(query, folder, *document));
     }
-    out.count = qint64(keys.size()) < firstHits ? qint64(keys.size()) : m_index->count(folder.index, expression);
+    if (qint64(keys.size()) < firstHits)
+        out.count = qint64(keys.size());
+    else
+        out.count = counting ? m_index->count(folder.index, expression) : -1;
     return true;
+}
+
+void CatalogueSearch::countRest(const SearchQuery& query, SearchResults& results)
+{
+    for (SearchFolderResult& f : results.folders) {
+        if (f.count >= 0)
+            continue;
+        const SearchFolder& folder = SearchFolder::at(f.folder);
+        if (m_index && m_index->isCurrent()) {
+            f.count = m_index->count(f.folder, *query.indexExpression(folder));
+            continue;
+        }
+        SearchFolderResult again;
+        again.folder = f.folder;
+        scanTables(query, folder, 0, again, nullptr);
+        f.count = again.count;
+    }
 }
 
 void CatalogueSearch::scanTables(const SearchQuery& query, const SearchFolder& folder, int firstHits,

@@ -23,13 +23,18 @@ public:
     static constexpr int kFirstHits = 50;
 
     // Raises EEngineError when the catalogue cannot be read. A search stopped through
-    // `cancel` returns what it has.
-    SearchResults run(const SearchQuery& query, int firstHits = kFirstHits, const std::atomic_bool* cancel = nullptr);
+    // `cancel` returns what it has. Without `counting`, a folder whose first page is full
+    // through the index has its count left unknown (-1), for countRest() to fill: counting
+    // a word found in a million items takes longer than finding its first ones.
+    SearchResults run(const SearchQuery& query, int firstHits = kFirstHits, const std::atomic_bool* cancel = nullptr,
+                      bool counting = true);
+    void countRest(const SearchQuery& query, SearchResults& results);
 
     static SearchHit hit(const SearchQuery& query, const SearchFolder& folder, const SearchDocument& document);
 
 private:
-    bool searchIndex(const SearchQuery& query, const SearchFolder& folder, int firstHits, SearchFolderResult& out);
+    bool searchIndex(const SearchQuery& query, const SearchFolder& folder, int firstHits, bool counting,
+                     SearchFolderResult& out);
     void scanTables(const SearchQuery& query, const SearchFolder& folder, int firstHits, SearchFolderResult& out,
                     const std::atomic_bool* cancel);
 

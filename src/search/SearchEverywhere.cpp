@@ -108,18 +108,41 @@ void SearchEverywhere::searchNow()
     TDAODatabase& db = m_context.dm->dbKOLT;
     if (!db.Connected())
         db.Open(); // raises the reason it cannot be opened, as every dataset does
-    const SearchResults results = CatalogueSearch(db.handle(), m_index.get()).run(query);
-    QString note;
-    if (results.total() == 0)
-        note = QStringLiteral("Nothing found.");
-    else
-        note = QStringLiteral("%1 found.").arg(results.total());
-    if (!results.fromIndex)
-        note += QStringLiteral(" (Read from the folders themselves: the search index is not up to date.)");
+    // The first results at once; the counts of folders with many right after, once the
+    // window has shown them.
+    CatalogueSearch search(db.handle(), m_index.get());
+    SearchResults results = search.run(query, CatalogueSearch::kFirstHits, nullptr, false);
     placePopup();
-    m_popup->show(results, note);
+    m_popup->show(results, note(results));
     if (!m_popup->list()->currentItem())
         m_popup->step(1);
+    if (results.counted())
+        return;
+    const QString typed = m_field->text();
+    QTimer::singleShot(0, this, [this, typed, query, results]() mutable {
+        if (m_field->text() != typed || !m_popup->isVisible())
+            return;
+        ErrorGuard::run(
+            [&] {
+                CatalogueSearch(m_context.dm->dbKOLT.handle(), m_index.get()).countRest(query, results);
+                m_popup->updateCounts(results, note(results));
+            },
+            m_context.window);
+    });
+}
+
+QString SearchEverywhere::note(const SearchResults& results)
+{
+    QString text;
+    if (results.total() == 0)
+        text = QStringLiteral("Nothing found.");
+    else if (!results.counted())
+        text = QStringLiteral("More than %1 found; counting…").arg(results.total());
+    else
+        text = QStringLiteral("%1 found.").arg(results.total());
+    if (!results.fromIndex)
+        text += QStringLiteral(" (Read from the folders themselves: the search index is not up to date.)");
+    return text;
 }
 
 void SearchEverywhere::placePopup()

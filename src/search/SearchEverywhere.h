@@ -6,6 +6,7 @@
 #include <memory>
 
 class CatalogueSearch;
+struct SearchResults;
 class QAction;
 class QLineEdit;
 class QTimer;
@@ -60,6 +61,7 @@ protected:
 
 private:
     void openIndex();
+    static QString note(const SearchResults& results);
     void focusField();
     void placePopup();
     void leave();

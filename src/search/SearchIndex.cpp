@@ -193,8 +193,9 @@ void SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
     const QString table = SqlText::quoteIdentifier(f.indexTable);
     SqliteStatement::exec(m_db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
     // "ascii": the words are already folded and blank separated (see SearchText).
+    // No column sizes: they serve ranking only, and results come in key order.
     SqliteStatement::exec(m_db, QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize = 'ascii', "
-                                               "prefix = '1 2')")
+                                               "prefix = '1 2', columnsize = 0)")
                                     .arg(table, quotedColumns(f).join(QStringLiteral(", "))));
     FolderStatements& s = statements(folder);
     SearchDocumentReader reader(m_db, f);
@@ -210,6 +211,8 @@ void SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
             progress(int(done * 100 / total));
         return true;
     });
+    // One segment instead of the many a bulk load leaves: a search reads each word's list once.
+    SqliteStatement::exec(m_db, QStringLiteral("INSERT INTO %1 (%1) VALUES ('optimize')").arg(table));
 }
 
 SearchIndex::FolderStatements& SearchIndex::statements(int folder)

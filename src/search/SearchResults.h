@@ -20,20 +20,30 @@ struct SearchHit
 struct SearchFolderResult
 {
     int folder = 0;
-    qint64 count = 0;
+    qint64 count = 0;            // -1: not counted yet (more than the hits)
     std::vector<SearchHit> hits; // the first ones, in key order
 };
 
 struct SearchResults
 {
+    bool counted() const
+    {
+        for (const SearchFolderResult& f : folders) {
+            if (f.count < 0)
+                return false;
+        }
+        return true;
+    }
+
     std::vector<SearchFolderResult> folders; // every folder, in folder order
     bool fromIndex = true;                   // false: the tables were read (no current index)
 
+    // Items found; at least that many while counts are missing.
     qint64 total() const
     {
         qint64 n = 0;
         for (const SearchFolderResult& f : folders)
-            n += f.count;
+            n += f.count >= 0 ? f.count : qint64(f.hits.size());
         return n;
     }
 };

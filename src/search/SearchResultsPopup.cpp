@@ -12,12 +12,14 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
 constexpr int kHitRole = Qt::UserRole; // the item's key (results only)
 constexpr int kFolderRole = Qt::UserRole + 1;
 constexpr int kHtmlRole = Qt::UserRole + 2;
+constexpr int kMostHeight = 480;
 
 QString markedHtml(const SearchHit& hit)
 {
@@ -52,12 +54,17 @@ public:
         QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter);
         QTextDocument doc;
         doc.setDefaultFont(opt.font);
-        doc.setHtml(html);
+        const bool selected = opt.state & QStyle::State_Selected;
+        // Grey on the selection's colour cannot be read: the selection's text colour instead.
+        doc.setHtml(selected ? QString(html).replace(QStringLiteral("color:gray"),
+                                                     QStringLiteral("color:")
+                                                         + opt.palette.color(QPalette::HighlightedText).name())
+                             : html);
         doc.setTextWidth(opt.rect.width());
         painter->save();
         painter->translate(opt.rect.topLeft());
         QAbstractTextDocumentLayout::PaintContext context;
-        if (opt.state & QStyle::State_Selected)
+        if (selected)
             context.palette.setColor(QPalette::Text, opt.palette.color(QPalette::HighlightedText));
         painter->setClipRect(QRect(QPoint(0, 0), opt.rect.size()));
         doc.documentLayout()->draw(painter, context);
@@ -72,7 +79,32 @@ public:
     }
 };
 
+QString headingText(const SearchFolderResult& f)
+{
+    const QString caption = SearchFolder::at(f.folder).caption;
+    if (f.count < 0)
+        return QStringLiteral("%1 (more than %2, first %2 shown)").arg(caption).arg(f.hits.size());
+    if (f.count > qint64(f.hits.size()))
+        return QStringLiteral("%1 (%2, first %3 shown)").arg(caption).arg(f.count).arg(f.hits.size());
+    return QStringLiteral("%1 (%2)").arg(caption).arg(f.count);
+}
+
 } // namespace
+
+void SearchResultsPopup::updateCounts(const SearchResults& results, const QString& note)
+{
+    qsizetype folder = 0;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_list->topLevelItem(i);
+        if (item->data(0, kHitRole).isValid())
+            continue;
+        while (folder < qsizetype(results.folders.size()) && results.folders[size_t(folder)].count == 0)
+            ++folder;
+        if (folder < qsizetype(results.folders.size()))
+            item->setText(0, headingText(results.folders[size_t(folder++)]));
+    }
+    m_note->setText(note);
+}
 
 SearchResultsPopup::SearchResultsPopup(QWidget* parent)
     : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint)
@@ -105,13 +137,7 @@ void SearchResultsPopup::show(const SearchResults& results, const QString& note)
         if (f.count == 0)
             continue;
         auto* heading = new QTreeWidgetItem(m_list);
-        const QString shown = f.count > qint64(f.hits.size())
-                                  ? QStringLiteral("%1 (%2, first %3 shown)")
-                                        .arg(SearchFolder::at(f.folder).caption)
-                                        .arg(f.count)
-                                        .arg(f.hits.size())
-                                  : QStringLiteral("%1 (%2)").arg(SearchFolder::at(f.folder).caption).arg(f.count);
-        heading->setText(0, shown);
+        heading->setText(0, headingText(f));
         QFont bold = heading->font(0);
         bold.setBold(true);
         heading->setFont(0, bold);
@@ -128,6 +154,12 @@ void SearchResultsPopup::show(const SearchResults& results, const QString& note)
         }
     }
     m_note->setText(note);
+    // As tall as the results need, up to a height that leaves the window in view.
+    const int line = fontMetrics().height();
+    int height = m_note->sizeHint().height() + 2 * line;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        height += m_list->topLevelItem(i)->data(0, kHtmlRole).isValid() ? line * 2 + 6 : line + 4;
+    resize(width(), std::min(height, kMostHeight));
     QFrame::show();
     raise();
 }

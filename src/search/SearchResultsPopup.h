@@ -20,6 +20,8 @@ public:
     explicit SearchResultsPopup(QWidget* parent = nullptr);
 
     void show(const SearchResults& results, const QString& note);
+    // The same results, now counted.
+    void updateCounts(const SearchResults& results, const QString& note);
     QTreeWidget* list() const { return m_list; }
     // The item picked, or nothing (a heading, or no row).
     bool currentHit(int& folder, qint64& id) const;

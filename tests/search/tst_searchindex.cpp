@@ -115,6 +115,7 @@ private Q_SLOTS:
     void queries_data();
     void queries();
     void hitShowsFieldAndMarks();
+    void countsAfterTheFirstPage();
     void indexFoldsAsTheCatalogueCompares();
     void changesShowAtOnce();
     void undonePostLeavesNoTrace();
@@ -236,6 +237,26 @@ void tst_SearchIndex::hitShowsFieldAndMarks()
     QCOMPARE(marked, (QStringList{u"Paris"_qs, u"waitress"_qs}));
     QCOMPARE(hit.subtitle, QStringLiteral("2001 Jean-Pierre Jeunet"));
     QCOMPARE(results.folders[0].count, qint64(1));
+}
+
+void tst_SearchIndex::countsAfterTheFirstPage()
+{
+    TempCatalogue cat;
+    rawExec(cat.path(), QString::fromUtf8(kFixture));
+    Program program(cat.folder());
+    for (SearchIndex* index : {program.index.get(), static_cast<SearchIndex*>(nullptr)}) {
+        CatalogueSearch search(program.dm.dbKOLT.handle(), index);
+        const SearchQuery query = SearchQuery::parse(u"anna"_qs);
+        SearchResults results = search.run(query, 1, nullptr, false);
+        QCOMPARE(found(results), QStringList{u"0:Łódź Stories"_qs});
+        // The index leaves a full page uncounted; reading the tables counts as it goes.
+        QCOMPARE(results.folders[0].count, index ? qint64(-1) : qint64(2));
+        QCOMPARE(results.counted(), !index);
+        search.countRest(query, results);
+        QCOMPARE(results.folders[0].count, qint64(2));
+        QCOMPARE(results.folders[2].count, qint64(0));
+        QVERIFY(results.counted());
+    }
 }
 
 void tst_SearchIndex::indexFoldsAsTheCatalogueCompares()
