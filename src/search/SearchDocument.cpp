@@ -100,7 +100,7 @@ std::optional<SearchDocument> SearchDocumentReader::read(qint64 id, qint64 leftO
     if (!m_folder.hasDetails())
         return document;
     SqliteStatement details(m_db,
-                            QStringLiteral("SELECT %1 FROM %2 WHERE P_Id = ?1 AND Id <> ?2 ORDER BY Id")
+                            QStringLiteral("SELECT %1 FROM %2 WHERE P_Id = ?1 AND Id <> ?2 ORDER BY P_Id, Id")
                                 .arg(bracketed(m_folder.detail.field), SqlText::quoteIdentifier(m_folder.detailTable)));
     details.bindInt64(1, id);
     details.bindInt64(2, leftOutDetail);

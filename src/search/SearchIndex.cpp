@@ -69,7 +69,7 @@ SearchIndex::~SearchIndex() = default;
 QString SearchIndex::layout()
 {
     // Bump the first number whenever what the index holds, or how, changes.
-    return QStringLiteral("1;") + TextFold::version();
+    return QStringLiteral("2;") + TextFold::version();
 }
 
 bool SearchIndex::tablesPresent()
@@ -193,9 +193,11 @@ void SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
     const QString table = SqlText::quoteIdentifier(f.indexTable);
     SqliteStatement::exec(m_db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
     // "ascii": the words are already folded and blank separated (see SearchText).
-    // No column sizes: they serve ranking only, and results come in key order.
+    // No column sizes: they serve ranking only, and results come in key order. Beginnings of
+    // two letters are kept apart, as they stand for the most words (a beginning of one letter
+    // is searched as a word, see SearchQuery).
     SqliteStatement::exec(m_db, QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(%2, tokenize = 'ascii', "
-                                               "prefix = '1 2', columnsize = 0)")
+                                               "prefix = '2', columnsize = 0)")
                                     .arg(table, quotedColumns(f).join(QStringLiteral(", "))));
     FolderStatements& s = statements(folder);
     SearchDocumentReader reader(m_db, f);

@@ -93,8 +93,11 @@ SearchQuery SearchQuery::parse(const QString& typed)
         else if (!term.field.isEmpty() || phrase)
             lastWasBareWord = false;
     }
-    // The word being typed: the last one, unless a blank or a closing quote ended it.
-    if (!query.m_terms.empty() && lastWasBareWord && n > 0 && !isBlank(typed[n - 1]))
+    // The word being typed: the last one, unless a blank or a closing quote ended it. A single
+    // letter is not yet a beginning worth looking for: it would stand for a good part of every
+    // word of the catalogue.
+    if (!query.m_terms.empty() && lastWasBareWord && n > 0 && !isBlank(typed[n - 1])
+        && query.m_terms.back().words.back().size() > 1)
         query.m_terms.back().prefix = true;
     return query;
 }

@@ -180,6 +180,7 @@ void tst_SearchIndex::queries_data()
     QTest::newRow("words across cast") << "mathieu tautou" << QStringList{amelie};
     QTest::newRow("prefix") << "nig" << QStringList{album};
     QTest::newRow("prefix with accent") << "Łó" << QStringList{lodz};
+    QTest::newRow("one letter is a word") << "c" << QStringList{album};
     QTest::newRow("finished word is whole") << "nig " << QStringList{};
     QTest::newRow("every word must occur") << "anna hedgehog" << QStringList{};
     QTest::newRow("words in title and description") << "anna tolstoy" << QStringList{u"0:Anna Karenina"_qs};
