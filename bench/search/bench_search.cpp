@@ -84,7 +84,7 @@ int main(int argc, char** argv)
 
     TDM dm(dir.path());
     dm.DataModuleCreate();
-    SearchIndex index(dm.dbKOLT.handle(), true);
+    SearchIndex index(dm.dbKOLT, true);
     QElapsedTimer clock;
     clock.start();
     int lastPercent = -1;

@@ -81,7 +81,7 @@ void SearchEverywhere::openIndex()
     TDAODatabase& db = m_context.dm->dbKOLT;
     if (!db.Connected())
         return;
-    m_index = std::make_unique<SearchIndex>(db.handle(), !db.ReadOnly());
+    m_index = std::make_unique<SearchIndex>(db, !db.ReadOnly());
     // A first build at a million items takes a while behind the splash: keep it painted.
     m_index->prepare([](int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     m_upkeep = std::make_unique<SearchUpkeep>(*m_context.dm, *m_index);

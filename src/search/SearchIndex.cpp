@@ -4,6 +4,7 @@
 #include "SearchDocument.h"
 #include "SearchFolder.h"
 #include "SqlText.h"
+#include "SqliteConnection.h"
 #include "SqliteTransaction.h"
 #include "TextFold.h"
 
@@ -57,8 +58,9 @@ struct SearchIndex::FolderStatements
     SqliteStatement erase;
 };
 
-SearchIndex::SearchIndex(sqlite3* db, bool writable)
-    : m_db(db)
+SearchIndex::SearchIndex(SqliteConnection& connection, bool writable)
+    : m_connection(connection)
+    , m_db(connection.handle())
     , m_writable(writable)
 {
     m_statements.resize(SearchFolder::all().size());
@@ -157,6 +159,8 @@ void SearchIndex::rebuild(const Progress& progress)
     m_present = false;
     m_current = false;
     {
+        // Counted up to and with the commit, where the index writes what it kept in memory.
+        const ChangeLog::VirtualWrite counted(m_connection.changes());
         SqliteTransaction transaction(m_db);
         qint64 total = 0;
         for (const SearchFolder& f : SearchFolder::all()) {
@@ -206,8 +210,7 @@ void SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
         s.insert.bindInt64(1, document.id);
         for (qsizetype i = 0; i < texts.size(); ++i)
             s.insert.bindText(int(i) + 2, texts[i]);
-        s.insert.execute();
-        s.insert.reset();
+        run(s.insert);
         ++done;
         if (progress && (done % 2000 == 0) && total > 0)
             progress(int(done * 100 / total));
@@ -242,28 +245,48 @@ void SearchIndex::refresh(int folder, qint64 id, qint64 leftOutDetail)
 {
     if (!m_present || id <= 0)
         return;
-    remove(folder, id);
-    SearchDocumentReader reader(m_db, SearchFolder::at(folder));
-    const std::optional<SearchDocument> document = reader.read(id, leftOutDetail);
-    if (!document)
-        return;
-    FolderStatements& s = statements(folder);
-    const QStringList texts = document->indexTexts();
-    s.insert.bindInt64(1, id);
-    for (qsizetype i = 0; i < texts.size(); ++i)
-        s.insert.bindText(int(i) + 2, texts[i]);
-    s.insert.execute();
-    s.insert.reset();
+    changeCounted([&] {
+        FolderStatements& s = statements(folder);
+        s.erase.bindInt64(1, id);
+        run(s.erase);
+        SearchDocumentReader reader(m_db, SearchFolder::at(folder));
+        const std::optional<SearchDocument> document = reader.read(id, leftOutDetail);
+        if (!document)
+            return;
+        const QStringList texts = document->indexTexts();
+        s.insert.bindInt64(1, id);
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            s.insert.bindText(int(i) + 2, texts[i]);
+        run(s.insert);
+    });
 }
 
 void SearchIndex::remove(int folder, qint64 id)
 {
     if (!m_present)
         return;
-    FolderStatements& s = statements(folder);
-    s.erase.bindInt64(1, id);
-    s.erase.execute();
-    s.erase.reset();
+    changeCounted([&] {
+        FolderStatements& s = statements(folder);
+        s.erase.bindInt64(1, id);
+        run(s.erase);
+    });
+}
+
+void SearchIndex::run(SqliteStatement& statement)
+{
+    statement.execute();
+    statement.reset();
+}
+
+void SearchIndex::changeCounted(const std::function<void()>& change)
+{
+    // Inside a post: the queries that read their changed rows again afterwards must not take
+    // the index's rows for changes they cannot see (see ChangeLog::VirtualWrite). The index
+    // keeps what it writes in memory until a savepoint or the commit, and then writes a table
+    // the log cannot see either: a savepoint here makes it write now, inside the count.
+    const ChangeLog::VirtualWrite counted(m_connection.changes());
+    change();
+    SqliteStatement::exec(m_db, QStringLiteral("SAVEPOINT kolt_search_flush; RELEASE kolt_search_flush"));
 }
 
 std::vector<qint64> SearchIndex::keys(int folder, const QString& expression, int limit)

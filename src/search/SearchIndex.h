@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class SqliteConnection;
 struct sqlite3;
 
 // The full-text index of "Search everywhere": one SQLite FTS5 table per folder
@@ -25,7 +26,7 @@ class SearchIndex
 {
 public:
     // `writable`: the catalogue can be changed (the index may be built and kept).
-    SearchIndex(sqlite3* db, bool writable);
+    SearchIndex(SqliteConnection& connection, bool writable);
     ~SearchIndex();
     SearchIndex(const SearchIndex&) = delete;
     SearchIndex& operator=(const SearchIndex&) = delete;
@@ -73,7 +74,10 @@ private:
     qint64 dataVersion();
     void buildFolder(int folder, qint64& done, qint64 total, const Progress& progress);
     void markInStep();
+    static void run(SqliteStatement& statement);
+    void changeCounted(const std::function<void()>& change);
 
+    SqliteConnection& m_connection;
     sqlite3* m_db;
     bool m_writable;
     bool m_present = false;
