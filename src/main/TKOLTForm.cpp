@@ -14,6 +14,8 @@
 #include "PictureRules.h"
 #include "ProceduryWindows.h"
 #include "SafetyNet.h"
+#include "SearchEverywhere.h"
+#include "SearchIndex.h"
 #include "StatisticsWindow.h"
 #include "TAboutForm.h"
 #include "TAddressBookForm.h"
@@ -89,20 +91,31 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     guarded([this] { FormCreate(); });
     m_safety
         = new SafetyNet(m_dm, this, [this](const std::function<void()>& whileClosed) { reopenCatalogue(whileClosed); });
-    m_safety->startUp();
     // After the trash: its rules keep an item's picture before the picture's own rule removes it.
     m_pictures = std::make_unique<PictureRules>(dm);
     guarded([this] { attachLoans(); });
+    guarded([this] { buildSearchEverywhere(); });
+    // Last: what the opening itself wrote (an index built) is not a change worth a backup.
+    m_safety->startUp();
+    // Items put back from the trash are written past the folder queries: the index is told.
+    m_safety->setRestored([this](int folder, qint64 id) {
+        if (m_searchEverywhere && m_searchEverywhere->index())
+            m_searchEverywhere->index()->refresh(folder, id);
+    });
 }
 
 void TKOLTForm::reopenCatalogue(const std::function<void()>& whileClosed)
 {
+    if (m_searchEverywhere)
+        m_searchEverywhere->catalogueClosing();
     m_dm.DataModuleDestroy();
     whileClosed();
     guarded([this] {
         m_dm.DataModuleCreate();
         SelectFolder(m_currentFolder, m_title->text());
     });
+    if (m_searchEverywhere)
+        guarded([this] { m_searchEverywhere->catalogueOpened(); });
     if (m_loans)
         m_loans->book().catalogueReplaced();
 }
@@ -116,6 +129,37 @@ void TKOLTForm::attachLoans()
         if (DetailsForm* form = panel->detailsForm())
             form->addRow(m_loans->makeNote(folder, *panel->grid()->dataSource(), form));
     }
+}
+
+void TKOLTForm::buildSearchEverywhere()
+{
+    SearchEverywhere::Context context;
+    context.window = this;
+    context.dm = &m_dm;
+    context.toolbar = m_toolbar;
+    context.besides = m_commands->tbFind;
+    for (QAction* menu : menuBar()->actions()) {
+        if (menu->menu() && menu->text() == QLatin1String("&Edit"))
+            context.editMenu = menu->menu();
+    }
+    context.showToolbar = [this] { miV_ToolbarClick(); };
+    context.showItem = [this](int folder, qint64 id) { ShowItem(folder, id); };
+    context.home = [this]() -> QWidget* { return grid(m_currentFolder); };
+    m_searchEverywhere = new SearchEverywhere(std::move(context));
+}
+
+void TKOLTForm::ShowItem(int folder, qint64 id)
+{
+    if (folder != m_currentFolder)
+        SelectFolder(folder, FolderDefinition::all()[size_t(folder)].caption);
+    TDAOQuery& query = folderQuery(folder);
+    if (!query.Locate(QStringLiteral("Id"), {id}, 0) && categoryBox()->currentIndex() != 0) {
+        // Not among the items of the category chosen: the whole folder is shown.
+        categoryBox()->setCurrentIndex(0);
+        cbCategoriesChange();
+        query.Locate(QStringLiteral("Id"), {id}, 0);
+    }
+    grid(folder)->setFocus(Qt::OtherFocusReason);
 }
 
 void TKOLTForm::rereadStaleLists()

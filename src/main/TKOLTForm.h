@@ -20,6 +20,7 @@ class QSplitter;
 class QStackedWidget;
 class QToolBar;
 class SafetyNet;
+class SearchEverywhere;
 class TDAOQuery;
 class TDAOTable;
 class TDBGrid;
@@ -87,6 +88,10 @@ public:
     void FilterToCategory(int folder, const QString& category);
     // Opens the editor of the folder shown on its query's current record, modally.
     void OpenItemEditor();
+    // Shows one item (by its key) current in its folder, clearing the folder's category filter
+    // when the item is not in it; the grid takes the focus.
+    void ShowItem(int folder, qint64 id);
+    SearchEverywhere* searchEverywhere() const { return m_searchEverywhere; }
 
     // What the handlers and the shared routines work on.
     int CurrentFolder() const { return m_currentFolder; }
@@ -116,6 +121,7 @@ private:
     void rereadStaleLists();
     // Closes the catalogue, runs `whileClosed` and opens it again, showing the folder shown.
     void reopenCatalogue(const std::function<void()>& whileClosed);
+    void buildSearchEverywhere();
     void FormCreate();
     void attachLoans();
     void buildDockStrip();
@@ -145,6 +151,7 @@ private:
     std::unique_ptr<LoansDesk> m_loans;
     // Keeps each item's picture with it while the window works on the catalogue.
     std::unique_ptr<PictureRules> m_pictures;
+    SearchEverywhere* m_searchEverywhere = nullptr;
 };
 
 extern TKOLTForm* KOLTForm;

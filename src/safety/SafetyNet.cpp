@@ -197,10 +197,17 @@ void SafetyNet::restore(const QString& backupPath)
         ErrorGuard::run([&] { std::rethrow_exception(failure); }, m_window);
 }
 
+void SafetyNet::setRestored(std::function<void(int folder, qint64 id)> restored)
+{
+    m_restored = std::move(restored);
+    m_trash->setRestored(m_restored);
+}
+
 void SafetyNet::catalogueReopened()
 {
     m_trash = std::make_unique<TrashBin>(m_dm);
     m_trash->setEnabled(m_settings.trashOn);
+    m_trash->setRestored(m_restored);
     if (m_clock)
         setClock(m_clock);
     m_copiedAt = changeCounter();

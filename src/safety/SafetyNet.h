@@ -29,6 +29,8 @@ public:
     static void guardUpgrades();
 
     TrashBin& trash() { return *m_trash; }
+    // What an item put back from the trash is told to (kept across a restore).
+    void setRestored(std::function<void(int folder, qint64 id)> restored);
     const SafetySettings& settings() const { return m_settings; }
     // When the clock says it is (tests fix it).
     void setClock(std::function<QDateTime()> clock);
@@ -67,6 +69,7 @@ private:
     SafetySettings m_settings;
     std::unique_ptr<TrashBin> m_trash;
     std::function<QDateTime()> m_clock;
+    std::function<void(int, qint64)> m_restored;
     quint32 m_copiedAt = 0; // the file's change counter when it was opened or last copied
     bool m_failureShown = false;
 };

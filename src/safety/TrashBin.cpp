@@ -354,6 +354,8 @@ qint64 TrashBin::putBack(qint64 entryId)
         TDAODatabase::Transaction transaction(m_db);
         id = k->parent ? restoreDetail(*k, e) : restoreItem(*k, e);
         forget(e.id, e.table);
+        if (m_restored)
+            m_restored(k->folder, k->parent ? e.parentId : id);
         transaction.commit();
     }
     m_db.runAfterCommit();

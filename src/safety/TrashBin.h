@@ -37,6 +37,11 @@ public:
     TrashBin& operator=(const TrashBin&) = delete;
 
     void setEnabled(bool on) { m_enabled = on; }
+    // Told, inside the transaction that puts an item back (or a cast member or song, then of
+    // its item), what was written behind the folder queries' backs: an index of the items
+    // follows it there.
+    using Restored = std::function<void(int folder, qint64 id)>;
+    void setRestored(Restored restored) { m_restored = std::move(restored); }
     bool enabled() const { return m_enabled; }
     // When entries are stamped; the clock unless a test sets it.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
@@ -84,5 +89,6 @@ private:
     bool m_enabled = true;
     bool m_ready = false; // the tables are there
     std::function<QDateTime()> m_clock;
+    Restored m_restored;
     mutable QHash<QString, QStringList> m_shared;
 };

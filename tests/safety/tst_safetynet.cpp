@@ -1,6 +1,7 @@
 #include "BackupRotation.h"
 #include "CatalogueBackup.h"
 #include "CatalogueFile.h"
+#include "CatalogueSearch.h"
 #include "EventLoop.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
@@ -10,6 +11,10 @@
 #include "RestoreDialog.h"
 #include "SafetyNet.h"
 #include "SafetySettings.h"
+#include "SearchEverywhere.h"
+#include "SearchIndex.h"
+#include "SearchQuery.h"
+#include "SearchResults.h"
 #include "TrashBin.h"
 #include "TrashDialog.h"
 
@@ -199,6 +204,42 @@ private Q_SLOTS:
         QCOMPARE(PictureStore(f.dm().dbKOLT).thumbnail(0, back), thumbnail);
         QVERIFY(PictureStore(f.dm().dbKOLT).thumbnail(0, id).isEmpty());
         QCOMPARE(f.column(QStringLiteral("select count(*) from kolt_trash_pictures")), QStringList{"0"});
+    }
+
+    void searchEverywhereFindsWhatThePutBackAndTheRestoreBring()
+    {
+        MainWindowFixture f{QString::fromLatin1(kSetup)};
+        f.window->show();
+        const auto found = [&f](const QString& typed) {
+            SearchIndex* index = f.window->searchEverywhere()->index();
+            CatalogueSearch search(f.dm().dbKOLT.handle(), index);
+            QStringList titles;
+            for (const SearchFolderResult& folder : search.run(SearchQuery::parse(typed)).folders) {
+                for (const SearchHit& hit : folder.hits)
+                    titles << hit.title;
+            }
+            return titles;
+        };
+        QCOMPARE(found(QStringLiteral("three")), QStringList{"Three"});
+        QVERIFY(f.window->searchEverywhere()->index()->isCurrent());
+
+        f.window->safetyNet()->backUpIfChanged(); // nothing changed: no copy
+        f.exec(QStringLiteral("update Movies set Year = 1999"));
+        f.window->safetyNet()->backUpIfChanged();
+        QVERIFY(f.dm().qrMovies.Locate(QStringLiteral("Title"), {QStringLiteral("Three")}, {}));
+        f.messages.answers = {MessageService::Answer::Yes}; // "Delete item?"
+        f.window->tbDeleteClick();
+        QCOMPARE(found(QStringLiteral("three")), QStringList());
+        f.window->safetyNet()->trash().putBack(f.window->safetyNet()->trash().entries()[0].id);
+        QVERIFY(f.window->searchEverywhere()->index()->isCurrent());
+        QCOMPARE(found(QStringLiteral("three")), QStringList{"Three"});
+
+        f.exec(QStringLiteral("delete from Movies where Title = 'Three'"));
+        f.messages.answers = {MessageService::Answer::Yes};
+        restoreNewest();
+        f.window->miRestoreClick();
+        QVERIFY(f.messages.errors().isEmpty());
+        QCOMPARE(found(QStringLiteral("three")), QStringList{"Three"});
     }
 
     void aCopyIsKeptBeforeTheOpeningBuildsIndexes()

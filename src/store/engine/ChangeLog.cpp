@@ -105,3 +105,19 @@ std::optional<std::vector<qint64>> ChangeLog::changedSince(const Mark& mark, con
     changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
     return changed;
 }
+
+ChangeLog::VirtualWrite::VirtualWrite(ChangeLog& log)
+    : m_log(log)
+    , m_totalChanges(log.m_db ? sqlite3_total_changes64(log.m_db) : 0)
+    , m_events(log.m_events)
+{
+}
+
+ChangeLog::VirtualWrite::~VirtualWrite()
+{
+    if (!m_log.m_db)
+        return;
+    const qint64 unseen = (sqlite3_total_changes64(m_log.m_db) - m_totalChanges) - (m_log.m_events - m_events);
+    if (unseen > 0)
+        m_log.m_events += unseen;
+}

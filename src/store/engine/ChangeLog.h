@@ -32,6 +32,24 @@ public:
     void forgetBefore();
 
     Mark mark(const QString& table) const;
+
+    // Around a write to a virtual table (the search index): SQLite counts the virtual table's
+    // row as a change but tells the hook nothing of it (only of the rows of the tables behind
+    // it). Such rows belong to no table a query reads, so they are counted as seen, and the log
+    // still knows every other change.
+    class VirtualWrite
+    {
+    public:
+        explicit VirtualWrite(ChangeLog& log);
+        ~VirtualWrite();
+        VirtualWrite(const VirtualWrite&) = delete;
+        VirtualWrite& operator=(const VirtualWrite&) = delete;
+
+    private:
+        ChangeLog& m_log;
+        qint64 m_totalChanges;
+        qint64 m_events;
+    };
     // The keys of the rows of `table` changed since `mark` (each once), or nothing when that
     // cannot be known for sure.
     std::optional<std::vector<qint64>> changedSince(const Mark& mark, const QString& table) const;

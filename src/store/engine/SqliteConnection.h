@@ -21,6 +21,7 @@ public:
     StatementCache::Lease statement(const QString& sql);
     // The rows this connection changed since a given moment, table by table.
     const ChangeLog& changes() const { return m_changes; }
+    ChangeLog& changes() { return m_changes; }
 
 protected:
     SqliteConnection() = default;

@@ -36,6 +36,25 @@ Qt::Alignment alignmentOf(int alignment)
     }
 }
 
+QColor colorOf(const RtfColor& color)
+{
+    return QColor(color.red, color.green, color.blue);
+}
+
+QTextOption::TabType tabTypeOf(RtfTabKind kind)
+{
+    switch (kind) {
+    case RtfTabKind::Right:
+        return QTextOption::RightTab;
+    case RtfTabKind::Center:
+        return QTextOption::CenterTab;
+    case RtfTabKind::Decimal:
+        return QTextOption::DelimiterTab;
+    default:
+        return QTextOption::LeftTab;
+    }
+}
+
 bool isListParagraph(const RtfParaState& para, const QString& marker)
 {
     return para.listKind != RtfListKind::None || !marker.isEmpty();
@@ -60,12 +79,12 @@ RtfDocumentBuilder::~RtfDocumentBuilder()
     m_document.setUndoRedoEnabled(m_undoWasEnabled);
 }
 
-void RtfDocumentBuilder::appendText(const QString& text, const QTextCharFormat& format)
+void RtfDocumentBuilder::appendText(const QString& text, const RtfRunFormat& format)
 {
     if (text.isEmpty())
         return;
     openPendingBlock();
-    m_cursor.insertText(text, format);
+    m_cursor.insertText(text, charFormat(format));
 }
 
 void RtfDocumentBuilder::endParagraph(const RtfParaState& para, const QString& listMarker)
@@ -145,7 +164,46 @@ QTextBlockFormat RtfDocumentBuilder::blockFormat(const RtfParaState& para, bool 
         format.setBottomMargin(para.spaceAfter / kTwipsPerPixel);
     if (para.rightToLeft)
         format.setLayoutDirection(Qt::RightToLeft);
-    if (!para.tabs.isEmpty())
-        format.setTabPositions(para.tabs);
+    if (!para.tabs.isEmpty()) {
+        QList<QTextOption::Tab> tabs;
+        for (const RtfTab& tab : para.tabs) {
+            const QChar delimiter = tab.kind == RtfTabKind::Decimal ? QChar(u'.') : QChar();
+            tabs.append(QTextOption::Tab(tab.position / kTwipsPerPixel, tabTypeOf(tab.kind), delimiter));
+        }
+        format.setTabPositions(tabs);
+    }
+    return format;
+}
+
+QTextCharFormat RtfDocumentBuilder::charFormat(const RtfRunFormat& run)
+{
+    const RtfCharState& chars = run.chars;
+    QTextCharFormat format;
+    if (chars.bold)
+        format.setFontWeight(QFont::Bold);
+    if (chars.italic)
+        format.setFontItalic(true);
+    if (chars.underline == RtfUnderline::Single)
+        format.setFontUnderline(true);
+    else if (chars.underline != RtfUnderline::None)
+        format.setUnderlineStyle(static_cast<QTextCharFormat::UnderlineStyle>(chars.underline));
+    if (chars.strike)
+        format.setFontStrikeOut(true);
+    if (!run.family.isEmpty())
+        format.setFontFamilies({run.family});
+    if (chars.halfPoints > 0)
+        format.setFontPointSize(chars.halfPoints / 2.0);
+    if (run.foreground.valid)
+        format.setForeground(colorOf(run.foreground));
+    if (run.background.valid)
+        format.setBackground(colorOf(run.background));
+    if (chars.vertical == 1)
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    else if (chars.vertical == 2)
+        format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (chars.caps == 1)
+        format.setFontCapitalization(QFont::AllUppercase);
+    else if (chars.caps == 2)
+        format.setFontCapitalization(QFont::SmallCaps);
     return format;
 }

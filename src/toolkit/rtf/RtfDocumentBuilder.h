@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RtfState.h"
+#include "RtfSink.h"
 
 #include <QHash>
 #include <QTextCursor>
@@ -11,22 +11,23 @@ class QTextList;
 // Puts parsed text into a QTextDocument, a paragraph at a time.
 // A paragraph's block is only created when something follows the paragraph
 // mark before it, so the mark that ends the last paragraph adds no empty block.
-class RtfDocumentBuilder
+class RtfDocumentBuilder : public RtfSink
 {
 public:
     explicit RtfDocumentBuilder(QTextDocument& document);
-    ~RtfDocumentBuilder();
+    ~RtfDocumentBuilder() override;
     RtfDocumentBuilder(const RtfDocumentBuilder&) = delete;
     RtfDocumentBuilder& operator=(const RtfDocumentBuilder&) = delete;
 
-    void appendText(const QString& text, const QTextCharFormat& format);
-    void endParagraph(const RtfParaState& para, const QString& listMarker);
-    void finish(const RtfParaState& para, const QString& listMarker);
+    void appendText(const QString& text, const RtfRunFormat& format) override;
+    void endParagraph(const RtfParaState& para, const QString& listMarker) override;
+    void finish(const RtfParaState& para, const QString& listMarker) override;
 
 private:
     void openPendingBlock();
     void applyParagraph(const RtfParaState& para, const QString& listMarker);
     void addToList(const RtfParaState& para, const QString& listMarker);
+    static QTextCharFormat charFormat(const RtfRunFormat& run);
     static QTextBlockFormat blockFormat(const RtfParaState& para, bool inList);
     static int listIndent(const RtfParaState& para);
 

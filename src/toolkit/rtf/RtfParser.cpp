@@ -1,7 +1,5 @@
 #include "RtfParser.h"
 
-#include <QTextCharFormat>
-
 #include <utility>
 
 namespace {
@@ -68,9 +66,9 @@ qsizetype skipCharacters(QByteArrayView bytes, int count, bool utf8)
 
 } // namespace
 
-RtfParser::RtfParser(QByteArrayView input, QTextDocument& document, RawText rawText)
+RtfParser::RtfParser(QByteArrayView input, RtfSink& sink, RawText rawText)
     : m_tokenizer(input)
-    , m_builder(document)
+    , m_sink(sink)
     , m_rawText(rawText)
 {
     m_stack.reserve(kMaxDepth);
@@ -90,7 +88,7 @@ void RtfParser::run()
     if (m_cellParPending)
         endParagraph(m_cellPar);
     flushRun();
-    m_builder.finish(m_finalPara, m_marker);
+    m_sink.finish(m_finalPara, m_marker);
 }
 
 void RtfParser::handle(const RtfToken& token)
@@ -340,7 +338,7 @@ void RtfParser::flushRun()
     if (m_run.isEmpty())
         return;
     fixSurrogates(m_run);
-    m_builder.appendText(m_run, charFormat(m_runState));
+    m_sink.appendText(m_run, runFormat(m_runState));
     m_run.resize(0);
 }
 
@@ -381,7 +379,7 @@ void RtfParser::onRow()
 void RtfParser::endParagraph(const RtfParaState& para)
 {
     flushRun();
-    m_builder.endParagraph(para, m_marker);
+    m_sink.endParagraph(para, m_marker);
     m_marker.clear();
 }
 
@@ -409,7 +407,10 @@ void RtfParser::commitColor()
 {
     if (m_colors.size() < kMaxColors) {
         const bool automatic = m_red < 0 && m_green < 0 && m_blue < 0;
-        m_colors.append(automatic ? QColor() : QColor(qMax(0, m_red), qMax(0, m_green), qMax(0, m_blue)));
+        m_colors.append(automatic ? RtfColor()
+                                  : RtfColor{true, static_cast<std::uint8_t>(qMax(0, m_red)),
+                                             static_cast<std::uint8_t>(qMax(0, m_green)),
+                                             static_cast<std::uint8_t>(qMax(0, m_blue))});
     }
     m_red = m_green = m_blue = -1;
 }
@@ -432,38 +433,16 @@ RtfCodec* RtfParser::textCodec()
     return codec(fontPage != 0 ? fontPage : m_documentCodePage);
 }
 
-QTextCharFormat RtfParser::charFormat(const RtfCharState& chars) const
+RtfRunFormat RtfParser::runFormat(const RtfCharState& chars) const
 {
-    QTextCharFormat format;
-    if (chars.bold)
-        format.setFontWeight(QFont::Bold);
-    if (chars.italic)
-        format.setFontItalic(true);
-    if (chars.underline == QTextCharFormat::SingleUnderline)
-        format.setFontUnderline(true);
-    else if (chars.underline != QTextCharFormat::NoUnderline)
-        format.setUnderlineStyle(static_cast<QTextCharFormat::UnderlineStyle>(chars.underline));
-    if (chars.strike)
-        format.setFontStrikeOut(true);
+    RtfRunFormat format;
+    format.chars = chars;
     // The default font stays unset so that the memo shows in the box's own font.
-    if (chars.font >= 0 && chars.font != m_defaultFont) {
-        const QString family = m_fonts.value(chars.font).family;
-        if (!family.isEmpty())
-            format.setFontFamilies({family});
-    }
-    if (chars.halfPoints > 0)
-        format.setFontPointSize(chars.halfPoints / 2.0);
-    if (chars.color > 0 && chars.color < m_colors.size() && m_colors.at(chars.color).isValid())
-        format.setForeground(m_colors.at(chars.color));
-    if (chars.background > 0 && chars.background < m_colors.size() && m_colors.at(chars.background).isValid())
-        format.setBackground(m_colors.at(chars.background));
-    if (chars.vertical == 1)
-        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    else if (chars.vertical == 2)
-        format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-    if (chars.caps == 1)
-        format.setFontCapitalization(QFont::AllUppercase);
-    else if (chars.caps == 2)
-        format.setFontCapitalization(QFont::SmallCaps);
+    if (chars.font >= 0 && chars.font != m_defaultFont)
+        format.family = m_fonts.value(chars.font).family;
+    if (chars.color > 0 && chars.color < m_colors.size())
+        format.foreground = m_colors.at(chars.color);
+    if (chars.background > 0 && chars.background < m_colors.size())
+        format.background = m_colors.at(chars.background);
     return format;
 }

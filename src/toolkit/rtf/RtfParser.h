@@ -1,12 +1,11 @@
 #pragma once
 
 #include "RtfCodec.h"
-#include "RtfDocumentBuilder.h"
 #include "RtfKeywords.h"
+#include "RtfSink.h"
 #include "RtfState.h"
 #include "RtfTokenizer.h"
 
-#include <QColor>
 #include <QHash>
 #include <QList>
 
@@ -14,10 +13,8 @@
 #include <memory>
 #include <vector>
 
-class QTextDocument;
-
-// Reads an RTF byte stream into a QTextDocument. Keeps the group state stack,
-// the font and colour tables, and turns control words into formatting.
+// Reads an RTF byte stream into a sink (a QTextDocument's builder, or plain text). Keeps the
+// group state stack, the font and colour tables, and turns control words into formatting.
 // Built to survive anything: bounded nesting, clamped numbers, no recursion.
 //
 // Shown: text and paragraphs; bold, italic, underline styles, strike-through,
@@ -36,7 +33,7 @@ public:
     // (a file), or as UTF-8 (a memo that was already text before it was parsed).
     enum class RawText { CodePage, Utf8 };
 
-    RtfParser(QByteArrayView input, QTextDocument& document, RawText rawText);
+    RtfParser(QByteArrayView input, RtfSink& sink, RawText rawText);
 
     void run();
 
@@ -92,10 +89,10 @@ private:
 
     RtfCodec* codec(int codePage);
     RtfCodec* textCodec();
-    QTextCharFormat charFormat(const RtfCharState& chars) const;
+    RtfRunFormat runFormat(const RtfCharState& chars) const;
 
     RtfTokenizer m_tokenizer;
-    RtfDocumentBuilder m_builder;
+    RtfSink& m_sink;
     RawText m_rawText;
 
     std::vector<RtfGroupState> m_stack;
@@ -109,7 +106,7 @@ private:
     int m_documentCodePage = RtfCodec::kDefaultCodePage;
     int m_defaultFont = 0;
     QHash<int, Font> m_fonts;
-    QList<QColor> m_colors;
+    QList<RtfColor> m_colors;
     std::map<int, std::unique_ptr<RtfCodec>> m_codecs;
 
     // font table entry being read

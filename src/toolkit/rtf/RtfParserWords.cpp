@@ -1,7 +1,5 @@
 #include "RtfParser.h"
 
-#include <QTextCharFormat>
-
 // The control words: what each one changes in the group state, the tables or the text.
 
 namespace {
@@ -9,7 +7,6 @@ namespace {
 constexpr int kMaxTwips = 31680 * 4; // far past any page width
 constexpr int kMaxHalfPoints = 3276; // 1638 pt, Word's own limit
 constexpr int kMaxTabStops = 64;
-constexpr qreal kTwipsPerPixel = 15.0;
 
 bool isOn(const RtfToken& token)
 {
@@ -21,21 +18,21 @@ int twips(const RtfToken& token)
     return qBound(-kMaxTwips, token.param, kMaxTwips);
 }
 
-QTextCharFormat::UnderlineStyle underlineOf(RtfKeyword keyword)
+RtfUnderline underlineOf(RtfKeyword keyword)
 {
     switch (keyword) {
     case RtfKeyword::UnderlineDotted:
-        return QTextCharFormat::DotLine;
+        return RtfUnderline::Dot;
     case RtfKeyword::UnderlineDashed:
-        return QTextCharFormat::DashUnderline;
+        return RtfUnderline::Dash;
     case RtfKeyword::UnderlineDashDot:
-        return QTextCharFormat::DashDotLine;
+        return RtfUnderline::DashDot;
     case RtfKeyword::UnderlineDashDotDot:
-        return QTextCharFormat::DashDotDotLine;
+        return RtfUnderline::DashDotDot;
     case RtfKeyword::UnderlineWave:
-        return QTextCharFormat::WaveUnderline;
+        return RtfUnderline::Wave;
     default:
-        return QTextCharFormat::SingleUnderline;
+        return RtfUnderline::Single;
     }
 }
 
@@ -213,10 +210,10 @@ bool RtfParser::applyCharacterWord(RtfKeyword keyword, const RtfToken& token)
     case RtfKeyword::UnderlineDashDot:
     case RtfKeyword::UnderlineDashDotDot:
     case RtfKeyword::UnderlineWave:
-        chars.underline = isOn(token) ? underlineOf(keyword) : QTextCharFormat::NoUnderline;
+        chars.underline = isOn(token) ? underlineOf(keyword) : RtfUnderline::None;
         return true;
     case RtfKeyword::UnderlineNone:
-        chars.underline = QTextCharFormat::NoUnderline;
+        chars.underline = RtfUnderline::None;
         return true;
     case RtfKeyword::FontSize:
         chars.halfPoints = token.hasParam ? qBound(0, token.param, kMaxHalfPoints) : 24;
@@ -282,20 +279,18 @@ bool RtfParser::applyParagraphWord(RtfKeyword keyword, const RtfToken& token)
         para.spaceAfter = qMax(0, twips(token));
         return true;
     case RtfKeyword::TabRight:
-        para.nextTabType = QTextOption::RightTab;
+        para.nextTabType = RtfTabKind::Right;
         return true;
     case RtfKeyword::TabCenter:
-        para.nextTabType = QTextOption::CenterTab;
+        para.nextTabType = RtfTabKind::Center;
         return true;
     case RtfKeyword::TabDecimal:
-        para.nextTabType = QTextOption::DelimiterTab;
+        para.nextTabType = RtfTabKind::Decimal;
         return true;
     case RtfKeyword::TabStop:
-        if (para.tabs.size() < kMaxTabStops && token.param > 0) {
-            const QChar delimiter = para.nextTabType == QTextOption::DelimiterTab ? QChar(u'.') : QChar();
-            para.tabs.append(QTextOption::Tab(twips(token) / kTwipsPerPixel, para.nextTabType, delimiter));
-        }
-        para.nextTabType = QTextOption::LeftTab;
+        if (para.tabs.size() < kMaxTabStops && token.param > 0)
+            para.tabs.append(RtfTab{twips(token), para.nextTabType});
+        para.nextTabType = RtfTabKind::Left;
         return true;
     case RtfKeyword::RightToLeftPar:
         para.rightToLeft = true;

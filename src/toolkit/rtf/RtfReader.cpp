@@ -1,37 +1,19 @@
 #include "RtfReader.h"
 
+#include "RtfDocumentBuilder.h"
 #include "RtfParser.h"
+#include "RtfSignature.h"
 
 #include <QTextDocument>
 
-namespace {
-
-constexpr char16_t kByteOrderMark = 0xFEFF;
-
-bool isAsciiSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-} // namespace
-
 bool RtfReader::isRtf(QStringView memo)
 {
-    qsizetype pos = 0;
-    while (pos < memo.size() && (memo.at(pos).isSpace() || memo.at(pos) == kByteOrderMark))
-        ++pos;
-    return memo.sliced(pos).startsWith(u"{\\rtf");
+    return RtfSignature::isRtf(memo);
 }
 
 bool RtfReader::isRtf(const QByteArray& bytes)
 {
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
-    qsizetype pos = 0;
-    while (pos < view.size() && isAsciiSpace(view.at(pos)))
-        ++pos;
-    return view.sliced(pos).startsWith("{\\rtf");
+    return RtfSignature::isRtf(bytes);
 }
 
 void RtfReader::read(const QByteArray& rtf, QTextDocument& document)
@@ -40,7 +22,8 @@ void RtfReader::read(const QByteArray& rtf, QTextDocument& document)
         document.setPlainText(QString::fromUtf8(rtf));
         return;
     }
-    RtfParser(rtf, document, RtfParser::RawText::CodePage).run();
+    RtfDocumentBuilder builder(document);
+    RtfParser(rtf, builder, RtfParser::RawText::CodePage).run();
 }
 
 void RtfReader::loadMemo(const QString& memo, QTextDocument& document)
@@ -50,5 +33,6 @@ void RtfReader::loadMemo(const QString& memo, QTextDocument& document)
         return;
     }
     const QByteArray bytes = memo.toUtf8();
-    RtfParser(bytes, document, RtfParser::RawText::Utf8).run();
+    RtfDocumentBuilder builder(document);
+    RtfParser(bytes, builder, RtfParser::RawText::Utf8).run();
 }

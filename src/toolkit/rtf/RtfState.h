@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QList>
-#include <QTextOption>
+#include <QString>
 
 #include <cstdint>
 
@@ -20,6 +20,28 @@ enum class RtfDestination : std::uint8_t {
 // Old-style (\pn) list kinds.
 enum class RtfListKind : std::uint8_t { None, Bullet, Decimal, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman };
 
+// Underline styles, numbered as QTextCharFormat::UnderlineStyle numbers them.
+enum class RtfUnderline : std::uint8_t { None, Single, Dash, Dot, DashDot, DashDotDot, Wave };
+
+// A tab stop; the position in twips.
+enum class RtfTabKind : std::uint8_t { Left, Right, Center, Decimal };
+struct RtfTab
+{
+    int position = 0;
+    RtfTabKind kind = RtfTabKind::Left;
+
+    bool operator==(const RtfTab&) const = default;
+};
+
+// One entry of the colour table; "automatic" entries are not valid.
+struct RtfColor
+{
+    bool valid = false;
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+};
+
 // Character formatting as RTF keeps it: numbers into the font and colour tables.
 struct RtfCharState
 {
@@ -31,9 +53,9 @@ struct RtfCharState
     bool italic = false;
     bool strike = false;
     bool hidden = false;
-    std::uint8_t underline = 0; // QTextCharFormat::UnderlineStyle
-    std::uint8_t vertical = 0;  // 0 normal, 1 superscript, 2 subscript
-    std::uint8_t caps = 0;      // 0 none, 1 all capitals, 2 small capitals
+    RtfUnderline underline = RtfUnderline::None;
+    std::uint8_t vertical = 0; // 0 normal, 1 superscript, 2 subscript
+    std::uint8_t caps = 0;     // 0 none, 1 all capitals, 2 small capitals
 
     bool operator==(const RtfCharState&) const = default;
 };
@@ -53,8 +75,18 @@ struct RtfParaState
     int listLevel = 0;                        // \ilvl
     RtfListKind listKind = RtfListKind::None; // from {\*\pn}
     int listFormatLevel = 0;                  // \pnlvlN
-    QTextOption::TabType nextTabType = QTextOption::LeftTab;
-    QList<QTextOption::Tab> tabs;
+    RtfTabKind nextTabType = RtfTabKind::Left;
+    QList<RtfTab> tabs;
+};
+
+// A run of text's formatting with the font and colour tables already looked up: the font's
+// family is empty for the document's default font, which shows in the reader's own font.
+struct RtfRunFormat
+{
+    RtfCharState chars;
+    QString family;
+    RtfColor foreground;
+    RtfColor background;
 };
 
 struct RtfGroupState

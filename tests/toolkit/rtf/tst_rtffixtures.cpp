@@ -1,3 +1,4 @@
+#include "RtfPlainText.h"
 #include "RtfReader.h"
 #include "RtfTestSupport.h"
 #include "RtfWriter.h"
@@ -63,6 +64,7 @@ private Q_SLOTS:
     void fixturesPresent();
     void text_data();
     void text();
+    void plainTextAsShown();
     void formatting_data();
     void formatting();
     void paragraphs_data();
@@ -326,6 +328,25 @@ void TestRtfFixtures::corpus()
     QTextDocument memo;
     RtfReader::loadMemo(QString::fromUtf8(bytes), memo);
     QVERIFY(memo.blockCount() >= 1);
+}
+
+// The plain text an index reads from a memo is what the rich-text box shows, but for layout.
+void TestRtfFixtures::plainTextAsShown()
+{
+    auto words = [](QString text) {
+        for (QChar& c : text) {
+            if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == QChar::Nbsp)
+                c = u' ';
+        }
+        return text.simplified();
+    };
+    for (const QString& file : fixtureNames()) {
+        const QString memo = QString::fromUtf8(fileBytes(kFixtures + file));
+        QTextDocument document;
+        RtfReader::loadMemo(memo, document);
+        QCOMPARE(words(RtfPlainText::ofMemo(memo)), words(document.toPlainText()));
+    }
+    QCOMPARE(RtfPlainText::ofMemo(QStringLiteral("not {\\rtf at all")), QStringLiteral("not {\\rtf at all"));
 }
 
 QTEST_MAIN(TestRtfFixtures)

@@ -1,0 +1,31 @@
+#include "RtfPlainText.h"
+
+#include "RtfParser.h"
+#include "RtfSignature.h"
+
+namespace {
+
+class PlainTextSink : public RtfSink
+{
+public:
+    void appendText(const QString& text, const RtfRunFormat&) override { m_text += text; }
+    void endParagraph(const RtfParaState&, const QString&) override { m_text += u'\n'; }
+    void finish(const RtfParaState&, const QString&) override { }
+
+    QString take() { return std::move(m_text); }
+
+private:
+    QString m_text;
+};
+
+} // namespace
+
+QString RtfPlainText::ofMemo(const QString& memo)
+{
+    if (!RtfSignature::isRtf(memo))
+        return memo;
+    PlainTextSink sink;
+    const QByteArray bytes = memo.toUtf8();
+    RtfParser(bytes, sink, RtfParser::RawText::Utf8).run();
+    return sink.take();
+}
