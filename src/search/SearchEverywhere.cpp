@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
@@ -96,8 +97,17 @@ void SearchEverywhere::openIndex()
     if (!db.Connected())
         return;
     m_index = std::make_unique<SearchIndex>(db, !db.ReadOnly());
-    // A first build at a million items takes a while behind the splash: keep it painted.
-    m_index->prepare([](int) { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    // A first build at a million items takes minutes behind the splash: say what happens and
+    // how far it is, and keep the screen painted (shown only when it takes a while).
+    QProgressDialog progress(QStringLiteral("Preparing the catalogue for searching everywhere…"), QString(), 0, 100);
+    progress.setWindowTitle(QStringLiteral("Tarvena"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    progress.setCancelButton(nullptr);
+    m_index->prepare([&progress](int percent) {
+        progress.setValue(qBound(0, percent, 99));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
     m_upkeep = std::make_unique<SearchUpkeep>(*m_context.dm, *m_index);
 }
 
