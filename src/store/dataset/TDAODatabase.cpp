@@ -214,6 +214,7 @@ void TDAODatabase::Transaction::commit()
     }
     m_level.reset();
     m_db.levelEnded();
+    m_db.levelCommitted(m_depth);
 }
 
 void TDAODatabase::Transaction::rollback() noexcept
@@ -244,7 +245,26 @@ void TDAODatabase::afterCommit(std::function<void()> work)
         work();
         return;
     }
-    m_afterCommit.push_back({m_depth, std::move(work)});
+    m_afterCommit.push_back({m_depth, std::move(work), nullptr});
+}
+
+void TDAODatabase::afterCommit(std::function<void()> work, const void* tag)
+{
+    if (m_depth == 0) {
+        work();
+        return;
+    }
+    for (const Deferred& d : m_afterCommit) {
+        if (d.tag == tag && d.depth <= m_depth)
+            return;
+    }
+    m_afterCommit.push_back({m_depth, std::move(work), tag});
+}
+
+void TDAODatabase::levelCommitted(int depth) noexcept
+{
+    for (Deferred& d : m_afterCommit)
+        d.depth = std::min(d.depth, depth - 1);
 }
 
 void TDAODatabase::runAfterCommit()
