@@ -14,7 +14,8 @@ QString CsvWriter::quoted(const QString& value, QChar separator)
 {
     const bool needs = value.contains(separator) || value.contains(u'"') || value.contains(u'\n')
                        || value.contains(u'\r')
-                       || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+                       || (!value.isEmpty()
+                           && (value.front().isSpace() || value.back().isSpace() || value.front() == QChar(0xFEFF)));
     if (!needs)
         return value;
     QString out = value;

@@ -7,7 +7,7 @@ class QIODevice;
 
 // Writes rows of CSV text in UTF-8 as RFC 4180 has it: comma-separated, CRLF at each row's end,
 // a value in double quotes (quotes inside written twice) when it holds a separator, a quote, a
-// line break or blanks at an end.
+// line break or blanks at an end (or begins with a byte-order mark, which a reader would drop).
 class CsvWriter
 {
 public:
