@@ -168,6 +168,8 @@ int main(int argc, char** argv)
     CatalogueWriter::create(dir.filePath(QStringLiteral("module/koltDB.mdb")));
     TDM dm(dir.filePath(QStringLiteral("module")));
     dm.DataModuleCreate();
+    if (qEnvironmentVariableIsSet("BENCH_PRAGMA"))
+        SqliteStatement::exec(dm.dbKOLT.handle(), qEnvironmentVariable("BENCH_PRAGMA"));
     const long before = peakKb();
     QElapsedTimer clock;
     clock.start();

@@ -3,12 +3,52 @@
 #include "CsvReader.h"
 #include "ExchangeError.h"
 #include "Procedury.h"
+#include "SqliteStatement.h"
 #include "TDM.h"
 #include "TextFold.h"
 
 #include <QIODevice>
 
 namespace {
+
+// A whole file in one transaction touches more pages than the connection's cache holds: pages
+// spilt to the file early make every later save point of a post copy them again. For the
+// import the cache may hold 64 MB, and the save points' journals stay in memory; the
+// connection's own settings come back afterwards.
+class ImportTuning
+{
+public:
+    explicit ImportTuning(sqlite3* db)
+        : m_db(db)
+    {
+        m_cacheSize = value("PRAGMA cache_size");
+        m_tempStore = value("PRAGMA temp_store");
+        SqliteStatement::exec(m_db, QStringLiteral("PRAGMA cache_size = -65536"));
+        SqliteStatement::exec(m_db, QStringLiteral("PRAGMA temp_store = MEMORY"));
+    }
+    ~ImportTuning()
+    {
+        try {
+            SqliteStatement::exec(m_db, QStringLiteral("PRAGMA cache_size = %1").arg(m_cacheSize));
+            SqliteStatement::exec(m_db, QStringLiteral("PRAGMA temp_store = %1").arg(m_tempStore));
+        } catch (...) {
+            // Settings of this connection only, and only about speed.
+        }
+    }
+    ImportTuning(const ImportTuning&) = delete;
+    ImportTuning& operator=(const ImportTuning&) = delete;
+
+private:
+    qint64 value(const char* pragma)
+    {
+        SqliteStatement s(m_db, QLatin1String(pragma));
+        return s.step() ? s.columnInt64(0) : 0;
+    }
+
+    sqlite3* m_db;
+    qint64 m_cacheSize = 0;
+    qint64 m_tempStore = 0;
+};
 
 void rewind(QIODevice& file)
 {
@@ -150,6 +190,7 @@ CatalogueImporter::Summary CatalogueImporter::run(QIODevice& file, const Options
     CsvReader reader(file, options.dialect.encoding, options.dialect.separator);
     CsvRecord record;
     qint64 done = 0;
+    const ImportTuning tuning(m_dm.dbKOLT.handle());
     TDAODatabase::Transaction transaction(m_dm.dbKOLT);
     try {
         if (options.header)

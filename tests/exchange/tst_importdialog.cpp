@@ -2,6 +2,7 @@
 #include "ImportDialog.h"
 #include "ImportPreviewModel.h"
 #include "ImportSummaryDialog.h"
+#include "LayoutCheck.h"
 #include "MessageRecorder.h"
 #include "ModalDriver.h"
 #include "SqliteStatement.h"
@@ -11,12 +12,14 @@
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -54,6 +57,14 @@ QStringList previewRow(const ImportPreviewModel& model, int row)
     return cells;
 }
 
+// With KOLT_SCREENSHOTS set to a folder, the dialog is saved there as it is seen.
+void keepPicture(QWidget* dialog, const char* name)
+{
+    const QString folder = qEnvironmentVariable("KOLT_SCREENSHOTS");
+    if (!folder.isEmpty())
+        dialog->grab().save(QDir(folder).filePath(QLatin1String(name)));
+}
+
 QStringList headers(const ImportPreviewModel& model)
 {
     QStringList out;
@@ -73,6 +84,7 @@ private Q_SLOTS:
     void mappingAndPreview();
     void changingTheMappingChangesThePreview();
     void unreadableFileCannotBeImported();
+    void laysOutReadably();
     void importFromTheDialogToTheSummary();
 };
 
@@ -168,6 +180,34 @@ void TestImportDialog::unreadableFileCannotBeImported()
              qPrintable(dialog.lbProblem->text()));
     QVERIFY(!dialog.btImport->isEnabled());
     QCOMPARE(previewRow(*dialog.preview, 0), (QStringList{"x", "y", ""}));
+}
+
+void TestImportDialog::laysOutReadably()
+{
+    Module m;
+    QByteArray csv = "Title;Genre;Year;Running time;Director;Cast;Notes\n";
+    for (int i = 0; i < 60; ++i)
+        csv += QStringLiteral("Movie number %1 with a long title that goes on and on and on and on;Drama;%2;%3 min;"
+                              "Jiří Menzel;Václav Neckář; Jitka Bendová;\"Seen %1 times,\nliked\"\n")
+                   .arg(i)
+                   .arg(i == 3 ? QStringLiteral("about 1960") : QString::number(1950 + i))
+                   .arg(80 + i)
+                   .toUtf8();
+    ImportDialog dialog(m.dm, m.write(QStringLiteral("movies.csv"), csv), 0);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.preview->rowCount(), ImportPreviewModel::kRows);
+    QCOMPARE(layoutFault(&dialog,
+                         {dialog.cbEncoding, dialog.cbSeparator, dialog.cbFolder, dialog.cbDuplicates,
+                          dialog.edCategory, dialog.tbMapping, dialog.gridPreview, dialog.btImport, dialog.btCancel}),
+             QString());
+    // Every proposed field can be read in its box.
+    for (int c = 0; c < dialog.tbMapping->rowCount(); ++c) {
+        QComboBox* box = dialog.mappingBox(c);
+        QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->currentText()),
+                 qPrintable(box->currentText()));
+    }
+    keepPicture(&dialog, "import-dialog.png");
 }
 
 // The whole command: the dialog, the question when no copy could be made, the summary.

@@ -3,6 +3,7 @@
 #include "SqliteConnection.h"
 #include "SqliteTransaction.h"
 
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -111,5 +112,6 @@ private:
         const void* tag = nullptr;
     };
     std::vector<Deferred> m_afterCommit;
+    QHash<const void*, int> m_keptTags;        // the outermost level each tag's kept work is for
     const Permission* m_restriction = nullptr; // while a restricted statement is compiled
 };
