@@ -56,7 +56,7 @@ void ImportDialog::buildControls()
     for (int f = 0; f < ExchangeFolder::kCount; ++f)
         cbFolder->addItem(ExchangeFolder::at(f).caption);
     edCategory = new QLineEdit(this);
-    edCategory->setPlaceholderText(QStringLiteral("none: such rows are not imported"));
+    edCategory->setPlaceholderText(QStringLiteral("(none: such rows are refused)"));
     cbDuplicates = new QComboBox(this);
     cbDuplicates->addItems(
         {QStringLiteral("Skip them"), QStringLiteral("Add them anyway"), QStringLiteral("Update them from the file")});
@@ -118,15 +118,15 @@ void ImportDialog::buildControls()
     previewLayout->addWidget(gridPreview);
     split->addWidget(mappingBoxWidget);
     split->addWidget(previewWidget);
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
     const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
-    resize(em * 70, em * 48);
+    resize(em * 92, em * 60);
 
     connect(btImport, &QPushButton::clicked, this, &QDialog::accept);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -34,9 +34,9 @@ QVariant ImportPreviewModel::headerData(int section, Qt::Orientation orientation
         return {};
     if (orientation == Qt::Vertical)
         return section >= 0 && size_t(section) < m_rows.size() ? QVariant(m_rows[size_t(section)].line) : QVariant();
-    if (size_t(section) == m_targets.size())
+    if (section == 0)
         return QStringLiteral("Problem");
-    return size_t(section) < m_targets.size() ? m_folder->targetCaption(m_targets[size_t(section)]) : QVariant();
+    return size_t(section) <= m_targets.size() ? m_folder->targetCaption(m_targets[size_t(section - 1)]) : QVariant();
 }
 
 QString ImportPreviewModel::cellText(const ImportRow& row, int target, bool& cut) const
@@ -64,7 +64,7 @@ QVariant ImportPreviewModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !m_folder || size_t(index.row()) >= m_rows.size())
         return {};
     const ImportRow& row = m_rows[size_t(index.row())];
-    const bool problemColumn = size_t(index.column()) == m_targets.size();
+    const bool problemColumn = index.column() == 0;
     if (problemColumn) {
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
             return row.error;
@@ -73,7 +73,7 @@ QVariant ImportPreviewModel::data(const QModelIndex& index, int role) const
         return {};
     }
     bool cut = false;
-    const QString text = cellText(row, m_targets[size_t(index.column())], cut);
+    const QString text = cellText(row, m_targets[size_t(index.column() - 1)], cut);
     switch (role) {
     case Qt::DisplayRole:
         return cut ? text + QStringLiteral(" ✂") : text;

@@ -5,9 +5,9 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-// The first rows of a file as they will be stored: one column per field the mapping fills
-// (and the cast or songs), a value cut to its field marked, a row that cannot be stored in red
-// with its reason in the last column.
+// The first rows of a file as they will be stored: first the reason a row cannot be stored
+// (such a row is red), then one column per field the mapping fills and the cast or songs; a
+// value cut to its field is marked.
 class ImportPreviewModel : public QAbstractTableModel
 {
 public:
