@@ -15,6 +15,7 @@ packages=(
   qt6-charts-dev    # Qt Charts: the statistics window's charts
   libqt6opengl6-dev # Qt OpenGL's build files, which Qt Charts' build files ask for
   libsqlite3-dev    # the catalogue's database engine
+  libquazip1-qt6-dev # QuaZip: reads and writes the zipped collection files of Tellico (import/export)
   fonts-liberation2 # Liberation Sans: Arial's metrics for the reports
 )
 if [[ "${1:-run}" == "test" ]]; then

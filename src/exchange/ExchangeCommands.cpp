@@ -7,6 +7,7 @@
 #include "MessageService.h"
 #include "RtfReader.h"
 #include "TDM.h"
+#include "TellicoFile.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -99,8 +100,9 @@ QString memoHtml(const QString& memo)
 void importFile(const Context& context, QString path)
 {
     if (path.isEmpty())
-        path = QFileDialog::getOpenFileName(context.window, QStringLiteral("Import"), QString(),
-                                            QStringLiteral("Text files (*.csv *.tsv *.txt);;All files (*)"));
+        path
+            = QFileDialog::getOpenFileName(context.window, QStringLiteral("Import"), QString(),
+                                           QStringLiteral("Collections (*.csv *.tsv *.txt *.tc *.xml);;All files (*)"));
     if (path.isEmpty())
         return;
     ImportDialog dialog(*context.dm, path, context.folder, context.window);
@@ -112,7 +114,7 @@ void importFile(const Context& context, QString path)
                                                "all the same?"),
                                 context.window))
         return;
-    QFile file(path);
+    QFile file(dialog.filePath());
     if (!file.open(QIODevice::ReadOnly))
         throw ExchangeError(QStringLiteral("The file '%1' could not be opened: %2").arg(path, file.errorString()));
     CatalogueImporter::Summary summary;
@@ -160,6 +162,11 @@ void exportTo(const Context& context, Format format, bool onlyShown, const QStri
     Progress progress(context.window, QStringLiteral("Export"));
     auto step = [&](qint64 done, qint64 total) { return progress.step(done, total, QStringLiteral("Exporting")); };
     CatalogueExporter exporter(*context.dm, context.folder);
+    if (format == Format::Tellico) {
+        out.cancelWriting();
+        TellicoFile::write(exporter, context.folder, *rows, path, &memoPlainText);
+        return;
+    }
     if (format == Format::Csv)
         exporter.writeCsv(*rows, out, &memoPlainText, step);
     else
@@ -175,6 +182,8 @@ void exportFolder(const Context& context)
     ask.setWindowTitle(QStringLiteral("Export %1").arg(folder.caption));
     auto* csv = new QRadioButton(QStringLiteral("CSV (a table for spreadsheets and other programs)"), &ask);
     auto* html = new QRadioButton(QStringLiteral("HTML (one page for any browser)"), &ask);
+    auto* tellico = new QRadioButton(QStringLiteral("Tellico collection (.tc)"), &ask);
+    tellico->setEnabled(context.folder <= 2);
     csv->setChecked(true);
     auto* every = new QRadioButton(QStringLiteral("Every item of the folder"), &ask);
     const int shownCount = context.shown && context.shown->Active() ? context.shown->RowCount() : 0;
@@ -185,6 +194,7 @@ void exportFolder(const Context& context)
     auto* formatLayout = new QVBoxLayout(formats);
     formatLayout->addWidget(csv);
     formatLayout->addWidget(html);
+    formatLayout->addWidget(tellico);
     auto* items = new QGroupBox(QStringLiteral("Items"), &ask);
     auto* itemLayout = new QVBoxLayout(items);
     itemLayout->addWidget(every);
@@ -205,11 +215,15 @@ void exportFolder(const Context& context)
     layout->addLayout(buttons);
     if (ask.exec() != QDialog::Accepted)
         return;
-    const Format format = csv->isChecked() ? Format::Csv : Format::Html;
-    const QString suffix = format == Format::Csv ? QStringLiteral("csv") : QStringLiteral("html");
-    const QString path = QFileDialog::getSaveFileName(
-        context.window, QStringLiteral("Export"), folder.caption + u'.' + suffix,
-        format == Format::Csv ? QStringLiteral("CSV files (*.csv)") : QStringLiteral("HTML pages (*.html *.htm)"));
+    const Format format = csv->isChecked() ? Format::Csv : html->isChecked() ? Format::Html : Format::Tellico;
+    const QString suffix = format == Format::Csv    ? QStringLiteral("csv")
+                           : format == Format::Html ? QStringLiteral("html")
+                                                    : QStringLiteral("tc");
+    const QString filter = format == Format::Csv    ? QStringLiteral("CSV files (*.csv)")
+                           : format == Format::Html ? QStringLiteral("HTML pages (*.html *.htm)")
+                                                    : QStringLiteral("Tellico collections (*.tc)");
+    const QString path = QFileDialog::getSaveFileName(context.window, QStringLiteral("Export"),
+                                                      folder.caption + u'.' + suffix, filter);
     if (path.isEmpty())
         return;
     exportTo(context, format, shown->isChecked(), path);

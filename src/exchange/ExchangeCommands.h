@@ -31,7 +31,7 @@ struct Context
 // confirms, with a progress window and the summary at its end.
 void importFile(const Context& context, QString path = QString());
 
-enum class Format { Csv, Html };
+enum class Format { Csv, Html, Tellico };
 // Writes the folder (every item, or what is shown) to `path`; the file is replaced only when
 // it has been written whole.
 void exportTo(const Context& context, Format format, bool onlyShown, const QString& path);

@@ -3,6 +3,7 @@
 #include "ExchangeError.h"
 #include "ImportPreviewModel.h"
 #include "TDM.h"
+#include "TellicoFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +29,22 @@ ImportDialog::ImportDialog(TDM& dm, QString path, int folder, QWidget* parent)
     setWindowTitle(QStringLiteral("Import - %1").arg(QFileInfo(m_path).fileName()));
     buildControls();
     m_building = true;
+    {
+        QFile probe(m_path);
+        if (probe.open(QIODevice::ReadOnly) && TellicoFile::looksLike(probe.peek(1024))) {
+            m_converted = std::make_unique<QTemporaryFile>();
+            if (!m_converted->open())
+                throw ExchangeError(QStringLiteral("No temporary file could be made for the import"));
+            folder = TellicoFile::toCsv(m_path, *m_converted);
+            m_converted->flush();
+            m_path = m_converted->fileName();
+            // The collection's kind gives the folder, and its text is always UTF-8.
+            cbFolder->setEnabled(false);
+            cbEncoding->setEnabled(false);
+            cbSeparator->setEnabled(false);
+            chHeader->setEnabled(false);
+        }
+    }
     cbFolder->setCurrentIndex(std::clamp(folder, 0, ExchangeFolder::kCount - 1));
     QFile file(m_path);
     if (file.open(QIODevice::ReadOnly)) {
@@ -200,7 +217,8 @@ void ImportDialog::rebuildMapping()
         tbMapping->setItem(c, 0, new QTableWidgetItem(name));
         auto* box = new QComboBox(tbMapping);
         for (int t : targets)
-            box->addItem(f.targetCaption(t), t);
+            box->addItem(
+                t == ExchangeFolder::kSkip && m_converted ? QStringLiteral("(not imported)") : f.targetCaption(t), t);
         const int wanted = size_t(c) < proposed.size() ? proposed[size_t(c)] : ExchangeFolder::kSkip;
         box->setCurrentIndex(std::max(box->findData(wanted), 0));
         connect(box, &QComboBox::currentIndexChanged, this, [this] {

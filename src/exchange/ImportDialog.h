@@ -4,6 +4,8 @@
 #include "CsvReader.h"
 
 #include <QDialog>
+#include <QTemporaryFile>
+#include <memory>
 #include <vector>
 
 class ImportPreviewModel;
@@ -28,7 +30,9 @@ public:
     ImportDialog(TDM& dm, QString path, int folder, QWidget* parent = nullptr);
 
     CatalogueImporter::Options options() const;
+    // The file the import reads: the chosen one, or the CSV a collection file was turned into.
     const QString& filePath() const { return m_path; }
+    bool fromCollectionFile() const { return m_converted != nullptr; }
     // The combo box that maps a column of the file.
     QComboBox* mappingBox(int column) const;
 
@@ -58,6 +62,8 @@ private:
 
     TDM& m_dm;
     QString m_path;
+    // A collection file of another program, turned into CSV for the mapping and the import.
+    std::unique_ptr<QTemporaryFile> m_converted;
     std::vector<CsvRecord> m_records; // the first rows of the file, the header among them
     QString m_readProblem;
     bool m_building = false;

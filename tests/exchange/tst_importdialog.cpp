@@ -85,6 +85,7 @@ private Q_SLOTS:
     void changingTheMappingChangesThePreview();
     void unreadableFileCannotBeImported();
     void laysOutReadably();
+    void collectionFileGivesItsFolder();
     void importFromTheDialogToTheSummary();
 };
 
@@ -208,6 +209,24 @@ void TestImportDialog::laysOutReadably()
                  qPrintable(box->currentText()));
     }
     keepPicture(&dialog, "import-dialog.png");
+}
+
+// A Tellico file: the folder is the collection's, and what has no place is "(not imported)".
+void TestImportDialog::collectionFileGivesItsFolder()
+{
+    Module m;
+    QFile fixture(QStringLiteral(KOLT_TEST_DATA_DIR "/exchange/albums.xml"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    ImportDialog dialog(m.dm, m.write(QStringLiteral("albums.xml"), fixture.readAll()), 0);
+    QVERIFY(dialog.fromCollectionFile());
+    QCOMPARE(dialog.cbFolder->currentText(), QStringLiteral("Music"));
+    QVERIFY(!dialog.cbFolder->isEnabled());
+    QStringList targets;
+    for (int c = 0; c < dialog.tbMapping->rowCount(); ++c)
+        targets << dialog.tbMapping->item(c, 0)->text() + u'>' + dialog.mappingBox(c)->currentText();
+    QCOMPARE(targets, (QStringList{"Title>Title", "Artist>Artist", "Year>Year", "Category>Category", "Media>Media",
+                                   "Songs>Songs", "Description>Description", "Label>(not imported)"}));
+    QCOMPARE(previewRow(*dialog.preview, 0).mid(0, 3), (QStringList{"", "Blue", "Joni Mitchell"}));
 }
 
 // The whole command: the dialog, the question when no copy could be made, the summary.
