@@ -26,6 +26,19 @@ void CsvReader::fail(const QString& what) const
     throw ExchangeError(QStringLiteral("Line %1: %2").arg(m_line).arg(what));
 }
 
+void CsvReader::checkCharacters(const CsvRecord& record) const
+{
+    // The UTF-16 decoder lets a half of a surrogate pair through; no text may hold one.
+    if (m_encoding != TextEncoding::Utf16LE && m_encoding != TextEncoding::Utf16BE)
+        return;
+    for (const QString& field : record.fields) {
+        if (!QStringView(field).isValidUtf16())
+            throw ExchangeError(QStringLiteral("Line %1: the file is not valid %2 text; choose its encoding")
+                                    .arg(record.line)
+                                    .arg(TextEncoding::name(m_encoding)));
+    }
+}
+
 bool CsvReader::fill()
 {
     if (m_atEnd)
@@ -78,6 +91,7 @@ bool CsvReader::next(CsvRecord& record)
                 if (!any)
                     return false;
                 record.fields << field;
+                checkCharacters(record);
                 return true;
             }
             ++m_pos;
@@ -135,6 +149,7 @@ bool CsvReader::next(CsvRecord& record)
         // A blank line is no row.
         if (record.fields.size() == 1 && field.isEmpty() && !quoted)
             continue;
+        checkCharacters(record);
         return true;
     }
 }

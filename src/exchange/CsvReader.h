@@ -44,6 +44,7 @@ private:
     // The character at the reading position, reading more when needed; nothing at the end.
     bool peek(QChar& c);
     [[noreturn]] void fail(const QString& what) const;
+    void checkCharacters(const CsvRecord& record) const;
 
     QIODevice& m_device;
     TextEncoding::Kind m_encoding;

@@ -14,6 +14,7 @@
 #include "MessageService.h"
 #include "ProceduryWindows.h"
 #include "SafetyNet.h"
+#include "ShownReport.h"
 #include "StatisticsWindow.h"
 #include "TAboutForm.h"
 #include "TAddressBookForm.h"
@@ -507,7 +508,9 @@ void TKOLTForm::sbDelSongsClick()
 
 void TKOLTForm::tbPrintClick()
 {
-    TRep_PrevForm::showReport(m_reports->byFolder(m_currentFolder), this);
+    const ReportDefinition& whole = m_reports->byFolder(m_currentFolder);
+    const ShownReport shown(whole, folderQuery(m_currentFolder));
+    TRep_PrevForm::showReport(whole, this, &shown.definition());
 }
 
 QMenu* TKOLTForm::createPopupMenu()

@@ -151,6 +151,9 @@ void TestCsv::hostileFiles_data()
     QTest::newRow("invalid utf-8 far down")
         << QByteArray("a,b\n").repeated(30000) + QByteArray("x\xC3\x28,y\n") << int(TextEncoding::Utf8)
         << "the file is not valid UTF-8 text; choose its encoding";
+    QTest::newRow("half a surrogate pair in utf-16")
+        << QByteArray("\xFE\xFF\x00a\x00,\xDC\xDC\x00\n", 10) << int(TextEncoding::Utf16BE)
+        << "Line 1: the file is not valid UTF-16";
 }
 
 void TestCsv::hostileFiles()
