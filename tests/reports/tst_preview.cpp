@@ -8,10 +8,9 @@
 #include "SpoiltCatalogue.h"
 #include "TRep_PrevForm.h"
 
-#include <QCheckBox>
-
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFontDatabase>
