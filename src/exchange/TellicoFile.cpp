@@ -78,6 +78,15 @@ void readField(QXmlStreamReader& xml, Entry& entry)
         entry.values[name] << text.trimmed();
 }
 
+// The catalogue's short names for the media Tellico spells out (an album's medium holds five
+// characters).
+QString shortMedium(const QString& medium)
+{
+    static const QHash<QString, QString> names{
+        {"compact disc", "CD"}, {"vinyl", "LP"}, {"cassette", "MC"}, {"digital", "File"}};
+    return names.value(medium.toLower(), medium);
+}
+
 QStringList csvRow(const Entry& e, const QStringList& columns)
 {
     QStringList cast;
@@ -106,7 +115,7 @@ QStringList csvRow(const Entry& e, const QStringList& columns)
     const QHash<QString, QString> values{{"Title", e.first(QStringLiteral("title"))},
                                          {"Year", year},
                                          {"Category", e.first(QStringLiteral("genre"))},
-                                         {"Media", e.first(QStringLiteral("medium"))},
+                                         {"Media", shortMedium(e.first(QStringLiteral("medium")))},
                                          {"Time", time},
                                          {"Director", joined("director")},
                                          {"Cast", DetailText::castText(cast)},

@@ -103,7 +103,7 @@ void TestTellico::importsEachKind()
     }
     QCOMPARE(m.import(albums), 1);
     QCOMPARE(m.column("SELECT Title || '|' || Artist || '|' || Year || '|' || Media_type FROM Music"),
-             QStringList{"Blue|Joni Mitchell|1971|Compa"});
+             QStringList{"Blue|Joni Mitchell|1971|CD"});
     QCOMPARE(m.column("SELECT Track || '|' || Title || '|' || Time FROM Mu_Songs ORDER BY Track"),
              (QStringList{"1|All I Want|3:32", "2|My Old Man|3:33"}));
 
