@@ -16,6 +16,7 @@ packages=(
   libqt6opengl6-dev # Qt OpenGL's build files, which Qt Charts' build files ask for
   libsqlite3-dev    # the catalogue's database engine
   qt6-image-formats-plugins # reads WebP pictures (JPEG, PNG, GIF and BMP are in Qt itself)
+  libquazip1-qt6-dev # QuaZip: reads and writes the zipped collection files of Tellico (import/export)
   fonts-liberation2 # Liberation Sans: Arial's metrics for the reports
 )
 if [[ "${1:-run}" == "test" ]]; then

@@ -37,6 +37,8 @@ MainCommands::MainCommands(TKOLTForm& window)
     H_Help->setShortcutContext(Qt::ApplicationShortcut);
     H_About = command(QStringLiteral("About..."), QString(), QString(), &TKOLTForm::H_AboutClick);
     miStatistics = command(QStringLiteral("Statistics…"), QString(), QString(), &TKOLTForm::miStatisticsClick);
+    miImport = command(QStringLiteral("Import…"), QString(), QString(), &TKOLTForm::miImportClick);
+    miExport = command(QStringLiteral("Export…"), QString(), QString(), &TKOLTForm::miExportClick);
     miRestore = command(QStringLiteral("Restore from backup…"), QString(), QString(), &TKOLTForm::miRestoreClick);
     miTrash = command(QStringLiteral("Trash…"), QString(), QString(), &TKOLTForm::miTrashClick);
     miCheck = command(QStringLiteral("Check catalogue"), QString(), QString(), &TKOLTForm::miCheckClick);
@@ -159,6 +161,9 @@ void MainCommands::fillMenuBar(QMenuBar* bar)
     bar->setAccessibleName(QStringLiteral("Menu Bar"));
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(Print1);
+    file->addSeparator();
+    file->addAction(miImport);
+    file->addAction(miExport);
     file->addSeparator();
     file->addAction(miRestore);
     file->addSeparator();

@@ -42,6 +42,9 @@ public:
     std::array<QAction*, 5> miFolders{};
     std::array<QAction*, 5> miTools{};
     QAction* miStatistics = nullptr;
+    // Bringing a collection in from a file and taking a folder out: File > Import…, Export….
+    QAction* miImport = nullptr;
+    QAction* miExport = nullptr;
     // The safety net: backups, the trash, the check of the file and their options.
     QAction* miRestore = nullptr;
     QAction* miTrash = nullptr;

@@ -3,6 +3,7 @@
 #include "CatalogueReports.h"
 #include "DetailsForm.h"
 #include "ErrorGuard.h"
+#include "ExchangeCommands.h"
 #include "FolderBar.h"
 #include "FolderDefinition.h"
 #include "FolderPanel.h"
@@ -16,6 +17,7 @@
 #include "SafetyNet.h"
 #include "SearchEverywhere.h"
 #include "SearchIndex.h"
+#include "ShownReport.h"
 #include "StatisticsWindow.h"
 #include "TAboutForm.h"
 #include "TAddressBookForm.h"
@@ -553,7 +555,9 @@ void TKOLTForm::sbDelSongsClick()
 
 void TKOLTForm::tbPrintClick()
 {
-    TRep_PrevForm::showReport(m_reports->byFolder(m_currentFolder), this);
+    const ReportDefinition& whole = m_reports->byFolder(m_currentFolder);
+    const ShownReport shown(whole, folderQuery(m_currentFolder));
+    TRep_PrevForm::showReport(whole, this, &shown.definition());
 }
 
 QMenu* TKOLTForm::createPopupMenu()
@@ -633,6 +637,30 @@ void TKOLTForm::miStatisticsClick()
     };
     auto* window = new StatisticsWindow(std::move(context), this);
     window->show();
+}
+
+ExchangeCommands::Context TKOLTForm::exchangeContext()
+{
+    ExchangeCommands::Context context;
+    context.dm = &m_dm;
+    context.window = this;
+    context.folder = m_currentFolder;
+    context.shown = &folderQuery(m_currentFolder);
+    for (const GridColumn& c : FolderDefinition::all()[size_t(m_currentFolder)].columns)
+        context.gridColumns.push_back({c.field, c.title.isEmpty() ? c.field : c.title});
+    context.backUp = [this] { return !m_safety || m_safety->backUpBeforeBigChange(); };
+    context.showFolder = [this](int folder) { SelectFolder(folder, FolderDefinition::all()[size_t(folder)].caption); };
+    return context;
+}
+
+void TKOLTForm::miImportClick()
+{
+    ExchangeCommands::importFile(exchangeContext());
+}
+
+void TKOLTForm::miExportClick()
+{
+    ExchangeCommands::exportFolder(exchangeContext());
 }
 
 void TKOLTForm::miRestoreClick()

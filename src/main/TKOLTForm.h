@@ -6,6 +6,9 @@
 #include <memory>
 
 class CatalogueReports;
+namespace ExchangeCommands {
+struct Context;
+}
 class LoansDesk;
 class FolderBar;
 class FolderPanel;
@@ -75,6 +78,8 @@ public:
     void sbDodSongsClick();
     void sbDelSongsClick();
     void miStatisticsClick();
+    void miImportClick();
+    void miExportClick();
     void miRestoreClick();
     void miTrashClick();
     void miCheckClick();
@@ -119,6 +124,8 @@ protected:
 
 private:
     void rereadStaleLists();
+    // What Import… and Export… work on: the folder shown, its grid, the safety copy.
+    ExchangeCommands::Context exchangeContext();
     // Closes the catalogue, runs `whileClosed` and opens it again, showing the folder shown.
     void reopenCatalogue(const std::function<void()>& whileClosed);
     void buildSearchEverywhere();

@@ -8,6 +8,7 @@
 #include "ReportProgress.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -113,6 +114,17 @@ void TRep_PrevForm::buildToolbar()
     row->addWidget(frSpeedButton10);
     row->addSpacing(13);
     row->addWidget(frSpeedButton11);
+    row->addSpacing(16);
+    chShown = new QCheckBox(QStringLiteral("Only the items shown"), Panel1);
+    chShown->setObjectName(QStringLiteral("chShown"));
+    chShown->setToolTip(QStringLiteral("The same report over the folder's category and sort order"));
+    chShown->setVisible(false);
+    row->addWidget(chShown);
+    connect(chShown, &QCheckBox::toggled, this, [this](bool only) {
+        const ReportDefinition* definition = only ? m_shown : m_whole;
+        if (definition)
+            ErrorGuard::run([&] { prepare(*definition); }, this);
+    });
     row->addStretch(1);
 }
 
@@ -157,9 +169,12 @@ void TRep_PrevForm::prepare(const ReportDefinition& definition)
     frPreview1->setReport(std::move(pages));
 }
 
-void TRep_PrevForm::showReport(const ReportDefinition& definition, QWidget* owner)
+void TRep_PrevForm::showReport(const ReportDefinition& definition, QWidget* owner, const ReportDefinition* shown)
 {
     auto* form = new TRep_PrevForm(owner);
+    form->m_whole = &definition;
+    form->m_shown = shown;
+    form->chShown->setVisible(shown != nullptr);
     ErrorGuard::run([&] { form->prepare(definition); }, owner);
     form->setWindowTitle(definition.title);
     form->setWindowState(Qt::WindowMaximized);

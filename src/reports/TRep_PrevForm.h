@@ -5,6 +5,7 @@
 
 class PreviewArea;
 class QButtonGroup;
+class QCheckBox;
 class QToolButton;
 class ReportPrinter;
 struct ReportDefinition;
@@ -23,7 +24,8 @@ public:
     // The print command's work: runs the report into this window's preview area (with the
     // progress window), sets the caption and shows the window modally. An error of the run is
     // shown in the standard error box and the window opens without pages.
-    static void showReport(const ReportDefinition& definition, QWidget* owner);
+    // With `shown`, the window offers "Only the items shown", which runs that report instead.
+    static void showReport(const ReportDefinition& definition, QWidget* owner, const ReportDefinition* shown = nullptr);
 
     // Runs the report into the preview area; the progress window's Cancel keeps the pages made
     // so far. Errors of the run reach the caller, with the preview left without pages.
@@ -40,6 +42,7 @@ public:
     QToolButton* frSpeedButton7 = nullptr;  // Last page
     QToolButton* frSpeedButton10 = nullptr; // Print report
     QToolButton* frSpeedButton11 = nullptr; // Close
+    QCheckBox* chShown = nullptr;           // "Only the items shown"
 
     void frSpeedButton1Click();
     void frSpeedButton2Click();
@@ -70,6 +73,8 @@ private:
     void showZoomInGroup();
 
     QButtonGroup* m_zoomGroup = nullptr;
+    const ReportDefinition* m_whole = nullptr;
+    const ReportDefinition* m_shown = nullptr;
     QToolButton* m_zoomDown = nullptr;
     std::unique_ptr<ReportPrinter> m_printer;
 };

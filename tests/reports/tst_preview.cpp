@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFontDatabase>
@@ -192,6 +193,34 @@ private Q_SLOTS:
             w->commands()->tbPrint->trigger();
         QVERIFY(seen);
         QVERIFY(!Rep_PrevForm); // freed on close
+        QVERIFY(f.messages.requests.empty());
+    }
+
+    // "Only the items shown" runs the same report over the Jazz albums the window shows, and
+    // back over every album.
+    void onlyTheItemsShown()
+    {
+        MainWindowFixture f(kMusic);
+        TKOLTForm* w = f.window;
+        w->show();
+        w->SelectFolder(1, QStringLiteral("Music"));
+        w->categoryBox()->setCurrentIndex(w->categoryBox()->findText(QStringLiteral("Jazz")));
+        w->cbCategoriesChange();
+        bool seen = false;
+        onPreview([&](TRep_PrevForm* form) {
+            seen = true;
+            QVERIFY(form->chShown->isVisible());
+            QVERIFY(!form->chShown->isChecked());
+            QVERIFY(pageTexts(form->frPreview1->report(), 1).contains(QStringLiteral("Alice")));
+            form->chShown->setChecked(true);
+            const QStringList shown = pageTexts(form->frPreview1->report(), 1);
+            QVERIFY(shown.contains(QStringLiteral("Miles")));
+            QVERIFY(!shown.contains(QStringLiteral("Alice")));
+            form->chShown->setChecked(false);
+            QVERIFY(pageTexts(form->frPreview1->report(), 1).contains(QStringLiteral("Alice")));
+        });
+        w->commands()->tbPrint->trigger();
+        QVERIFY(seen);
         QVERIFY(f.messages.requests.empty());
     }
 

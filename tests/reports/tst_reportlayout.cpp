@@ -7,6 +7,7 @@
 #include "ReportCatalogue.h"
 #include "ReportFonts.h"
 #include "ReportPdf.h"
+#include "ShownReport.h"
 #include "SpoiltCatalogue.h"
 #include "TDAOQuery.h"
 
@@ -366,6 +367,35 @@ private Q_SLOTS:
         QCOMPARE(lines, (QStringList{"1 Alice Red Rock MD", "2 Alice Amber Rock LP", "3 Cecil Green Rock CD",
                                      "4 Miles Blue Jazz CD"}));
         QCOMPARE(f.dm().qrMusic.RecordCount(), 1); // the window's query is left as it was
+        QVERIFY(f.messages.requests.empty());
+    }
+
+    // "Only the items shown": the same report over the window's category and sort order.
+    void shownReportFollowsTheFilterAndSort()
+    {
+        MainWindowFixture f(QStringLiteral(
+            "insert into Music (Category, Title, Artist, Media_type) values ('Jazz', 'Blue', 'Miles', 'CD'), "
+            "('Rock', 'Red', 'Alice', 'MD'), ('Rock', 'Green', 'Cecil', 'CD'), ('Rock', 'Amber', 'Alice', 'LP');"
+            "insert into Music_C (Name) values ('Rock'), ('Jazz');"));
+        TKOLTForm* w = f.window;
+        w->SelectFolder(1, QStringLiteral("Music"));
+        w->gridMovTitleBtnClick(w->grid(1), 1, Qt::NoModifier); // by title
+        w->gridMovTitleBtnClick(w->grid(1), 1, Qt::NoModifier); // descending
+        w->categoryBox()->setCurrentIndex(w->categoryBox()->findText(QStringLiteral("Rock")));
+        w->cbCategoriesChange();
+
+        const CatalogueReports reports(f.dm());
+        const ShownReport shown(reports.repMusic, f.dm().qrMusic);
+        PreparedReport pages;
+        try {
+            pages = ReportEngine::run(shown.definition());
+        } catch (const std::exception& e) {
+            QFAIL(e.what());
+        }
+        const std::vector<Word> words = ReportPdf::wordsOf(pages, QStringLiteral("music-shown"));
+        QCOMPARE(ReportPdf::lines(words, 1).mid(2),
+                 (QStringList{"1 Alice Red Rock MD", "2 Cecil Green Rock CD", "3 Alice Amber Rock LP"}));
+        QCOMPARE(f.dm().qrMusic.RecordCount(), 3); // the window's query is left as it was
         QVERIFY(f.messages.requests.empty());
     }
 

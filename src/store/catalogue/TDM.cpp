@@ -304,14 +304,14 @@ void TDM::qrMoviesAfterPost(TDAODataset& dataSet)
 {
     const qint64 id = dataSet.FieldByName(QStringLiteral("Id")).AsInteger();
     m_waiting->adopt(QStringLiteral("Mv_Cast"), [this, id] { runStatement(qdUpdMv_Cast, "[mov_id]", id); });
-    dbKOLT.afterCommit([this] { rereadAfterPost(qrMovies, *dsMv_Cast.DataSet()); });
+    dbKOLT.afterCommit([this] { rereadAfterPost(qrMovies, *dsMv_Cast.DataSet()); }, &qrMovies);
 }
 
 void TDM::qrMusicAfterPost(TDAODataset& dataSet)
 {
     const qint64 id = dataSet.FieldByName(QStringLiteral("Id")).AsInteger();
     m_waiting->adopt(QStringLiteral("Mu_Songs"), [this, id] { runStatement(qdUpdMu_Songs, "[mu_id]", id); });
-    dbKOLT.afterCommit([this] { rereadAfterPost(qrMusic, *dsMu_Songs.DataSet()); });
+    dbKOLT.afterCommit([this] { rereadAfterPost(qrMusic, *dsMu_Songs.DataSet()); }, &qrMusic);
 }
 
 void TDM::rereadAfterPost(TDAODataset& folder, TDAODataset& details)

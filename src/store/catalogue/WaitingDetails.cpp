@@ -91,10 +91,12 @@ void WaitingDetails::adopt(const QString& table, const std::function<void()>& re
     forget->bind(1, table);
     forget->bind(2, m_copy.id());
     run(*forget);
-    const QSet<qint64> mine = m_entered.value(table);
-    m_db.afterCommit([this, table, abandoned, mine] {
+    // Every row this copy had waiting is taken now. Inside a longer transaction (an import)
+    // the rows entered for this item are known only once it is committed, in the order the
+    // work was asked for: clearing then forgets exactly the rows taken here.
+    m_db.afterCommit([this, table, abandoned] {
         m_abandoned[table] -= abandoned;
-        m_entered[table] -= mine;
+        m_entered[table].clear();
     });
 }
 

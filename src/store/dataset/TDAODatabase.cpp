@@ -95,6 +95,7 @@ void TDAODatabase::Close()
     m_undone = false;
     m_readOnly = false;
     m_afterCommit.clear();
+    m_keptTags.clear();
 }
 
 bool TDAODatabase::ReadOnly() const
@@ -214,6 +215,7 @@ void TDAODatabase::Transaction::commit()
     }
     m_level.reset();
     m_db.levelEnded();
+    m_db.levelCommitted(m_depth);
 }
 
 void TDAODatabase::Transaction::rollback() noexcept
@@ -233,6 +235,11 @@ void TDAODatabase::rolledBack(int depth) noexcept
     // A rollback of the whole transaction drops everything kept; an inner one only its own.
     const bool whole = sqlite3_get_autocommit(m_handle) != 0;
     std::erase_if(m_afterCommit, [&](const Deferred& d) { return whole || d.depth >= depth; });
+    m_keptTags.clear();
+    for (const Deferred& d : m_afterCommit) {
+        if (d.tag && (!m_keptTags.contains(d.tag) || m_keptTags[d.tag] > d.depth))
+            m_keptTags[d.tag] = d.depth;
+    }
     m_changes.forgetBefore();
     for (TDAODataset* ds : m_dataSets)
         ds->afterRollback();
@@ -244,7 +251,30 @@ void TDAODatabase::afterCommit(std::function<void()> work)
         work();
         return;
     }
-    m_afterCommit.push_back({m_depth, std::move(work)});
+    m_afterCommit.push_back({m_depth, std::move(work), nullptr});
+}
+
+void TDAODatabase::afterCommit(std::function<void()> work, const void* tag)
+{
+    if (m_depth == 0) {
+        work();
+        return;
+    }
+    const auto kept = m_keptTags.constFind(tag);
+    if (kept != m_keptTags.cend() && kept.value() <= m_depth)
+        return;
+    m_keptTags[tag] = m_depth;
+    m_afterCommit.push_back({m_depth, std::move(work), tag});
+}
+
+void TDAODatabase::levelCommitted(int depth) noexcept
+{
+    // Work is kept in the order it was asked for, so the committed level's is at the end.
+    for (auto it = m_afterCommit.rbegin(); it != m_afterCommit.rend() && it->depth >= depth; ++it) {
+        it->depth = depth - 1;
+        if (it->tag)
+            m_keptTags[it->tag] = std::min(m_keptTags.value(it->tag, depth - 1), depth - 1);
+    }
 }
 
 void TDAODatabase::runAfterCommit()
@@ -253,6 +283,7 @@ void TDAODatabase::runAfterCommit()
         return;
     std::vector<Deferred> work;
     work.swap(m_afterCommit);
+    m_keptTags.clear();
     for (Deferred& d : work)
         d.work();
 }

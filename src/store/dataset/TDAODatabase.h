@@ -3,6 +3,7 @@
 #include "SqliteConnection.h"
 #include "SqliteTransaction.h"
 
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -79,6 +80,9 @@ public:
     // dropped when the level it was asked in is rolled back. Whoever ends the outermost level
     // calls runAfterCommit(); the first error ends the kept work and is raised.
     void afterCommit(std::function<void()> work);
+    // The same, kept once: work with the same `tag` already kept for this level or an outer
+    // one is not kept again (an import posting many items re-reads the folder once).
+    void afterCommit(std::function<void()> work, const void* tag);
     void runAfterCommit();
 
 private:
@@ -87,6 +91,8 @@ private:
     // Raises when the engine has undone the transaction our open levels belong to.
     void checkNotUndone() const;
     void levelEnded();
+    // Work kept for a committed level belongs to the level around it from now on.
+    void levelCommitted(int depth) noexcept;
     static void rolledBackByEngine(void* self);
     static int mayCommit(void* self);
     static int authorize(void* self, int action, const char* first, const char* second, const char* database,
@@ -103,7 +109,9 @@ private:
     {
         int depth;
         std::function<void()> work;
+        const void* tag = nullptr;
     };
     std::vector<Deferred> m_afterCommit;
+    QHash<const void*, int> m_keptTags;        // the outermost level each tag's kept work is for
     const Permission* m_restriction = nullptr; // while a restricted statement is compiled
 };

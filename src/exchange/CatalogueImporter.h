@@ -1,0 +1,71 @@
+#pragma once
+
+#include "CsvDialect.h"
+#include "ImportRow.h"
+
+#include <QHash>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QIODevice;
+class TDAODataset;
+class TDM;
+
+// Brings the rows of a CSV file into a folder as items, through the data module's datasets
+// and their record rules (lookup names added, cast and songs linked, required fields), all in
+// one transaction: a refused row is listed and left out, while a cancel or any error of the
+// catalogue (a full disk) undoes the whole import, leaving the file as it was.
+class CatalogueImporter
+{
+public:
+    enum class Duplicates { Skip, Add, Update };
+
+    struct Options
+    {
+        int folder = 0;
+        CsvDialect dialect;
+        bool header = true;
+        ImportRow::Settings row;
+        // An item is the same as one in the folder when its title (and year, where the folder
+        // has one) is the same, compared as the catalogue compares text.
+        Duplicates duplicates = Duplicates::Skip;
+    };
+
+    struct Refused
+    {
+        qint64 line = 0;
+        QString reason;
+    };
+
+    struct Summary
+    {
+        int added = 0;
+        int updated = 0;
+        int skipped = 0;
+        std::vector<Refused> refused;
+        QString text() const; // as the summary shows it and saves it
+    };
+
+    // Told how far the import has come (rows done of all rows); false stops it.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+    explicit CatalogueImporter(TDM& dm);
+
+    // The rows of the file (without the header), read once before writing so that a file that
+    // cannot be read is refused before anything changes. The device is read from its start.
+    static qint64 countRows(QIODevice& file, const CsvDialect& dialect, bool header, const Progress& progress = {});
+
+    // Raises ImportCancelled when stopped, ExchangeError or a catalogue error when the file or
+    // the catalogue fails; the catalogue is unchanged then.
+    Summary run(QIODevice& file, const Options& options, const Progress& progress = {});
+
+private:
+    static QString duplicateKey(const QString& title, const QVariant& year);
+    QHash<QString, qint64> existingItems(const ExchangeFolder& folder, TDAODataset& items) const;
+    void store(const ExchangeFolder& folder, const ImportRow& row, qint64 existingId, TDAODataset& items,
+               TDAODataset* details);
+    static void writeDetails(const ExchangeFolder& folder, const ImportRow& row, TDAODataset& details);
+
+    TDM& m_dm;
+};
