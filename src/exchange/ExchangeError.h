@@ -1,25 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <exception>
+#include "EDatabaseError.h"
 
 // An import or export that cannot go on: the text is the message the program shows.
-class ExchangeError : public std::exception
+class ExchangeError : public EDatabaseError
 {
 public:
-    explicit ExchangeError(QString message)
-        : m_message(std::move(message))
-        , m_utf8(m_message.toUtf8())
-    {
-    }
-
-    const QString& message() const noexcept { return m_message; }
-    const char* what() const noexcept override { return m_utf8.constData(); }
-
-private:
-    QString m_message;
-    QByteArray m_utf8;
+    using EDatabaseError::EDatabaseError;
 };
 
 // The user stopped the import; nothing of it was kept.

@@ -97,14 +97,14 @@ ImportRow ImportRow::read(const ExchangeFolder& folder, const TDAODataset& items
         }
         if (target < 0 || size_t(target) >= folder.fields.size())
             continue;
-        const ExchangeField& spec = folder.fields[size_t(target)];
-        const TField& field = items.FieldByName(spec.name);
+        const ExchangeField& wanted = folder.fields[size_t(target)];
+        const TField& field = items.FieldByName(wanted.name);
         // A memo keeps its text as it is; other values lose the blanks around them.
         const QString text = field.DataType() == TFieldType::Memo ? raw : raw.trimmed();
         if (text.trimmed().isEmpty())
             continue;
         ImportValue v;
-        v.field = spec.name;
+        v.field = wanted.name;
         QString problem;
         switch (field.DataType()) {
         case TFieldType::String: {
@@ -133,7 +133,7 @@ ImportRow ImportRow::read(const ExchangeFolder& folder, const TDAODataset& items
         }
         if (!problem.isEmpty()) {
             if (row.error.isEmpty())
-                row.error = spec.caption + QStringLiteral(": ") + problem;
+                row.error = wanted.caption + QStringLiteral(": ") + problem;
             continue;
         }
         row.values.push_back(std::move(v));

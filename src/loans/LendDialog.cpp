@@ -1,6 +1,7 @@
 #include "LendDialog.h"
 
 #include "DateText.h"
+#include "LoanDialogLayout.h"
 #include "TextFold.h"
 
 #include <QCheckBox>
@@ -83,18 +84,8 @@ LendDialog::LendDialog(QWidget* owner, LoansBook& book, int folder, qint64 itemI
     form->addRow(note, edNote);
 
     btOK = button(QStringLiteral("OK"), {75, 23}, [this] { btOKClick(); });
-    btOK->setObjectName(QStringLiteral("btOK"));
     btCancel = button(QStringLiteral("Cancel"), {75, 23}, [this] { close(); });
-    btCancel->setObjectName(QStringLiteral("btCancel"));
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(btOK);
-    buttons->addWidget(btCancel);
-    buttons->addStretch();
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(form, 1);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
+    LoanDialogLayout::arrange(this, form, btOK, btCancel);
 }
 
 bool LendDialog::lend(QWidget* owner, LoansBook& book, int folder, qint64 itemId, const QString& title,

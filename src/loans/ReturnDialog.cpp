@@ -1,6 +1,7 @@
 #include "ReturnDialog.h"
 
 #include "DateText.h"
+#include "LoanDialogLayout.h"
 #include "LoansBook.h"
 
 #include <QDateEdit>
@@ -35,17 +36,8 @@ ReturnDialog::ReturnDialog(QWidget* owner, LoansBook& book, const Loan& loan, co
     form->addRow(on, edReturned);
 
     btOK = button(QStringLiteral("OK"), {75, 23}, [this] { btOKClick(); });
-    btOK->setObjectName(QStringLiteral("btOK"));
     btCancel = button(QStringLiteral("Cancel"), {75, 23}, [this] { close(); });
-    btCancel->setObjectName(QStringLiteral("btCancel"));
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(btOK);
-    buttons->addWidget(btCancel);
-    buttons->addStretch();
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(form, 1);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
+    LoanDialogLayout::arrange(this, form, btOK, btCancel);
 }
 
 bool ReturnDialog::giveBack(QWidget* owner, LoansBook& book, const Loan& loan, const QDate& today)

@@ -15,10 +15,8 @@
 #include "TrashDialog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QtEndian>
 
 namespace {
 
@@ -93,17 +91,9 @@ QString SafetyNet::backupFolder() const
     return m_settings.backupDirectory(cataloguePath());
 }
 
-quint32 SafetyNet::changeCounter() const
+qint64 SafetyNet::changeCounter() const
 {
-    // The file change counter of the catalogue's header: every commit to it, by any program,
-    // moves it on.
-    QFile file(cataloguePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray header = file.read(28);
-    if (header.size() < 28)
-        return 0;
-    return qFromBigEndian<quint32>(header.constData() + 24);
+    return CatalogueFile::changeCounter(cataloguePath());
 }
 
 void SafetyNet::startUp()

@@ -56,7 +56,7 @@ private:
     QString cataloguePath() const;
     QString backupFolder() const;
     QDateTime now() const;
-    quint32 changeCounter() const;
+    qint64 changeCounter() const;
     // Makes a copy behind a progress window; raises what failed, false when cancelled.
     bool makeCopy(const QString& label);
     void restore(const QString& backupPath);
@@ -70,6 +70,6 @@ private:
     std::unique_ptr<TrashBin> m_trash;
     std::function<QDateTime()> m_clock;
     std::function<void(int, qint64)> m_restored;
-    quint32 m_copiedAt = 0; // the file's change counter when it was opened or last copied
+    qint64 m_copiedAt = -1; // the file's change counter when it was opened or last copied
     bool m_failureShown = false;
 };

@@ -1,5 +1,6 @@
 #include "SearchIndex.h"
 
+#include "CatalogueFile.h"
 #include "EEngineError.h"
 #include "SearchDocument.h"
 #include "SearchFolder.h"
@@ -8,7 +9,6 @@
 #include "SqliteTransaction.h"
 #include "TextFold.h"
 
-#include <QFile>
 #include <QStringList>
 #include <sqlite3.h>
 
@@ -99,16 +99,8 @@ QString SearchIndex::stateValue(const QString& key)
 
 qint64 SearchIndex::changeCounter() const
 {
-    // Bytes 24 to 27 of the header, big-endian. Read while this connection holds a lock that
-    // keeps other programs from committing.
-    QFile file(QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(24))
-        return -1;
-    const QByteArray bytes = file.read(4);
-    if (bytes.size() != 4)
-        return -1;
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
-    return (qint64(b[0]) << 24) | (qint64(b[1]) << 16) | (qint64(b[2]) << 8) | qint64(b[3]);
+    // Read while this connection holds a lock that keeps other programs from committing.
+    return CatalogueFile::changeCounter(QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
 }
 
 qint64 SearchIndex::dataVersion()

@@ -47,6 +47,17 @@ std::function<void(const QString&)>& upgradeHook()
 
 } // namespace
 
+qint64 CatalogueFile::changeCounter(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(24))
+        return -1;
+    const QByteArray bytes = file.read(4);
+    if (bytes.size() != 4)
+        return -1;
+    return qFromBigEndian<quint32>(bytes.constData());
+}
+
 void CatalogueFile::setBeforeUpgrade(std::function<void(const QString& path)> hook)
 {
     upgradeHook() = std::move(hook);

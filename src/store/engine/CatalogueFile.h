@@ -22,6 +22,10 @@ public:
     // Returns an open handle, or raises EEngineError with a message the user can act on.
     static sqlite3* open(const QString& path, const QString& password);
 
+    // The file change counter of the header at `path` (bytes 24 to 27): every commit to the
+    // file, by any program, moves it on. -1 when the file cannot be read.
+    static qint64 changeCounter(const QString& path);
+
     // Told the catalogue's path before the opening rewrites much of the file (its indexes
     // built or rebuilt), while it is still as it was: the program keeps a copy then. What it
     // raises is its own affair: the work goes on.
