@@ -12,6 +12,7 @@
 #include "ErrorGuard.h"
 #include "FolderDefinition.h"
 #include "MessageService.h"
+#include "ProcessMemory.h"
 #include "Program.h"
 #include "SqliteStatement.h"
 #include "TDBGrid.h"
@@ -39,20 +40,6 @@ QElapsedTimer g_clock; // started first thing in main()
 double now()
 {
     return double(g_clock.nsecsElapsed()) / 1e6;
-}
-
-// "VmHWM" or "VmRSS" of this process, in MiB.
-double statusMiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
 }
 
 // Ticks whenever the event loop is free and keeps the longest gap, and notes when anything

@@ -18,6 +18,7 @@
 #include "PictureEncoder.h"
 #include "PictureStore.h"
 #include "Procedury.h"
+#include "ProcessMemory.h"
 #include "Program.h"
 #include "SqliteStatement.h"
 #include "TDBGrid.h"
@@ -36,19 +37,6 @@
 using namespace TestPictures;
 
 namespace {
-
-double statusMiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
-}
 
 double ms(const QElapsedTimer& t)
 {
