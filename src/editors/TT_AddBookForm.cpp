@@ -6,7 +6,7 @@ TT_AddBookForm* T_AddBookForm = nullptr;
 
 namespace {
 
-const LookupListDefinition& definition()
+const LookupListDefinition& addBookLists()
 {
     static const LookupListDefinition d{QStringLiteral("T_AddBookForm"),
                                         QStringLiteral("Tools - addres book"),
@@ -20,7 +20,7 @@ const LookupListDefinition& definition()
 } // namespace
 
 TT_AddBookForm::TT_AddBookForm(QWidget* owner, TDM& dm)
-    : LookupListForm(owner, dm, definition())
+    : LookupListForm(owner, dm, addBookLists())
     , m_instance(T_AddBookForm, this)
 {
 }

@@ -6,7 +6,7 @@ TT_BooksForm* T_BooksForm = nullptr;
 
 namespace {
 
-const LookupListDefinition& definition()
+const LookupListDefinition& booksLists()
 {
     static const LookupListDefinition d{
         QStringLiteral("T_BooksForm"),
@@ -22,7 +22,7 @@ const LookupListDefinition& definition()
 } // namespace
 
 TT_BooksForm::TT_BooksForm(QWidget* owner, TDM& dm)
-    : LookupListForm(owner, dm, definition())
+    : LookupListForm(owner, dm, booksLists())
     , m_instance(T_BooksForm, this)
 {
 }

@@ -6,7 +6,7 @@ TT_MoviesForm* T_MoviesForm = nullptr;
 
 namespace {
 
-const LookupListDefinition& definition()
+const LookupListDefinition& moviesLists()
 {
     static const LookupListDefinition d{
         QStringLiteral("T_MoviesForm"),
@@ -24,7 +24,7 @@ const LookupListDefinition& definition()
 } // namespace
 
 TT_MoviesForm::TT_MoviesForm(QWidget* owner, TDM& dm)
-    : LookupListForm(owner, dm, definition())
+    : LookupListForm(owner, dm, moviesLists())
     , m_instance(T_MoviesForm, this)
 {
 }

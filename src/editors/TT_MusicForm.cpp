@@ -6,7 +6,7 @@ TT_MusicForm* T_MusicForm = nullptr;
 
 namespace {
 
-const LookupListDefinition& definition()
+const LookupListDefinition& musicLists()
 {
     static const LookupListDefinition d{
         QStringLiteral("T_MusicForm"),
@@ -22,7 +22,7 @@ const LookupListDefinition& definition()
 } // namespace
 
 TT_MusicForm::TT_MusicForm(QWidget* owner, TDM& dm)
-    : LookupListForm(owner, dm, definition())
+    : LookupListForm(owner, dm, musicLists())
     , m_instance(T_MusicForm, this)
 {
 }

@@ -6,7 +6,7 @@ TT_ProgForm* T_ProgForm = nullptr;
 
 namespace {
 
-const LookupListDefinition& definition()
+const LookupListDefinition& progLists()
 {
     static const LookupListDefinition d{QStringLiteral("T_ProgForm"),
                                         QStringLiteral("Tools - programs"),
@@ -20,7 +20,7 @@ const LookupListDefinition& definition()
 } // namespace
 
 TT_ProgForm::TT_ProgForm(QWidget* owner, TDM& dm)
-    : LookupListForm(owner, dm, definition())
+    : LookupListForm(owner, dm, progLists())
     , m_instance(T_ProgForm, this)
 {
 }

@@ -16,7 +16,7 @@
 
 namespace {
 
-enum Column { Made, Movies, Music, Books, Programs, AddressBook, State, Columns };
+enum BackupColumn { Made, Movies, Music, Books, Programs, AddressBook, State, Columns };
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kWholeRole = Qt::UserRole + 1;
 

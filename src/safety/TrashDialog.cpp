@@ -14,7 +14,7 @@
 
 namespace {
 
-enum Column { Deleted, Folder, Item, With };
+enum TrashColumn { Deleted, Folder, Item, With };
 constexpr int kIdRole = Qt::UserRole;
 
 QString folderCaption(const QString& table)

@@ -1,13 +1,12 @@
 #include "RtfDocumentBuilder.h"
 
 #include "RtfListStyle.h"
+#include "RtfUnits.h"
 
 #include <QTextDocument>
 #include <QTextList>
 
 namespace {
-
-constexpr qreal kTwipsPerPixel = 15.0; // 1440 twips an inch, 96 pixels an inch
 
 // Every item added to a QTextList makes Qt revisit all the list's items, so a
 // list's cost grows with the square of its length. Past these lengths a new

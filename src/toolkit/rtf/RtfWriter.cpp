@@ -1,6 +1,7 @@
 #include "RtfWriter.h"
 
 #include "RtfEscaper.h"
+#include "RtfUnits.h"
 
 #include <QTextDocument>
 #include <QTextList>
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr qreal kTwipsPerPixel = 15.0;
 constexpr int kTwipsPerListLevel = 720;
 constexpr int kTableWidthTwips = 9360; // the text width of a Letter or A4 page
 
