@@ -12,6 +12,7 @@
 #include "ErrorGuard.h"
 #include "FolderDefinition.h"
 #include "MessageService.h"
+#include "Procedury.h"
 #include "ProcessMemory.h"
 #include "Program.h"
 #include "SqliteStatement.h"
@@ -200,6 +201,23 @@ int childActions(const QString& folder)
     run(QStringLiteral("Movies: Find"), [] {
         KOLTForm->searchBox()->setText(QStringLiteral("Wolf Oc"));
         KOLTForm->tbFindClick();
+    });
+    // The first write after the folder is opened again: an item's title changed and saved, as
+    // its editor's OK does (the editor has opened the lists its rules add names to).
+    DM->tbC_Movies.Open();
+    DM->tbD_Movies.Open();
+    run(QStringLiteral("Movies: open again"), [&] {
+        box->setCurrentIndex(category);
+        KOLTForm->cbCategoriesChange();
+        box->setCurrentIndex(0);
+        KOLTForm->cbCategoriesChange();
+    });
+    run(QStringLiteral("Movies: first write"), [] {
+        TDAOQuery& movies = DM->qrMovies;
+        movies.MoveTo(movies.RecNo() + 3);
+        movies.Edit();
+        movies.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Wolf Ocean (restored)"));
+        Procedury::PostRecord(movies);
     });
     run(QStringLiteral("Movies: sort by Category"), [] { clickTitle(0, 1); });
 

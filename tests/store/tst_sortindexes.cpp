@@ -1,8 +1,10 @@
 #include "CatalogueFile.h"
 #include "EDatabaseError.h"
+#include "KeyOrder.h"
 #include "KeyWalk.h"
 #include "KeysetResult.h"
 #include "OtherProgram.h"
+#include "ResultColumn.h"
 #include "StoreFixture.h"
 #include "TextFold.h"
 
@@ -311,6 +313,149 @@ private Q_SLOTS:
         q->First();
         QVERIFY(q->Locate(QStringLiteral("Title"), {lastTitle}, 0));
         QCOMPARE(q->FieldByName(QStringLiteral("Title")).AsString().toCaseFolded(), lastTitle.toCaseFolded());
+    }
+
+    // The keys of a large table are also read to their end beside the program; they are taken
+    // over only when nothing at all was written to the table since the result opened.
+    void keysReadBesideAreTakenOnlyWhenNothingChanged_data()
+    {
+        QTest::addColumn<QString>("orderBy");
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<bool>("filtered"); // walked with a condition, read beside by one statement
+        QTest::newRow("title, nothing written") << "Title"
+                                                << "" << false;
+        QTest::newRow("title descending, nothing written") << "Title DESC"
+                                                           << "" << false;
+        QTest::newRow("year, another program wrote") << "Year"
+                                                     << "another program" << false;
+        QTest::newRow("title, this connection wrote") << "Title"
+                                                      << "this connection" << false;
+        QTest::newRow("filtered, title descending, nothing written") << "Title DESC"
+                                                                     << "" << true;
+        QTest::newRow("filtered, year, another program wrote") << "Year"
+                                                               << "another program" << true;
+    }
+
+    void keysReadBesideAreTakenOnlyWhenNothingChanged()
+    {
+        QFETCH(QString, orderBy);
+        QFETCH(QString, writer);
+        QFETCH(bool, filtered);
+        StoreFixture f;
+        fillMovies(f, int(KeysetResult::kWindow + KeysetResult::kPrefetchFrom) + 3000);
+        indexMovies(f);
+        // Every row passes the filter but the few with a null year.
+        const QString where = filtered ? QStringLiteral(" where Year is not null") : QString();
+        const std::vector<qint64> opened
+            = keysOf(f, QStringLiteral("select Id from Movies%1 order by %2, Id").arg(where, orderBy));
+        const auto order = KeyOrder::parse(f.db.handle(), QStringLiteral("Movies"), orderBy);
+        QVERIFY(order);
+        const auto walk
+            = KeyWalk::forIndex(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), order->terms().front());
+        QVERIFY(walk);
+        std::vector<ResultColumn> columns;
+        {
+            SqliteStatement probe(f.db.handle(), QStringLiteral("select * from Movies"));
+            columns = ResultColumn::describe(probe.handle());
+        }
+        KeysetResult r(f.db, columns, QStringLiteral("Movies"), QStringLiteral("Id"), {});
+        const ChangeLog::Mark mark = f.db.changes().mark(QStringLiteral("Movies"));
+        KeyWalk::Condition condition;
+        KeysetResult::Beside beside;
+        if (filtered) {
+            condition = {QStringLiteral("Year IS NOT ?4"), {QVariant()}};
+            beside = {QStringLiteral("select Id from Movies where Year is not ?1 order by %1, Id").arg(orderBy),
+                      {QVariant()}};
+        }
+        r.follow(std::make_unique<KeyWalk>(f.db, *walk, condition),
+                 KeyWalk::extent(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), condition), mark,
+                 KeysetResult::kWindow, beside);
+        const QString change
+            = QStringLiteral("update Movies set Title = 'moved', Year = 1 where Id = %1").arg(opened[5]);
+        if (writer == QLatin1String("another program"))
+            OtherProgram::rawExec(f.cat.path(), change);
+        else if (writer == QLatin1String("this connection"))
+            f.exec(change);
+
+        if (writer.isEmpty()) {
+            // Only the keys read beside can make the result whole before anything asked for them.
+            QTRY_VERIFY_WITH_TIMEOUT(r.lendable(), 20000);
+            std::vector<qint64> shown;
+            for (int i = 0; i < r.count(); ++i)
+                shown.push_back(r.key(i));
+            QCOMPARE(shown, opened);
+            QCOMPARE(r.firstIndexOf({opened.back()}), int(opened.size()) - 1);
+            return;
+        }
+        r.loadAll();
+        QVERIFY(!r.lendable());
+        QCOMPARE(r.count(), int(opened.size()));
+        std::vector<qint64> shown;
+        for (int i = 0; i < r.count(); ++i)
+            shown.push_back(r.key(i));
+        std::sort(shown.begin(), shown.end());
+        std::vector<qint64> all = opened;
+        std::sort(all.begin(), all.end());
+        QCOMPARE(shown, all); // every row once, the moved one too
+    }
+
+    // A filtered folder (a category chosen) shows exactly what the filtered statement gives,
+    // whether its rows are walked along the order's index (many pass) or read whole (few do),
+    // and after a change through it, run again, exactly what a fresh run gives.
+    void filteredFolderShowsWhatAFilteredRunShows_data()
+    {
+        QTest::addColumn<QString>("orderBy");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("title, a large category") << "Title"
+                                                 << "Category = 'alpha'";
+        QTest::newRow("title descending, a category in other letters") << "Title DESC"
+                                                                       << "Category = 'ÉMILE'";
+        QTest::newRow("year descending, few rows pass") << "Year DESC"
+                                                        << "Title = 'zebra'";
+        QTest::newRow("media, a large category") << "Media_type"
+                                                 << "Category = 'Émile'";
+    }
+
+    void filteredFolderShowsWhatAFilteredRunShows()
+    {
+        QFETCH(QString, orderBy);
+        QFETCH(QString, filter);
+        StoreFixture f;
+        fillMovies(f, 25000);
+        indexMovies(f);
+        const QString fresh = QStringLiteral("select Id from Movies where %1 collate KOLT order by %2, Id");
+        auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by ") + orderBy});
+        q->setFilter(filter);
+        q->setFiltered(true);
+        q->Open();
+        const std::vector<qint64> expected = keysOf(f, fresh.arg(filter, orderBy));
+        QVERIFY(expected.size() > 100);
+        QCOMPARE(q->RecordCount(), int(expected.size()));
+        QCOMPARE(shownKeys(*q), expected);
+
+        // Find reaches the last row in the order.
+        const QString lastTitle
+            = f.column(QStringLiteral("select Title from Movies where Id = %1").arg(expected.back())).value(0);
+        q->First();
+        QVERIFY(q->Locate(QStringLiteral("Id"), {expected.back()}, 0));
+        QCOMPARE(q->RecNo(), int(expected.size()) - 1);
+        QVERIFY(!lastTitle.isEmpty());
+
+        // One row changed so that it no longer passes, one so that it sorts elsewhere.
+        q->MoveTo(3);
+        q->Edit();
+        q->FieldByName(QStringLiteral("Category")).SetAsString(QStringLiteral("nowhere"));
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("nowhere"));
+        q->Post();
+        q->MoveTo(7);
+        q->Edit();
+        q->FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("zzzz"));
+        q->FieldByName(QStringLiteral("Year")).SetAsInteger(1);
+        q->FieldByName(QStringLiteral("Media_type")).SetAsString(QStringLiteral("ZZ"));
+        q->Post();
+        q->Close();
+        q->Open();
+        QCOMPARE(shownKeys(*q), keysOf(f, fresh.arg(filter, orderBy)));
     }
 
     // A post that fails is undone; the walked result goes on showing its rows all the same.

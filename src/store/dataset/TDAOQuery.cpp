@@ -47,6 +47,9 @@ struct TDAOQuery::Plan
     std::optional<KeyOrder> order;
     // When an index serves the order, the keys come along it as they are needed.
     std::optional<KeyWalk::Order> walk;
+    // The filter once more, numbered for a walk and for bringing kept keys up to date.
+    KeyWalk::Condition walkCondition;
+    KeysetRefresher::Condition refreshCondition;
     // While the result is open its keys are lent to it, and come back when it closes.
     struct LastRun
     {
@@ -213,8 +216,7 @@ TDAOQuery::Plan& TDAOQuery::plan()
         // A whole table in some order is read as keys alone, in the statement's own order: the
         // rows come when shown. A restricted statement (a detail list, a filter) has few rows;
         // it runs as written and keeps its first rows, which saves a second query.
-        if (simple && simple->where.isEmpty() && !filtered
-            && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {
+        if (simple && simple->where.isEmpty() && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {
             QStringList where;
             if (!simple->where.isEmpty())
                 where << QStringLiteral("(%1)").arg(simple->where);
@@ -232,6 +234,12 @@ TDAOQuery::Plan& TDAOQuery::plan()
                 p->order = KeyOrder::parse(Database()->handle(), p->table, simple->orderBy);
                 if (p->order && p->order->terms().size() == 1)
                     p->walk = KeyWalk::forIndex(*Database(), p->table, p->keyColumn, p->order->terms().front());
+            }
+            if (filtered) {
+                FilterExpression::Result forWalk = filterCondition(*p, KeyWalk::kFirstConditionMarker);
+                p->walkCondition = {forWalk.sql, std::move(forWalk.binds)};
+                FilterExpression::Result forRefresh = filterCondition(*p, KeysetRefresher::kFirstConditionMarker);
+                p->refreshCondition = {forRefresh.sql, std::move(forRefresh.binds)};
             }
         } else if (simple && simple->table.compare(p->table, Qt::CaseInsensitive) == 0) {
             p->simple = true;
@@ -275,7 +283,8 @@ std::optional<std::vector<qint64>> TDAOQuery::keptKeys(Plan& p, const std::vecto
     if (changed->empty())
         return std::move(p.last.keys);
     if (p.order && changed->size() <= KeysetRefresher::kMostChanges)
-        return KeysetRefresher::refresh(db, p.table, p.keyColumn, *p.order, std::move(p.last.keys), *changed);
+        return KeysetRefresher::refresh(db, p.table, p.keyColumn, *p.order, std::move(p.last.keys), *changed,
+                                        p.refreshCondition);
     return std::nullopt;
 }
 
@@ -286,20 +295,50 @@ std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<
     p.last = {};
     // Taken before anything is read, so that a change made meanwhile is not missed.
     const ChangeLog::Mark mark = db.changes().mark(p.table);
-    if (!keys && !p.walk) {
+    std::vector<QVariant> keyBinds = binds;
+    if (p.filtered) {
+        keyBinds.resize(size_t(p.firstFilterBind - 1));
+        keyBinds.insert(keyBinds.end(), p.filterBinds.begin(), p.filterBinds.end());
+    }
+    std::optional<KeyWalk::Extent> extent;
+    if (!keys && p.walk) {
+        extent = KeyWalk::extent(db, p.table, p.keyColumn, p.walkCondition);
+        if (p.filtered && !worthWalking(p, extent->rows))
+            extent.reset();
+    }
+    if (!keys && !extent) {
         auto keyQuery = db.statement(p.keySql);
-        bindAll(*keyQuery, binds);
+        bindAll(*keyQuery, keyBinds);
         keys = readKeys(*keyQuery, 0);
     }
     const bool walking = !keys;
     auto result = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn,
                                                  walking ? std::vector<qint64>() : std::move(*keys), p.fetchSql);
-    if (walking)
-        result->follow(std::make_unique<KeyWalk>(db, *p.walk), KeyWalk::extent(db, p.table, p.keyColumn), mark);
+    if (walking) {
+        // A filtered walk passes rows that do not pass: it reads a screenful first, and beside
+        // the program the engine gathers and sorts the rows that pass.
+        if (p.filtered)
+            result->follow(std::make_unique<KeyWalk>(db, *p.walk, p.walkCondition), *extent, mark,
+                           KeysetResult::kFilteredWindow, {p.keySql, keyBinds});
+        else
+            result->follow(std::make_unique<KeyWalk>(db, *p.walk), *extent, mark);
+    }
     p.last.lent = true;
     p.last.binds = binds;
     p.last.mark = mark;
     return result;
+}
+
+bool TDAOQuery::worthWalking(const Plan& p, int passing)
+{
+    // Walking costs a look at about (rows / passing) rows for each row a window keeps; reading
+    // the passing rows whole costs each of them once and a sort. The walk wins when the rows
+    // that pass are many: more than the square root of a window times the table.
+    auto last
+        = Database()->statement(QStringLiteral("SELECT max(%1) FROM %2")
+                                    .arg(SqlText::quoteIdentifier(p.keyColumn), SqlText::quoteIdentifier(p.table)));
+    const double rows = last->step() ? double(last->columnInt64(0)) : 0;
+    return double(passing) * double(passing) > double(KeysetResult::kFilteredWindow) * rows;
 }
 
 void TDAOQuery::closeResult()

@@ -55,6 +55,9 @@ private:
     // The filter as a condition over the table, its markers numbered from `firstIndex`.
     FilterExpression::Result filterCondition(const Plan& plan, int firstIndex) const;
     std::unique_ptr<ResultSet> openWholeTable(Plan& plan, const std::vector<QVariant>& binds);
+    // Whether a filtered whole table is better walked along its order's index than read whole,
+    // `passing` of its rows passing the filter.
+    bool worthWalking(const Plan& plan, int passing);
     // The keys of the last run, brought up to date, when they can be.
     std::optional<std::vector<qint64>> keptKeys(Plan& plan, const std::vector<QVariant>& binds);
     // The ORDER BY that gives a search's matches in result order, when the result is in the

@@ -142,42 +142,63 @@ std::optional<KeyWalk::Order> KeyWalk::forIndex(SqliteConnection& db, const QStr
                    && info.columnInt64(2) == 0;
         }
         if (columns == 1 && fits)
-            return Order{table, keyColumn, term.column, term.descending, term.collation};
+            return Order{table, keyColumn, term.column, term.descending, term.collation, list.columnText(0)};
     }
     return std::nullopt;
 }
 
-KeyWalk::Extent KeyWalk::extent(SqliteConnection& db, const QString& table, const QString& keyColumn)
+KeyWalk::Extent KeyWalk::extent(SqliteConnection& db, const QString& table, const QString& keyColumn,
+                                const Condition& condition)
 {
-    auto read = db.statement(QStringLiteral("SELECT count(*), max(%2) FROM %1")
-                                 .arg(SqlText::quoteIdentifier(table), SqlText::quoteIdentifier(keyColumn)));
+    QString sql = QStringLiteral("SELECT count(*), max(%2) FROM %1")
+                      .arg(SqlText::quoteIdentifier(table), SqlText::quoteIdentifier(keyColumn));
+    if (!condition.empty())
+        sql += QStringLiteral(" WHERE ") + condition.sql;
+    auto read = db.statement(sql);
+    for (size_t i = 0; i < condition.binds.size(); ++i)
+        read->bind(kFirstConditionMarker + int(i), condition.binds[i]);
     if (!read->step())
         return {};
     return {int(read->columnInt64(0)), read->columnInt64(1)};
 }
 
-KeyWalk::KeyWalk(SqliteConnection& db, Order order)
+KeyWalk::KeyWalk(SqliteConnection& db, Order order, Condition condition)
     : m_db(db)
     , m_order(std::move(order))
+    , m_condition(std::move(condition))
     , m_phase(m_order.descending ? Phase::Values : Phase::Nulls) // nulls sort first
     , m_lastNullKey(std::numeric_limits<qint64>::min())
 {
-    const QString t = SqlText::quoteIdentifier(m_order.table);
+    QString t = SqlText::quoteIdentifier(m_order.table);
     const QString k = SqlText::quoteIdentifier(m_order.keyColumn);
     const QString c = SqlText::quoteIdentifier(m_order.column);
-    m_nullsSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NULL AND %1 > ?1 ORDER BY %1 LIMIT ?2").arg(k, t, c);
+    // With a condition the engine would rather gather the rows that pass and sort them all,
+    // which is what the walk is there to avoid: it is told the index.
+    const QString also = m_condition.empty() ? QString() : QStringLiteral(" AND (%1)").arg(m_condition.sql);
+    if (!m_condition.empty())
+        t += QStringLiteral(" INDEXED BY ") + SqlText::quoteIdentifier(m_order.index);
+    m_nullsSql
+        = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NULL AND %1 > ?1%4 ORDER BY %1 LIMIT ?2").arg(k, t, c, also);
     if (!m_order.descending) {
-        m_firstSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 IS NOT NULL ORDER BY %3, %1 LIMIT ?1").arg(k, t, c);
-        m_afterSql
-            = QStringLiteral("SELECT %1, %3 FROM %2 WHERE (%3, %1) > (?1, ?2) ORDER BY %3, %1 LIMIT ?3").arg(k, t, c);
+        m_firstSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 IS NOT NULL%4 ORDER BY %3, %1 LIMIT ?1")
+                         .arg(k, t, c, also);
+        m_afterSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE (%3, %1) > (?1, ?2)%4 ORDER BY %3, %1 LIMIT ?3")
+                         .arg(k, t, c, also);
         return;
     }
     // Backwards along the index the keys of equal rows come last first: each run of equal
     // values is turned round, and a run longer than a window is read forwards on its own.
-    m_firstSql
-        = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 IS NOT NULL ORDER BY %3 DESC, %1 DESC LIMIT ?1").arg(k, t, c);
-    m_afterSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 < ?1 ORDER BY %3 DESC, %1 DESC LIMIT ?2").arg(k, t, c);
-    m_runSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1 AND %1 > ?2 ORDER BY %1 LIMIT ?3").arg(k, t, c);
+    m_firstSql = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 IS NOT NULL%4 ORDER BY %3 DESC, %1 DESC LIMIT ?1")
+                     .arg(k, t, c, also);
+    m_afterSql
+        = QStringLiteral("SELECT %1, %3 FROM %2 WHERE %3 < ?1%4 ORDER BY %3 DESC, %1 DESC LIMIT ?2").arg(k, t, c, also);
+    m_runSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1 AND %1 > ?2%4 ORDER BY %1 LIMIT ?3").arg(k, t, c, also);
+}
+
+void KeyWalk::bindCondition(SqliteStatement& stmt) const
+{
+    for (size_t i = 0; i < m_condition.binds.size(); ++i)
+        stmt.bind(kFirstConditionMarker + int(i), m_condition.binds[i]);
 }
 
 void KeyWalk::next(std::vector<qint64>& keys, size_t wanted)
@@ -201,6 +222,7 @@ void KeyWalk::readNulls(std::vector<qint64>& keys, qint64 limit)
     auto stmt = m_db.statement(m_nullsSql);
     stmt->bindInt64(1, m_lastNullKey);
     stmt->bindInt64(2, limit);
+    bindCondition(*stmt);
     const size_t read = appendKeys(*stmt, keys);
     if (read > 0)
         m_lastNullKey = keys.back();
@@ -217,6 +239,7 @@ void KeyWalk::readAscending(std::vector<qint64>& keys, qint64 limit)
         stmt->bindInt64(2, m_key);
     }
     stmt->bindInt64(m_started ? 3 : 1, limit);
+    bindCondition(*stmt);
     Appending window(keys);
     Value last;
     while (stmt->step()) {
@@ -246,6 +269,7 @@ void KeyWalk::readDescending(std::vector<qint64>& keys, qint64 limit)
         if (m_started)
             bind(s, 1, m_value);
         stmt->bindInt64(m_started ? 2 : 1, limit);
+        bindCondition(*stmt);
         while (stmt->step()) {
             if (runStarts.empty() || !sortsAs(run, s, 1, m_order.collation)) {
                 runStarts.push_back(keys.size());
@@ -280,6 +304,7 @@ void KeyWalk::readRun(std::vector<qint64>& keys, qint64 limit)
     bind(stmt->handle(), 1, m_value);
     stmt->bindInt64(2, m_key);
     stmt->bindInt64(3, limit);
+    bindCondition(*stmt);
     const size_t read = appendKeys(*stmt, keys);
     if (limit >= 0 && qint64(read) == limit) {
         m_key = keys.back();

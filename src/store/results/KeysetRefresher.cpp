@@ -26,7 +26,7 @@ QString sortColumns(const KeyOrder& order)
 
 std::vector<qint64> KeysetRefresher::refresh(SqliteConnection& db, const QString& table, const QString& keyColumn,
                                              const KeyOrder& order, std::vector<qint64> keys,
-                                             const std::vector<qint64>& changed)
+                                             const std::vector<qint64>& changed, const Condition& condition)
 {
     // `changed` comes sorted. A post changes a row or two: each is looked for from the end,
     // where the rows added since the last run stand, and taken out; many are taken out in one
@@ -55,14 +55,19 @@ std::vector<qint64> KeysetRefresher::refresh(SqliteConnection& db, const QString
         return list.join(QLatin1Char(','));
     }();
     {
-        auto stmt = db.statement(
-            QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)").arg(quotedKey, columns, quotedTable, marks));
+        QString sql
+            = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)").arg(quotedKey, columns, quotedTable, marks);
+        if (!condition.sql.isEmpty())
+            sql += QStringLiteral(" AND (%1)").arg(condition.sql);
+        auto stmt = db.statement(sql);
         for (size_t i = 0; i < kMostChanges; ++i) {
             if (i < changed.size())
                 stmt->bindInt64(int(i) + 1, changed[i]);
             else
                 stmt->bindNull(int(i) + 1);
         }
+        for (size_t i = 0; i < condition.binds.size(); ++i)
+            stmt->bind(kFirstConditionMarker + int(i), condition.binds[i]);
         while (stmt->step()) {
             Changed c{stmt->columnInt64(0), {}};
             for (int t = 0; t < termCount; ++t)

@@ -88,16 +88,54 @@ void KeysetResult::readFrom(SqliteStatement& stmt, int keyColumnIndex)
         remember(int(m_keys.size()) - 1, std::move(row));
     }
     m_total = int(m_keys.size());
-    m_positionsValid = false;
+    invalidatePositions();
 }
 
-void KeysetResult::follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent, const ChangeLog::Mark& opened)
+void KeysetResult::follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent, const ChangeLog::Mark& opened,
+                          size_t firstWindow, Beside beside)
 {
     m_walk = std::move(walk);
     m_total = int(m_keys.size()) + extent.rows;
     m_lastKey = extent.lastKey;
     m_opened = opened;
-    readKeys(kWindow);
+    m_firstWindow = firstWindow;
+    readKeys(firstWindow);
+    if (!m_walk || m_keys.size() + kPrefetchFrom > size_t(m_total))
+        return;
+    const char* file = sqlite3_db_filename(m_db.handle(), "main");
+    if (!file || !*file)
+        return;
+    const QString path = QString::fromUtf8(file);
+    if (beside.sql.isEmpty())
+        m_prefetch = std::make_unique<KeyPrefetch>(path, m_walk->order(), m_walk->condition());
+    else
+        m_prefetch = std::make_unique<KeyPrefetch>(path, std::move(beside.sql), std::move(beside.binds));
+}
+
+bool KeysetResult::adoptPrefetched() const
+{
+    std::optional<std::vector<qint64>> keys = m_prefetch->take();
+    m_prefetch.reset();
+    if (!keys || !m_walk)
+        return false;
+    // Read at another moment than the opening: only when nothing at all was written to the
+    // table in between (by this connection or any other) are they the result's keys.
+    const auto changed = m_db.changes().changedSince(m_opened, m_table);
+    if (!changed || !changed->empty() || keys->size() != size_t(m_total) || keys->size() < m_keys.size()
+        || !std::equal(m_keys.begin(), m_keys.end(), keys->begin()))
+        return false;
+    if (std::any_of(keys->begin(), keys->end(), [this](qint64 k) { return k > m_lastKey; }))
+        return false;
+    m_keys = std::move(*keys);
+    m_walk.reset();
+    return true;
+}
+
+bool KeysetResult::lendable() const
+{
+    if (m_prefetch && m_prefetch->ready())
+        adoptPrefetched();
+    return !m_walk && m_exact;
 }
 
 void KeysetResult::readKeys(size_t n) const
@@ -105,6 +143,12 @@ void KeysetResult::readKeys(size_t n) const
     n = std::min(n, size_t(m_total));
     if (m_keys.size() >= n)
         return;
+    // The keys read beside are taken once they are there, or when more is wanted than a window
+    // read here would bring: waiting for them costs no more than reading here.
+    if (m_prefetch && (m_prefetch->ready() || n > m_keys.size() + m_firstWindow) && adoptPrefetched()) {
+        readKeys(n);
+        return;
+    }
     // Rows left out as added since the opening can leave a window short: read on until there
     // are enough keys or the walk is done.
     while (m_walk && m_keys.size() < n) {
@@ -116,7 +160,7 @@ void KeysetResult::readKeys(size_t n) const
         } else {
             // Reading ahead grows with what was read, so that going through a large table
             // takes few windows.
-            const size_t wanted = std::max({n - m_keys.size(), m_keys.size() / 2, kWindow});
+            const size_t wanted = std::max({n - m_keys.size(), m_keys.size() / 2, m_firstWindow});
             const size_t needed = std::min(size_t(m_total), m_keys.size() + wanted);
             if (needed > m_keys.capacity())
                 m_keys.reserve(std::min(size_t(m_total), std::max(needed, 2 * m_keys.capacity())));
@@ -164,6 +208,12 @@ void KeysetResult::readRestAfterChange() const
     m_exact = false;
 }
 
+void KeysetResult::invalidatePositions() const
+{
+    m_positionsValid = false;
+    m_scansSincePositions = 0;
+}
+
 void KeysetResult::loadAll()
 {
     readKeys(size_t(m_total));
@@ -195,6 +245,12 @@ int KeysetResult::firstIndexOf(const std::vector<qint64>& keys) const
 int KeysetResult::indexOfKey(qint64 key) const
 {
     readKeys(size_t(m_total));
+    // A scan costs less than building the table of positions of a large result, until a few
+    // rows have been looked for since the keys last moved.
+    if (!m_positionsValid && ++m_scansSincePositions <= kScansBeforePositions) {
+        const auto it = std::find(m_keys.begin(), m_keys.end(), key);
+        return it == m_keys.end() ? -1 : int(it - m_keys.begin());
+    }
     if (!m_positionsValid) {
         m_positions.clear();
         m_positions.reserve(qsizetype(m_keys.size()));
@@ -223,12 +279,12 @@ void KeysetResult::removeAt(int index)
     readKeys(size_t(index) + 1);
     m_keys.erase(m_keys.begin() + index);
     --m_total;
-    m_positionsValid = false;
+    invalidatePositions();
 }
 
 std::vector<qint64> KeysetResult::takeKeys()
 {
-    m_positionsValid = false;
+    invalidatePositions();
     m_total = 0;
     return std::move(m_keys);
 }

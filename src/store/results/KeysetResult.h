@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChangeLog.h"
+#include "KeyPrefetch.h"
 #include "KeyWalk.h"
 #include "ResultSet.h"
 
@@ -21,7 +22,10 @@ class SqliteStatement;
 // count is the table's at opening and a window of keys is read at a time. The result holds the
 // rows the table had when it was opened, for every write through the layer first reads the rest
 // of the walk. Where the walk has not been yet, rows another program adds or removes meanwhile
-// are not shown: the count stays, and a row gone shows as deleted.
+// are not shown: the count stays, and a row gone shows as deleted. The walk of a large table is
+// also read to its end beside the program (KeyPrefetch); those keys are taken over when nothing
+// was written since the opening, so that a position far down or the first write waits for no
+// reading at all.
 class KeysetResult : public ResultSet
 {
 public:
@@ -41,9 +45,17 @@ public:
 
     // Runs `stmt` to its end, keeping every key and the whole first rows (a screenful).
     void readFrom(SqliteStatement& stmt, int keyColumnIndex);
+    // The statement that reads a walk's keys whole beside the program, when that is cheaper
+    // than following the walk there; empty: the walk is followed.
+    struct Beside
+    {
+        QString sql;
+        std::vector<QVariant> binds;
+    };
     // Takes the keys from `walk`, the table having `total` rows as of `opened`, and reads the
-    // first window of them now.
-    void follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent, const ChangeLog::Mark& opened);
+    // first `firstWindow` of them now.
+    void follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent, const ChangeLog::Mark& opened,
+                size_t firstWindow = kWindow, Beside beside = {});
 
     int count() const override { return m_total; }
     const RowData& row(int index) override;
@@ -60,7 +72,7 @@ public:
     void loadAll() override;
     // True when every key is read and they are the table's keys at one moment, so that the
     // next run can take them over.
-    bool lendable() const { return !m_walk && m_exact; }
+    bool lendable() const;
     // Hands the keys over (to be brought up to date for the next run); the result is done.
     std::vector<qint64> takeKeys();
     // A copy of the keys, for a new run while this result still shows its rows.
@@ -71,6 +83,10 @@ public:
     static constexpr int kSmallBatch = 8;
     // Keys a walk reads at the least: at opening that is every key of a small table.
     static constexpr size_t kWindow = 4096;
+    // Keys the first window of a filtered walk reads: a screenful and the rows read ahead of it.
+    static constexpr size_t kFilteredWindow = 640;
+    // Keys still to come after the first window from which they are also read beside the program.
+    static constexpr size_t kPrefetchFrom = 16384;
 
 private:
     // Rows are cached in slots chosen by their position: no hashing on the way to a row, and
@@ -99,6 +115,10 @@ private:
     // the table is now, without those shown already.
     void readRestAfterChange() const;
     void dropLaterRows(size_t from) const;
+    void invalidatePositions() const;
+    // Takes the keys read beside the program, waiting for them, when they are the table's keys
+    // as the result opened with; true when they were taken.
+    bool adoptPrefetched() const;
 
     SqliteConnection& m_db;
     QString m_table;
@@ -108,13 +128,17 @@ private:
     // The keys read so far, in result order. Keys are read on demand even through const
     // access: they are what the result is, only read late.
     mutable std::vector<qint64> m_keys;
-    mutable std::unique_ptr<KeyWalk> m_walk; // while keys are still to come
+    mutable std::unique_ptr<KeyWalk> m_walk;         // while keys are still to come
+    mutable std::unique_ptr<KeyPrefetch> m_prefetch; // while the walk is also read beside
     int m_total = 0;
-    qint64 m_lastKey = 0; // the highest key when the walk began: higher ones came later
+    qint64 m_lastKey = 0;           // the highest key when the walk began: higher ones came later
+    size_t m_firstWindow = kWindow; // keys a walk reads at the least
     ChangeLog::Mark m_opened;
     mutable bool m_exact = true;
     mutable QHash<qint64, int> m_positions; // built on first use
     mutable bool m_positionsValid = false;
+    mutable int m_scansSincePositions = 0;
+    static constexpr int kScansBeforePositions = 4;
     std::vector<Slot> m_slots;
     int m_lastIndex = -1;
     RowData m_missing;
