@@ -147,6 +147,7 @@ Measured start(StallMeter& meter, const QString& folder)
     splash->showNow();
     meter.restart(); // the window is on the screen and cannot answer until the event loop runs
     const double shown = now();
+    Program::checkCatalogueAhead(folder);
     Program::createDataModule(folder);
     const double opened = now();
     TKOLTForm* window = Program::createMainWindow(folder);

@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "CatalogueFile.h"
 #include "ErrorGuard.h"
 #include "HelpViewer.h"
 #include "KoltApplication.h"
@@ -10,9 +11,13 @@
 #include "TKOLTForm.h"
 #include "TSplashForm.h"
 
+#include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QIcon>
+#include <QThread>
 #include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -27,6 +32,18 @@ QString ownFileName(char** argv)
 }
 
 } // namespace
+
+void Program::checkCatalogueAhead(const QString& programFolder)
+{
+    const QString path = QDir(programFolder).filePath(QLatin1String(TDM::kFileName));
+    QEventLoop loop;
+    std::unique_ptr<QThread> thread(
+        QThread::create([path] { CatalogueFile::checkAhead(path, QLatin1String(TDM::kPassword)); }));
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec();
+    thread->wait();
+}
 
 void Program::createDataModule(const QString& programFolder)
 {
@@ -73,6 +90,7 @@ int Program::run(int argc, char** argv)
     MessageService::setTitle(QLatin1String(kTitle));
     SafetyNet::guardUpgrades();
     const QString folder = QCoreApplication::applicationDirPath();
+    checkCatalogueAhead(folder);
     createDataModule(folder);
     TKOLTForm* window = createMainWindow(folder);
 

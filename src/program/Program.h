@@ -11,6 +11,9 @@ public:
     static int run(int argc, char** argv);
 
     // Start-up steps, each of which shows its own error and lets start-up go on.
+    // Checks the catalogue's password on a thread of its own while the splash goes on
+    // answering, so that the opening that follows finds it checked.
+    static void checkCatalogueAhead(const QString& programFolder);
     static void createDataModule(const QString& programFolder);
     static TKOLTForm* createMainWindow(const QString& programFolder);
     // The main window, then the data module (closing the catalogue), then the help viewer.

@@ -37,6 +37,8 @@ inline void rawExec(const QString& path, const QString& sql)
 {
     sqlite3* raw = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    // It waits for the file while the program reads it, as a program sharing a file does.
+    sqlite3_busy_timeout(raw, 5000);
     SqliteFunctions::install(raw);
     SqliteStatement::exec(raw, sql);
     sqlite3_close(raw);

@@ -1,5 +1,7 @@
+#include "CatalogueFile.h"
 #include "EDAODatabaseError.h"
 #include "EDatabaseError.h"
+#include "PasswordVerifier.h"
 #include "SpoiltCatalogue.h"
 #include "SqliteStatement.h"
 #include "TDAODatabase.h"
@@ -15,6 +17,7 @@
 #include <iostream>
 #include <pwd.h>
 #include <sqlite3.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -164,6 +167,68 @@ private Q_SLOTS:
             holder.write("done\n");
             holder.waitForFinished(10000);
         }
+    }
+
+    // Catalogues made by earlier builds keep digests worked out this way; every build must
+    // find them again.
+    void passwordDigestsOfEarlierFiles_data()
+    {
+        QTest::addColumn<int>("rounds");
+        QTest::addColumn<QByteArray>("digest");
+        QTest::newRow("20,000 rounds") << 20000
+                                       << QByteArray(
+                                              "282b1e557c88a32872f96a1c22977ec7489126644ace94c5bc4bc118f9b2c746");
+        QTest::newRow("one round") << 1
+                                   << QByteArray("063fd17c42f8f7bfe8aff370ebab2990a447abf2502968663053466d05830d1f");
+    }
+
+    void passwordDigestsOfEarlierFiles()
+    {
+        QFETCH(int, rounds);
+        QFETCH(QByteArray, digest);
+        const PasswordVerifier::Record record{"00112233445566778899aabbccddeeff", digest, rounds};
+        QVERIFY(PasswordVerifier::matches(QStringLiteral("trobel72"), record));
+        QVERIFY(!PasswordVerifier::matches(QStringLiteral("trobel73"), record));
+        QVERIFY(!PasswordVerifier::matches(QStringLiteral("trobel72"), {record.salt, record.digest, rounds + 1}));
+    }
+
+    // A password checked ahead (on another thread, before the opening) changes nothing the
+    // opening decides: the right one opens, a wrong one is refused, a file that is no catalogue
+    // is reported by the opening.
+    void passwordCheckedAhead_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("right") << "trobel72"
+                               << ""
+                               << "";
+        QTest::newRow("wrong") << "trobel73"
+                               << ""
+                               << "Not a valid password";
+        QTest::newRow("not a catalogue") << "trobel72"
+                                         << "garbage"
+                                         << "not a catalogue file";
+    }
+
+    void passwordCheckedAhead()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, kind);
+        QFETCH(QString, error);
+        TempCatalogue cat;
+        if (kind == QLatin1String("garbage")) {
+            QFile file(cat.path());
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(QByteArray(8192, 'x'));
+        }
+        std::thread ahead([&] { CatalogueFile::checkAhead(cat.path(), password); });
+        ahead.join();
+        const QString said = openError(cat.path(), password);
+        if (error.isEmpty())
+            QVERIFY2(said.isEmpty(), qPrintable(said));
+        else
+            QVERIFY2(said.contains(error), qPrintable(said));
     }
 
     // A catalogue that cannot be changed opens for reading, and the first attempt to change it

@@ -3,6 +3,7 @@
 #include "EEngineError.h"
 #include "IndexNames.h"
 #include "PasswordVerifier.h"
+#include "SideConnection.h"
 #include "SqlText.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
@@ -142,6 +143,20 @@ void CatalogueFile::checkCatalogue(sqlite3* db, const QString& path, const QStri
     record.rounds = meta.value(QLatin1String(kRoundsKey)).toInt();
     if (!PasswordVerifier::matches(password, record))
         throw EEngineError(QStringLiteral("Not a valid password"), SQLITE_AUTH);
+}
+
+void CatalogueFile::checkAhead(const QString& path, const QString& password) noexcept
+{
+    try {
+        SideConnection side(path, SideConnection::Mode::ReadOnly);
+        const QHash<QString, QString> meta = readMeta(side.handle());
+        const int rounds = meta.value(QLatin1String(kRoundsKey)).toInt();
+        if (rounds < 1 || rounds > PasswordVerifier::kMaxRounds)
+            return;
+        PasswordVerifier::digest(password, QByteArray::fromHex(meta.value(QLatin1String(kSaltKey)).toLatin1()), rounds);
+    } catch (...) {
+        // The opening itself finds out what is wrong with the file, and says so.
+    }
 }
 
 void CatalogueFile::refreshIndexesIfNeeded(sqlite3* db, const QString& path)

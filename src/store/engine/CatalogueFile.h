@@ -22,6 +22,11 @@ public:
     // Returns an open handle, or raises EEngineError with a message the user can act on.
     static sqlite3* open(const QString& path, const QString& password);
 
+    // Works out the password's digest for the catalogue at `path` before it is opened, on any
+    // thread: the opening then finds it worked out and does not stretch the password again.
+    // Never raises; a file that cannot be read is left for the opening to report.
+    static void checkAhead(const QString& path, const QString& password) noexcept;
+
     // The file change counter of the header at `path` (bytes 24 to 27): every commit to the
     // file, by any program, moves it on. -1 when the file cannot be read.
     static qint64 changeCounter(const QString& path);

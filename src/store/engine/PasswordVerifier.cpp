@@ -2,14 +2,56 @@
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <algorithm>
+#include <array>
 
 QByteArray PasswordVerifier::digest(const QString& password, const QByteArray& salt, int rounds)
 {
     const QByteArray secret = password.toUtf8();
-    QByteArray state = QCryptographicHash::hash(QByteArray(salt + secret), QCryptographicHash::Sha256);
-    for (int i = 1; i < rounds; ++i)
-        state = QCryptographicHash::hash(QByteArray(state + salt + secret), QCryptographicHash::Sha256);
-    return state.toHex();
+    const Memo::Key key{secret, salt, rounds};
+    if (const std::optional<QByteArray> known = memo().find(key))
+        return *known;
+    // One hash object reset each round and its result read in place: a round allocates nothing.
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(salt);
+    hash.addData(secret);
+    std::array<char, 32> state{};
+    auto keep = [&state](QByteArrayView result) { std::copy(result.begin(), result.end(), state.begin()); };
+    keep(hash.resultView());
+    for (int i = 1; i < rounds; ++i) {
+        hash.reset();
+        hash.addData(QByteArrayView(state.data(), qsizetype(state.size())));
+        hash.addData(salt);
+        hash.addData(secret);
+        keep(hash.resultView());
+    }
+    const QByteArray result = QByteArray(state.data(), qsizetype(state.size())).toHex();
+    memo().keep(key, result);
+    return result;
+}
+
+PasswordVerifier::Memo& PasswordVerifier::memo()
+{
+    static Memo theMemo;
+    return theMemo;
+}
+
+std::optional<QByteArray> PasswordVerifier::Memo::find(const Key& key) const
+{
+    const std::lock_guard lock(m_lock);
+    for (const auto& [k, digest] : m_known) {
+        if (k.secret == key.secret && k.salt == key.salt && k.rounds == key.rounds)
+            return digest;
+    }
+    return std::nullopt;
+}
+
+void PasswordVerifier::Memo::keep(const Key& key, const QByteArray& digest)
+{
+    const std::lock_guard lock(m_lock);
+    if (m_known.size() >= kKept)
+        m_known.erase(m_known.begin());
+    m_known.emplace_back(key, digest);
 }
 
 PasswordVerifier::Record PasswordVerifier::make(const QString& password, int rounds)

@@ -2,9 +2,15 @@
 
 #include <QByteArray>
 #include <QString>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
 
 // The catalogue keeps a salted, stretched digest of its password, never the password itself.
-// This is an access check only: the file's contents are not encrypted.
+// This is an access check only: the file's contents are not encrypted. Stretching takes tens of
+// milliseconds on purpose; a digest once worked out in this run is remembered, so that it can be
+// worked out ahead on another thread (see CatalogueFile::checkAhead) while the window goes on.
 class PasswordVerifier
 {
 public:
@@ -21,6 +27,26 @@ public:
     static constexpr int kDefaultRounds = 20000;
     static constexpr int kMaxRounds = 1000000;
 
-private:
     static QByteArray digest(const QString& password, const QByteArray& salt, int rounds);
+
+private:
+    // The digests worked out in this run, shared by every thread.
+    class Memo
+    {
+    public:
+        struct Key
+        {
+            QByteArray secret;
+            QByteArray salt;
+            int rounds = 0;
+        };
+        std::optional<QByteArray> find(const Key& key) const;
+        void keep(const Key& key, const QByteArray& digest);
+
+    private:
+        static constexpr size_t kKept = 8;
+        mutable std::mutex m_lock;
+        std::vector<std::pair<Key, QByteArray>> m_known;
+    };
+    static Memo& memo();
 };
