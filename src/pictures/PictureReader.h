@@ -7,8 +7,8 @@
 // Reads a picture the user brings (a file, pasted or dropped data) with bounded memory and
 // time: the file's size and the picture's size in pixels are checked before anything is
 // decoded, the decoder may allocate only so much, and a picture larger than needed is decoded
-// scaled where its format allows (a JPEG straight to the largest eighth of its size that fits,
-// which may be somewhat smaller than asked). The quick checks and the decoding are apart, so
+// scaled where its format allows (a JPEG straight to a half, quarter or eighth of its size,
+// which may be smaller than asked; see jpegScaledSize()). The quick checks and the decoding are apart, so
 // that the decoding can run off the window's thread. JPEG, PNG, GIF (its first frame), BMP and WebP are taken,
 // whatever the file is called; the orientation a camera noted is applied. Anything else, or a
 // damaged or incomplete file, is refused with an EPictureError that says why.

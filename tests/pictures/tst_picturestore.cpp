@@ -181,14 +181,16 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("orientation"); // 0: none noted
         QTest::addColumn<QSize>("read");
-        // Straight to the largest eighth of the picture within 1600 pixels.
-        QTest::newRow("4000 x 3000, at 3/8") << QSize(4000, 3000) << 0 << QSize(1500, 1125);
-        QTest::newRow("3000 x 4000, at 3/8") << QSize(3000, 4000) << 0 << QSize(1125, 1500);
-        QTest::newRow("2400 x 1800, at 5/8") << QSize(2400, 1800) << 0 << QSize(1500, 1125);
+        // Straight to the largest half, quarter or eighth within 1600 pixels that keeps 1000;
+        // else to the largest eighth within 1600.
+        QTest::newRow("4000 x 3000, at 1/4") << QSize(4000, 3000) << 0 << QSize(1000, 750);
+        QTest::newRow("3000 x 4000, at 1/4") << QSize(3000, 4000) << 0 << QSize(750, 1000);
+        QTest::newRow("6000 x 4000, at 1/4") << QSize(6000, 4000) << 0 << QSize(1500, 1000);
+        QTest::newRow("2400 x 1800, at 1/2") << QSize(2400, 1800) << 0 << QSize(1200, 900);
         QTest::newRow("1700 x 1000, at 7/8, rounded up") << QSize(1700, 1000) << 0 << QSize(1488, 875);
         QTest::newRow("16000 x 120, at 1/8, then scaled") << QSize(16000, 120) << 0 << QSize(1600, 12);
         QTest::newRow("1600 x 1200, as it is") << QSize(1600, 1200) << 0 << QSize(1600, 1200);
-        QTest::newRow("4000 x 3000 turned by the camera") << QSize(4000, 3000) << 6 << QSize(1125, 1500);
+        QTest::newRow("4000 x 3000 turned by the camera") << QSize(4000, 3000) << 6 << QSize(750, 1000);
     }
 
     // A large JPEG is decoded at the size needed, not in full, and within the longest side.
