@@ -28,6 +28,7 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
+#include <mutex>
 
 namespace {
 
@@ -117,6 +118,8 @@ PictureBox::PictureBox(TDAODataset& item, int folder, QWidget* parent)
     layout->addWidget(m_remove, 1, 1);
     layout->setRowStretch(2, 1);
 
+    static std::once_flag decodersLoaded;
+    std::call_once(decodersLoaded, [] { QThreadPool::globalInstance()->start(&PictureReader::loadDecoders); });
     m_watcher = new QFutureWatcher<Preparation>(this);
     connect(m_watcher, &QFutureWatcherBase::finished, this, [this] { preparationFinished(); });
     m_item.addPostRule(this, [this](TDAODataset& stored) { storeWithPost(stored); });

@@ -169,6 +169,15 @@ bool PictureReader::isComplete(const QByteArray& format, const QByteArray& data)
     return true; // PNG and WebP decoders refuse what is cut short
 }
 
+void PictureReader::loadDecoders()
+{
+    // Telling a format by content asks every decoder, which loads them all.
+    QBuffer buffer;
+    buffer.setData(QByteArray("\xFF\xD8\xFF\xE0", 4));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader::imageFormat(&buffer);
+}
+
 QByteArray PictureReader::readFileBytes(const QString& path)
 {
     const QFileInfo info(path);

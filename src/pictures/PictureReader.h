@@ -42,6 +42,10 @@ public:
     // A picture another program handed over already decoded (the clipboard): only scaled.
     static QImage fromImage(const QImage& image, int longSide);
 
+    // Finds and loads the decoders of the image formats, which takes a while the first time in
+    // a process; done early off the window's thread, it spares the first picture chosen.
+    static void loadDecoders();
+
     // The formats taken, as QImageReader names them.
     static const QList<QByteArray>& formats();
     // Whether the encoded picture reaches its end: decoders of some formats fill in what a
