@@ -249,6 +249,10 @@ void ItemEditor::FormCreate()
 
 void ItemEditor::btOKClick()
 {
+    // A picture still being prepared is waited for before the save, not inside its
+    // transaction; a refused one leaves the editor open.
+    if (m_picture)
+        m_picture->waitUntilReady();
     try {
         Procedury::PostRecord(dataSet());
     } catch (const ESavedError&) {

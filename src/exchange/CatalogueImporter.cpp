@@ -2,9 +2,11 @@
 
 #include "CsvReader.h"
 #include "ExchangeError.h"
+#include "ImportPictureTarget.h"
 #include "Procedury.h"
 #include "SqliteStatement.h"
 #include "TDM.h"
+#include "TellicoPictures.h"
 #include "TextFold.h"
 
 #include <QIODevice>
@@ -66,12 +68,38 @@ QString CatalogueImporter::Summary::text() const
           << QStringLiteral("Refused: %1").arg(refused.size());
     for (const Refused& r : refused)
         lines << QStringLiteral("Line %1: %2").arg(r.line).arg(r.reason);
+    if (withPictures) {
+        lines << QStringLiteral("Pictures imported: %1").arg(pictures)
+              << QStringLiteral("Pictures not imported: %1").arg(picturesRefused.size());
+        for (const PictureRefused& p : picturesRefused)
+            lines << QStringLiteral("Line %1 (%2): %3").arg(p.line).arg(p.title, p.reason);
+    }
     return lines.join(u'\n') + u'\n';
 }
 
 CatalogueImporter::CatalogueImporter(TDM& dm)
     : m_dm(dm)
 {
+}
+
+void CatalogueImporter::setPictures(const TellicoPictures* pictures, ImportPictureTarget* target)
+{
+    m_pictures = pictures;
+    m_pictureTarget = target;
+}
+
+void CatalogueImporter::storePicture(const ExchangeFolder& folder, const ImportRow& row, qint64 item, Summary& summary)
+{
+    if (row.picture.isEmpty() || !m_pictures || !m_pictureTarget)
+        return;
+    const TellicoPictures::Picture found = m_pictures->read(row.picture);
+    QString problem = found.problem;
+    if (problem.isEmpty())
+        problem = m_pictureTarget->store(folder.index, item, found.bytes);
+    if (problem.isEmpty())
+        ++summary.pictures;
+    else
+        summary.picturesRefused.push_back({row.line, row.title(folder), problem});
 }
 
 qint64 CatalogueImporter::countRows(QIODevice& file, const CsvDialect& dialect, bool header, const Progress& progress)
@@ -187,6 +215,10 @@ CatalogueImporter::Summary CatalogueImporter::run(QIODevice& file, const Options
     QHash<QString, qint64> known = existingItems(folder, items);
 
     Summary summary;
+    summary.withPictures
+        = m_pictures && m_pictureTarget
+          && std::find(options.row.mapping.begin(), options.row.mapping.end(), ExchangeFolder::kPicture)
+                 != options.row.mapping.end();
     CsvReader reader(file, options.dialect.encoding, options.dialect.separator);
     CsvRecord record;
     qint64 done = 0;
@@ -217,11 +249,13 @@ CatalogueImporter::Summary CatalogueImporter::run(QIODevice& file, const Options
                     existing = found.value();
             }
             store(folder, row, existing, items, details);
+            const qint64 stored = items.FieldByName(QStringLiteral("Id")).AsInteger();
+            storePicture(folder, row, stored, summary);
             if (existing > 0) {
                 ++summary.updated;
             } else {
                 ++summary.added;
-                known.insert(key, items.FieldByName(QStringLiteral("Id")).AsInteger());
+                known.insert(key, stored);
             }
         }
         if (progress && !progress(done, total))

@@ -8,9 +8,11 @@
 #include <functional>
 #include <vector>
 
+class ImportPictureTarget;
 class QIODevice;
 class TDAODataset;
 class TDM;
+class TellicoPictures;
 
 // Brings the rows of a CSV file into a folder as items, through the data module's datasets
 // and their record rules (lookup names added, cast and songs linked, required fields), all in
@@ -38,12 +40,22 @@ public:
         QString reason;
     };
 
+    struct PictureRefused
+    {
+        qint64 line = 0;
+        QString title;
+        QString reason;
+    };
+
     struct Summary
     {
         int added = 0;
         int updated = 0;
         int skipped = 0;
         std::vector<Refused> refused;
+        bool withPictures = false; // the file could bring pictures
+        int pictures = 0;          // pictures stored
+        std::vector<PictureRefused> picturesRefused;
         QString text() const; // as the summary shows it and saves it
     };
 
@@ -51,6 +63,10 @@ public:
     using Progress = std::function<bool(qint64 done, qint64 total)>;
 
     explicit CatalogueImporter(TDM& dm);
+
+    // The pictures the file brings (by the ids of the column mapped to the picture) and where
+    // they go. Without them, such a column is left out.
+    void setPictures(const TellicoPictures* pictures, ImportPictureTarget* target);
 
     // The rows of the file (without the header), read once before writing so that a file that
     // cannot be read is refused before anything changes. The device is read from its start.
@@ -66,6 +82,9 @@ private:
     void store(const ExchangeFolder& folder, const ImportRow& row, qint64 existingId, TDAODataset& items,
                TDAODataset* details);
     static void writeDetails(const ExchangeFolder& folder, const ImportRow& row, TDAODataset& details);
+    void storePicture(const ExchangeFolder& folder, const ImportRow& row, qint64 item, Summary& summary);
 
     TDM& m_dm;
+    const TellicoPictures* m_pictures = nullptr;
+    ImportPictureTarget* m_pictureTarget = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "ImportDialog.h"
 #include "ImportSummaryDialog.h"
 #include "MessageService.h"
+#include "PictureImportStore.h"
 #include "RtfReader.h"
 #include "TDM.h"
 #include "TellicoFile.h"
@@ -120,8 +121,11 @@ void importFile(const Context& context, QString path)
     CatalogueImporter::Summary summary;
     {
         Progress progress(context.window, QStringLiteral("Import"));
+        CatalogueImporter importer(*context.dm);
+        PictureImportStore pictures(context.dm->dbKOLT);
+        importer.setPictures(dialog.pictures(), &pictures);
         try {
-            summary = CatalogueImporter(*context.dm).run(file, options, [&](qint64 done, qint64 total) {
+            summary = importer.run(file, options, [&](qint64 done, qint64 total) {
                 return progress.step(done, total, QStringLiteral("Importing"));
             });
         } catch (const ImportCancelled& e) {

@@ -140,22 +140,26 @@ QString ExchangeFolder::targetCaption(int target) const
 {
     if (target == kDetails)
         return detailsCaption();
+    if (target == kPicture)
+        return QStringLiteral("Picture");
     if (target >= 0 && size_t(target) < fields.size())
         return fields[size_t(target)].caption;
     return QStringLiteral("(skip)");
 }
 
-std::vector<int> ExchangeFolder::targets() const
+std::vector<int> ExchangeFolder::targets(bool withPicture) const
 {
     std::vector<int> list{kSkip};
     for (size_t i = 0; i < fields.size(); ++i)
         list.push_back(int(i));
     if (details != Details::None)
         list.push_back(kDetails);
+    if (withPicture)
+        list.push_back(kPicture);
     return list;
 }
 
-int ExchangeFolder::targetFor(const QString& name) const
+int ExchangeFolder::targetFor(const QString& name, bool withPicture) const
 {
     const QString wanted = plain(name);
     if (wanted.isEmpty())
@@ -178,16 +182,19 @@ int ExchangeFolder::targetFor(const QString& name) const
     if (details == Details::Songs
         && (wanted == QLatin1String("songs") || wanted == QLatin1String("tracks") || wanted == QLatin1String("track")))
         return kDetails;
+    if (withPicture && (wanted == QLatin1String("picture") || wanted == QLatin1String("cover")))
+        return kPicture;
     return kSkip;
 }
 
-std::vector<int> ExchangeFolder::propose(const QStringList& header) const
+std::vector<int> ExchangeFolder::propose(const QStringList& header, bool withPicture) const
 {
     std::vector<int> mapping;
     std::vector<bool> taken(fields.size(), false);
     bool detailsTaken = false;
+    bool pictureTaken = false;
     for (const QString& name : header) {
-        int target = targetFor(name);
+        int target = targetFor(name, withPicture);
         if (target >= 0) {
             if (taken[size_t(target)])
                 target = kSkip;
@@ -197,6 +204,10 @@ std::vector<int> ExchangeFolder::propose(const QStringList& header) const
             if (detailsTaken)
                 target = kSkip;
             detailsTaken = true;
+        } else if (target == kPicture) {
+            if (pictureTaken)
+                target = kSkip;
+            pictureTaken = true;
         }
         mapping.push_back(target);
     }

@@ -22,9 +22,11 @@ class ExchangeFolder
 {
 public:
     enum class Details { None, Cast, Songs };
-    // What a column of a file goes to: a field (its index in fields()), the details, or nothing.
+    // What a column of a file goes to: a field (its index in fields()), the details, the
+    // item's picture (only from a file that brings pictures), or nothing.
     static constexpr int kSkip = -1;
     static constexpr int kDetails = -2;
+    static constexpr int kPicture = -3;
 
     static const ExchangeFolder& at(int folder);
     static constexpr int kCount = 5;
@@ -40,11 +42,11 @@ public:
     // The caption of a mapping target: a field's, the details', or "(skip)".
     QString targetCaption(int target) const;
     // Every target a column can take, in the order the dialog offers them: (skip), the
-    // fields, the details.
-    std::vector<int> targets() const;
+    // fields, the details, the picture.
+    std::vector<int> targets(bool withPicture = false) const;
     // A target for each header name, each field taken at most once; names that mean nothing
     // here are skipped. Letter case, blanks and punctuation around words do not matter.
-    std::vector<int> propose(const QStringList& header) const;
+    std::vector<int> propose(const QStringList& header, bool withPicture = false) const;
     // How many of the names mean a field here.
     int recognised(const QStringList& header) const;
 
@@ -54,5 +56,5 @@ public:
     std::vector<TDAOTable*> lookups(TDM& dm) const;
 
 private:
-    int targetFor(const QString& name) const;
+    int targetFor(const QString& name, bool withPicture = false) const;
 };

@@ -4,6 +4,7 @@
 #include "ImportPreviewModel.h"
 #include "TDM.h"
 #include "TellicoFile.h"
+#include "TellicoPictures.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,7 +36,8 @@ ImportDialog::ImportDialog(TDM& dm, QString path, int folder, QWidget* parent)
             m_converted = std::make_unique<QTemporaryFile>();
             if (!m_converted->open())
                 throw ExchangeError(QStringLiteral("No temporary file could be made for the import"));
-            folder = TellicoFile::toCsv(m_path, *m_converted);
+            m_pictures = std::make_unique<TellicoPictures>();
+            folder = TellicoFile::toCsv(m_path, *m_converted, m_pictures.get());
             m_converted->flush();
             m_path = m_converted->fileName();
             // The collection's kind gives the folder, and its text is always UTF-8.
@@ -60,6 +62,8 @@ ImportDialog::ImportDialog(TDM& dm, QString path, int folder, QWidget* parent)
     m_building = false;
     rebuildMapping();
 }
+
+ImportDialog::~ImportDialog() = default;
 
 void ImportDialog::buildControls()
 {
@@ -209,9 +213,10 @@ void ImportDialog::rebuildMapping()
         columns = std::max(columns, r.fields.size());
     const bool header = chHeader->isChecked() && !m_records.empty();
     const QStringList names = header ? m_records.front().fields : QStringList();
-    const std::vector<int> proposed = f.propose(names);
+    const bool withPicture = m_pictures != nullptr;
+    const std::vector<int> proposed = f.propose(names, withPicture);
     tbMapping->setRowCount(int(columns));
-    const std::vector<int> targets = f.targets();
+    const std::vector<int> targets = f.targets(withPicture);
     for (int c = 0; c < int(columns); ++c) {
         const QString name = c < names.size() ? names.at(c) : QStringLiteral("Column %1").arg(c + 1);
         tbMapping->setItem(c, 0, new QTableWidgetItem(name));
@@ -275,7 +280,7 @@ void ImportDialog::refreshPreview()
     const TDAODataset* details = f.detailQuery(m_dm);
     for (size_t i = o.header ? 1 : 0; i < m_records.size() && rows.size() < size_t(ImportPreviewModel::kRows); ++i)
         rows.push_back(ImportRow::read(f, items, details, o.row, m_records[i]));
-    preview->setRows(&f, o.row.mapping, std::move(rows));
+    preview->setRows(&f, o.row.mapping, std::move(rows), m_pictures.get());
     gridPreview->resizeColumnsToContents();
     for (int c = 0; c < preview->columnCount(); ++c)
         gridPreview->setColumnWidth(c, std::min(gridPreview->columnWidth(c), 260));

@@ -17,6 +17,7 @@ class QPushButton;
 class QTableView;
 class QTableWidget;
 class TDM;
+class TellicoPictures;
 
 // What an import of a CSV file will do, shown before anything is written: the file's encoding
 // and separator (found, and choosable), whether its first row names the columns, the folder,
@@ -28,11 +29,14 @@ class ImportDialog : public QDialog
 
 public:
     ImportDialog(TDM& dm, QString path, int folder, QWidget* parent = nullptr);
+    ~ImportDialog() override;
 
     CatalogueImporter::Options options() const;
     // The file the import reads: the chosen one, or the CSV a collection file was turned into.
     const QString& filePath() const { return m_path; }
     bool fromCollectionFile() const { return m_converted != nullptr; }
+    // The pictures the collection file brings (none for a CSV file).
+    const TellicoPictures* pictures() const { return m_pictures.get(); }
     // The combo box that maps a column of the file.
     QComboBox* mappingBox(int column) const;
 
@@ -64,6 +68,7 @@ private:
     QString m_path;
     // A collection file of another program, turned into CSV for the mapping and the import.
     std::unique_ptr<QTemporaryFile> m_converted;
+    std::unique_ptr<TellicoPictures> m_pictures;
     std::vector<CsvRecord> m_records; // the first rows of the file, the header among them
     QString m_readProblem;
     bool m_building = false;

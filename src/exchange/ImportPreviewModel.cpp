@@ -1,14 +1,17 @@
 #include "ImportPreviewModel.h"
 
 #include "DateText.h"
+#include "TellicoPictures.h"
 
 #include <QBrush>
 #include <QColor>
 
-void ImportPreviewModel::setRows(const ExchangeFolder* folder, std::vector<int> mapping, std::vector<ImportRow> rows)
+void ImportPreviewModel::setRows(const ExchangeFolder* folder, std::vector<int> mapping, std::vector<ImportRow> rows,
+                                 const TellicoPictures* pictures)
 {
     beginResetModel();
     m_folder = folder;
+    m_pictures = pictures;
     m_targets.clear();
     for (int target : mapping) {
         if (target != ExchangeFolder::kSkip && std::find(m_targets.begin(), m_targets.end(), target) == m_targets.end())
@@ -42,6 +45,12 @@ QVariant ImportPreviewModel::headerData(int section, Qt::Orientation orientation
 QString ImportPreviewModel::cellText(const ImportRow& row, int target, bool& cut) const
 {
     cut = false;
+    if (target == ExchangeFolder::kPicture) {
+        // Whether the entry brings a picture; whether it is a good one shows only when it is read.
+        if (row.picture.isEmpty())
+            return {};
+        return m_pictures && m_pictures->has(row.picture) ? QStringLiteral("Yes") : QStringLiteral("Missing");
+    }
     if (target == ExchangeFolder::kDetails) {
         cut = row.detailsCut;
         QString text = m_folder->details == ExchangeFolder::Details::Songs ? DetailText::songsText(row.songs)

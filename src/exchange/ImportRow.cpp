@@ -95,6 +95,10 @@ ImportRow ImportRow::read(const ExchangeFolder& folder, const TDAODataset& items
             }
             continue;
         }
+        if (target == ExchangeFolder::kPicture) {
+            row.picture = raw.trimmed();
+            continue;
+        }
         if (target < 0 || size_t(target) >= folder.fields.size())
             continue;
         const ExchangeField& wanted = folder.fields[size_t(target)];

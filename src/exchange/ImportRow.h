@@ -41,7 +41,8 @@ public:
     bool detailsCut = false;
     QStringList cast;
     std::vector<SongEntry> songs;
-    QString error; // empty: the row can be stored
+    QString picture; // the id of the picture the file brings for the item
+    QString error;   // empty: the row can be stored
 
     const ImportValue* value(const QString& field) const;
     QString title(const ExchangeFolder& folder) const;

@@ -5,12 +5,14 @@
 #include "DetailText.h"
 #include "ExchangeError.h"
 #include "TDAODataset.h"
+#include "TellicoPictures.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <quazip/quazip.h>
@@ -24,16 +26,20 @@ constexpr int kBooks = 2;
 constexpr int kVideos = 3;
 constexpr int kAlbums = 4;
 
-// The columns written for each kind of collection; the last ones have no place in the folder.
+// Tellico's type of a field that holds a picture's id.
+const QString kImageFieldType = QStringLiteral("10");
+
+// The columns written for each kind of collection; the last ones have no place in the folder
+// but "Picture", the id of the entry's picture.
 QStringList header(int folder)
 {
     switch (folder) {
     case 0:
-        return {"Title", "Year", "Category", "Media", "Time", "Director", "Cast", "Description"};
+        return {"Title", "Year", "Category", "Media", "Time", "Director", "Cast", "Description", "Picture"};
     case 1:
-        return {"Title", "Artist", "Year", "Category", "Media", "Songs", "Description", "Label"};
+        return {"Title", "Artist", "Year", "Category", "Media", "Songs", "Description", "Label", "Picture"};
     default:
-        return {"Title", "Author", "Year", "Category", "Publisher", "Description", "ISBN"};
+        return {"Title", "Author", "Year", "Category", "Publisher", "Description", "ISBN", "Picture"};
     }
 }
 
@@ -87,7 +93,18 @@ QString shortMedium(const QString& medium)
     return names.value(medium.toLower(), medium);
 }
 
-QStringList csvRow(const Entry& e, const QStringList& columns)
+// The id of the entry's picture: the first image field that names one.
+QString pictureOf(const Entry& e, const QStringList& imageFields)
+{
+    for (const QString& field : imageFields) {
+        const QString id = e.first(field);
+        if (!id.isEmpty())
+            return id;
+    }
+    return {};
+}
+
+QStringList csvRow(const Entry& e, const QStringList& columns, const QStringList& imageFields)
 {
     QStringList cast;
     for (const QStringList& row : e.tables.value(QStringLiteral("cast")))
@@ -125,7 +142,8 @@ QStringList csvRow(const Entry& e, const QStringList& columns)
                                          {"Publisher", joined("publisher")},
                                          {"Description", description.join(QStringLiteral("\n\n"))},
                                          {"Label", joined("label")},
-                                         {"ISBN", e.first(QStringLiteral("isbn"))}};
+                                         {"ISBN", e.first(QStringLiteral("isbn"))},
+                                         {"Picture", pictureOf(e, imageFields)}};
     QStringList row;
     for (const QString& column : columns)
         row << values.value(column);
@@ -183,7 +201,7 @@ private:
 };
 
 // The zip's tellico.xml, read as it is unpacked, within the limits.
-int unzipToCsv(const QString& path, QIODevice& csv)
+int unzipToCsv(const QString& path, QIODevice& csv, TellicoPictures* pictures)
 {
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdUnzip))
@@ -204,7 +222,7 @@ int unzipToCsv(const QString& path, QIODevice& csv)
         throw ExchangeError(QStringLiteral("The archive's tellico.xml cannot be unpacked"));
     BoundedDevice bounded(file, limit);
     try {
-        return TellicoFile::xmlToCsv(bounded, csv);
+        return TellicoFile::xmlToCsv(bounded, csv, pictures);
     } catch (const ExchangeError&) {
         if (bounded.exceeded())
             throw ExchangeError(QStringLiteral("The archive's tellico.xml unpacks to more than %1 MB; it is not "
@@ -224,27 +242,33 @@ bool TellicoFile::looksLike(const QByteArray& start)
     return head.contains("<tellico") || head.contains("tellico.dtd");
 }
 
-int TellicoFile::toCsv(const QString& path, QIODevice& csv)
+int TellicoFile::toCsv(const QString& path, QIODevice& csv, TellicoPictures* pictures)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ExchangeError(QStringLiteral("The file could not be opened: %1").arg(file.errorString()));
     if (file.peek(4) == QByteArray("PK\x03\x04")) {
         file.close();
-        return unzipToCsv(path, csv);
+        const int folder = unzipToCsv(path, csv, pictures);
+        if (pictures)
+            pictures->openZip(path);
+        return folder;
     }
     if (file.size() > kMaxXmlBytes)
         throw ExchangeError(
             QStringLiteral("The file is larger than %1 MB; it is not imported").arg(kMaxXmlBytes >> 20));
-    return xmlToCsv(file, csv);
+    return xmlToCsv(file, csv, pictures);
 }
 
-int TellicoFile::xmlToCsv(QIODevice& device, QIODevice& csv)
+int TellicoFile::xmlToCsv(QIODevice& device, QIODevice& csv, TellicoPictures* pictures)
 {
     QXmlStreamReader xml(&device);
     CsvWriter writer(csv);
     int folder = -1;
     QStringList columns;
+    // Every collection of books, videos and albums has its cover by default; others are
+    // declared with the image type.
+    QStringList imageFields{QStringLiteral("cover")};
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.tokenType() == QXmlStreamReader::DTD && !xml.entityDeclarations().isEmpty())
@@ -263,7 +287,17 @@ int TellicoFile::xmlToCsv(QIODevice& device, QIODevice& csv)
                 if (xml.isStartElement())
                     readField(xml, entry);
             }
-            writer.writeRow(csvRow(entry, columns));
+            writer.writeRow(csvRow(entry, columns, imageFields));
+        } else if (xml.name() == QLatin1String("field") && folder >= 0) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            const QString name = attributes.value(QLatin1String("name")).toString();
+            if (attributes.value(QLatin1String("type")) == kImageFieldType && !imageFields.contains(name))
+                imageFields << name;
+        } else if (xml.name() == QLatin1String("image") && pictures) {
+            const QString id = xml.attributes().value(QLatin1String("id")).toString();
+            const QString base64 = xml.readElementText(QXmlStreamReader::SkipChildElements);
+            if (!base64.trimmed().isEmpty())
+                pictures->addEmbedded(id, base64);
         }
     }
     if (xml.hasError())

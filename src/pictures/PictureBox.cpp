@@ -16,15 +16,19 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <QPromise>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
+#include <mutex>
 
 namespace {
 
@@ -114,6 +118,10 @@ PictureBox::PictureBox(TDAODataset& item, int folder, QWidget* parent)
     layout->addWidget(m_remove, 1, 1);
     layout->setRowStretch(2, 1);
 
+    static std::once_flag decodersLoaded;
+    std::call_once(decodersLoaded, [] { QThreadPool::globalInstance()->start(&PictureReader::loadDecoders); });
+    m_watcher = new QFutureWatcher<Preparation>(this);
+    connect(m_watcher, &QFutureWatcherBase::finished, this, [this] { preparationFinished(); });
     m_item.addPostRule(this, [this](TDAODataset& stored) { storeWithPost(stored); });
 }
 
@@ -131,6 +139,8 @@ void PictureBox::load()
 {
     m_change = Change::None;
     m_prepared = {};
+    m_preparing = false;
+    m_view->setPlaceholder(QStringLiteral("No picture"));
     QImage image;
     if (m_item.Active() && m_item.State() != TDataSetState::Insert && !m_item.IsEmpty()) {
         const QByteArray thumbnail = m_store.thumbnail(m_folder, m_item.FieldByName(QStringLiteral("Id")).AsInteger());
@@ -146,28 +156,96 @@ void PictureBox::display(const QImage& image)
     m_remove->setEnabled(!image.isNull());
 }
 
-void PictureBox::take(const std::function<QImage()>& read)
+bool PictureBox::hasPicture() const
 {
-    // A catalogue that cannot be changed refuses before anything is read.
-    m_item.Database()->checkWritable();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    PreparedPicture prepared;
-    try {
-        prepared = PictureEncoder::prepare(read());
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
-    }
-    QApplication::restoreOverrideCursor();
+    return m_preparing || m_view->hasImage();
+}
+
+void PictureBox::prepareLater(std::function<QImage()> read)
+{
     m_item.Edit();
-    m_prepared = std::move(prepared);
+    if (!m_preparing) {
+        m_changeBefore = m_change;
+        m_preparedBefore = m_prepared;
+        m_imageBefore = m_view->image();
+    }
+    m_preparing = true;
     m_change = Change::Set;
+    m_prepared = {};
+    m_view->setPlaceholder(QStringLiteral("Preparing the picture…"));
+    display({});
+    m_remove->setEnabled(true);
+    // The job holds its own copies of what it reads: nothing of the box, which may be gone
+    // before it ends.
+    auto promise = std::make_shared<QPromise<Preparation>>();
+    m_preparation = promise->future();
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, read = std::move(read)] {
+        Preparation result;
+        try {
+            result.picture = PictureEncoder::prepare(read());
+        } catch (const std::bad_alloc&) {
+            result.error = QStringLiteral("The picture is too large to be prepared with the memory there is");
+        } catch (const std::exception& e) {
+            result.error = ErrorGuard::messageOf(e);
+        }
+        promise->addResult(std::move(result));
+        promise->finish();
+    });
+    m_watcher->setFuture(m_preparation);
+}
+
+QString PictureBox::takePreparation()
+{
+    m_preparing = false;
+    m_view->setPlaceholder(QStringLiteral("No picture"));
+    Preparation result = m_preparation.takeResult();
+    if (!result.error.isEmpty()) {
+        m_change = m_changeBefore;
+        m_prepared = std::move(m_preparedBefore);
+        display(m_imageBefore);
+        m_imageBefore = {};
+        return result.error;
+    }
+    m_prepared = std::move(result.picture);
+    m_preparedBefore = {};
+    m_imageBefore = {};
     display(m_prepared.shown);
+    return {};
+}
+
+void PictureBox::preparationFinished()
+{
+    if (!m_preparing || !m_preparation.isFinished())
+        return; // taken already by OK, or given up for another
+    const QString error = takePreparation();
+    if (!error.isEmpty())
+        MessageService::showError(error, this);
+}
+
+void PictureBox::waitUntilReady()
+{
+    if (!m_preparing)
+        return;
+    if (!m_preparation.isFinished()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_preparation.waitForFinished();
+        QApplication::restoreOverrideCursor();
+    }
+    const QString error = takePreparation();
+    if (!error.isEmpty())
+        throw EPictureError(error);
 }
 
 void PictureBox::setFromFile(const QString& path)
 {
-    take([&path] { return PictureReader::readFile(path, PictureEncoder::kPictureSide); });
+    // A catalogue that cannot be changed refuses before anything is read.
+    m_item.Database()->checkWritable();
+    QByteArray data = PictureReader::readFileBytes(path);
+    const PictureReader::Checked checked = PictureReader::check(data);
+    prepareLater([data = std::move(data), checked] {
+        return PictureReader::decode(data, checked, PictureEncoder::kPictureSide);
+    });
 }
 
 void PictureBox::setFromMime(const QMimeData& mime)
@@ -180,14 +258,21 @@ void PictureBox::setFromMime(const QMimeData& mime)
     }
     for (const QString& type : pictureTypes()) {
         if (mime.hasFormat(type)) {
-            const QByteArray data = mime.data(type);
-            take([&data] { return PictureReader::readData(data, PictureEncoder::kPictureSide); });
+            m_item.Database()->checkWritable();
+            QByteArray data = mime.data(type);
+            const PictureReader::Checked checked = PictureReader::check(data);
+            prepareLater([data = std::move(data), checked] {
+                return PictureReader::decode(data, checked, PictureEncoder::kPictureSide);
+            });
             return;
         }
     }
     if (mime.hasImage()) {
+        m_item.Database()->checkWritable();
         const QImage image = qvariant_cast<QImage>(mime.imageData());
-        take([&image] { return PictureReader::fromImage(image, PictureEncoder::kPictureSide); });
+        if (image.isNull())
+            PictureReader::fromImage(image, PictureEncoder::kPictureSide); // raises the refusal
+        prepareLater([image] { return PictureReader::fromImage(image, PictureEncoder::kPictureSide); });
         return;
     }
     if (mime.hasUrls())
@@ -206,10 +291,13 @@ void PictureBox::paste()
 
 void PictureBox::removePicture()
 {
-    if (!m_view->hasImage())
+    if (!hasPicture())
         return;
     m_item.Database()->checkWritable();
     m_item.Edit();
+    // A picture still being prepared is given up: its end is ignored.
+    m_preparing = false;
+    m_view->setPlaceholder(QStringLiteral("No picture"));
     m_prepared = {};
     m_change = Change::Removed;
     display({});
@@ -229,6 +317,8 @@ void PictureBox::storeWithPost(TDAODataset& item)
 {
     if (m_change == Change::None)
         return;
+    if (m_change == Change::Set)
+        waitUntilReady(); // a refusal undoes the post; the box holds what it held before
     const qint64 key = item.FieldByName(QStringLiteral("Id")).AsInteger();
     if (m_change == Change::Set)
         m_store.store(m_folder, key, m_prepared);
@@ -253,7 +343,7 @@ void PictureBox::keyPressEvent(QKeyEvent* event)
         later([this] { paste(); });
         return;
     }
-    if (event->matches(QKeySequence::Delete) && m_view->hasImage()) {
+    if (event->matches(QKeySequence::Delete) && hasPicture()) {
         event->accept();
         later([this] { removePicture(); });
         return;
@@ -270,7 +360,7 @@ void PictureBox::contextMenuEvent(QContextMenuEvent* event)
     pasteAction->setShortcut(QKeySequence::Paste);
     QAction* removeAction = menu.addAction(QStringLiteral("Remove"), this,
                                            [this] { ErrorGuard::run([this] { removePicture(); }, this); });
-    removeAction->setEnabled(m_view->hasImage());
+    removeAction->setEnabled(hasPicture());
     menu.exec(event->globalPos());
 }
 

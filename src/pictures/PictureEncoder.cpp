@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
 #include <cmath>
 
 namespace {
@@ -54,6 +55,41 @@ QImage flattened(const QImage& image)
     return flat;
 }
 
+// A JPEG's bytes grow about with its pixels: a sample of four small tiles spread over the
+// picture, encoded, tells what the whole would take, so that a picture far over its budget is
+// scaled down before its first whole encoding rather than after it. The tiles are taken at the
+// picture's scale, as the whole would be encoded.
+int guessedLongSide(const QImage& image, qsizetype budget)
+{
+    constexpr int kTile = 128;
+    const int w = image.width();
+    const int h = image.height();
+    if (qint64(w) * h <= qint64(kTile) * kTile * 8)
+        return longSideOf(image);
+    QImage sample(2 * kTile, 2 * kTile, QImage::Format_RGB32);
+    QPainter painter(&sample);
+    for (int i = 0; i < 4; ++i) {
+        const int x = std::clamp(w * (1 + 2 * (i % 2)) / 4 - kTile / 2, 0, std::max(w - kTile, 0));
+        const int y = std::clamp(h * (1 + 2 * (i / 2)) / 4 - kTile / 2, 0, std::max(h - kTile, 0));
+        painter.drawImage(QPoint(kTile * (i % 2), kTile * (i / 2)), image, QRect(x, y, kTile, kTile));
+    }
+    painter.end();
+    // The headers and tables, counted once.
+    static const qsizetype kHeaders = [] {
+        QImage dot(8, 8, QImage::Format_RGB32);
+        dot.fill(Qt::gray);
+        return write(dot, "jpeg", kQuality).size();
+    }();
+    const qsizetype sampleBytes = write(sample, "jpeg", kQuality).size();
+    const double perPixel
+        = double(std::max<qsizetype>(sampleBytes - kHeaders, 0)) / (double(sample.width()) * sample.height());
+    const double whole = double(kHeaders) + perPixel * double(w) * double(h);
+    if (whole <= double(budget))
+        return longSideOf(image);
+    const double shrink = std::sqrt(double(budget) / whole) * 0.92;
+    return std::max(int(longSideOf(image) * shrink), kSmallestSide);
+}
+
 } // namespace
 
 bool PictureEncoder::hasTransparency(const QImage& image)
@@ -71,17 +107,22 @@ bool PictureEncoder::hasTransparency(const QImage& image)
     return false;
 }
 
-QByteArray PictureEncoder::encode(const QImage& image, int longSide, qsizetype budget)
+QByteArray PictureEncoder::encode(const QImage& image, int longSide, qsizetype budget, QImage* encoded)
 {
     QImage current = scaledTo(image, longSide);
     bool png = hasTransparency(current);
     if (!png && current.hasAlphaChannel())
         current = current.convertToFormat(QImage::Format_RGB32);
+    if (!png)
+        current = scaledTo(current, guessedLongSide(current, budget));
     int pngTries = 0;
     for (;;) {
         const QByteArray bytes = png ? write(current, "png", -1) : write(current, "jpeg", kQuality);
-        if (bytes.size() <= budget || longSideOf(current) <= kSmallestSide)
+        if (bytes.size() <= budget || longSideOf(current) <= kSmallestSide) {
+            if (encoded)
+                *encoded = std::move(current);
             return bytes;
+        }
         if (png && ++pngTries == 2) {
             // Flat drawings with transparent parts fit as PNG; anything else goes as JPEG.
             png = false;
@@ -98,8 +139,10 @@ PreparedPicture PictureEncoder::prepare(const QImage& image)
     if (image.isNull())
         throw EPictureError(QStringLiteral("The picture is empty"));
     PreparedPicture prepared;
-    prepared.thumbnail = encode(image, kThumbnailSide, kThumbnailBytes);
+    // The thumbnail from the picture as stored: fewer pixels to scale than the original's.
+    QImage stored;
+    prepared.picture = encode(image, kPictureSide, kPictureBytes, &stored);
+    prepared.thumbnail = encode(stored, kThumbnailSide, kThumbnailBytes);
     prepared.shown = QImage::fromData(prepared.thumbnail);
-    prepared.picture = encode(image, kPictureSide, kPictureBytes);
     return prepared;
 }

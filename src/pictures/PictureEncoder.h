@@ -17,7 +17,7 @@ public:
     static PreparedPicture prepare(const QImage& image);
 
     // Encodes `image` (scaled to at most `longSide`) within `budget` bytes, made smaller until
-    // it fits.
-    static QByteArray encode(const QImage& image, int longSide, qsizetype budget);
+    // it fits; `encoded` receives the picture as it was encoded.
+    static QByteArray encode(const QImage& image, int longSide, qsizetype budget, QImage* encoded = nullptr);
     static bool hasTransparency(const QImage& image);
 };

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QtEndian>
+#include <cstring>
 
 namespace {
 
@@ -58,28 +59,29 @@ quint8 at(const QByteArray& data, qsizetype i)
 
 // A JPEG ends with its end marker after its last scan. The walk follows the segments (whose
 // contents may hold a thumbnail with markers of its own) up to the scans, and reads each
-// scan's coded data up to the marker after it.
+// scan's coded data up to the marker after it, jumping from one 0xFF byte to the next.
 bool jpegComplete(const QByteArray& data)
 {
     const qsizetype size = data.size();
-    if (size < 4 || at(data, 0) != 0xFF || at(data, 1) != 0xD8)
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
         return false;
     qsizetype pos = 2;
     while (pos < size) {
-        if (at(data, pos) != 0xFF)
+        if (bytes[pos] != 0xFF)
             return false;
-        while (pos < size && at(data, pos) == 0xFF) // fill bytes
+        while (pos < size && bytes[pos] == 0xFF) // fill bytes
             ++pos;
         if (pos >= size)
             return false;
-        const quint8 marker = at(data, pos++);
+        const uchar marker = bytes[pos++];
         if (marker == 0xD9)
             return true;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue; // no length
         if (pos + 2 > size)
             return false;
-        const qsizetype length = (qsizetype(at(data, pos)) << 8) | at(data, pos + 1);
+        const qsizetype length = (qsizetype(bytes[pos]) << 8) | bytes[pos + 1];
         if (length < 2)
             return false;
         pos += length;
@@ -87,19 +89,20 @@ bool jpegComplete(const QByteArray& data)
             return false;
         if (marker != 0xDA)
             continue;
-        // Coded data: 0xFF is followed by 0x00 (a stuffed byte) or a restart marker inside it.
-        while (pos + 1 < size) {
-            if (at(data, pos) == 0xFF) {
-                const quint8 next = at(data, pos + 1);
-                if (next != 0x00 && !(next >= 0xD0 && next <= 0xD7) && next != 0xFF)
-                    break;
-                pos += next == 0xFF ? 1 : 2;
-                continue;
-            }
-            ++pos;
+        // Coded data: 0xFF is followed by 0x00 (a stuffed byte), a restart marker or more
+        // fill bytes inside it; anything else is the marker after the scan.
+        for (;;) {
+            const void* ff = std::memchr(bytes + pos, 0xFF, size_t(size - pos));
+            if (!ff)
+                return false;
+            pos = static_cast<const uchar*>(ff) - bytes;
+            if (pos + 1 >= size)
+                return false;
+            const uchar next = bytes[pos + 1];
+            if (next != 0x00 && !(next >= 0xD0 && next <= 0xD7) && next != 0xFF)
+                break;
+            pos += next == 0xFF ? 1 : 2;
         }
-        if (pos + 1 >= size)
-            return false;
     }
     return false;
 }
@@ -166,7 +169,16 @@ bool PictureReader::isComplete(const QByteArray& format, const QByteArray& data)
     return true; // PNG and WebP decoders refuse what is cut short
 }
 
-QImage PictureReader::readFile(const QString& path, int longSide)
+void PictureReader::loadDecoders()
+{
+    // Telling a format by content asks every decoder, which loads them all.
+    QBuffer buffer;
+    buffer.setData(QByteArray("\xFF\xD8\xFF\xE0", 4));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader::imageFormat(&buffer);
+}
+
+QByteArray PictureReader::readFileBytes(const QString& path)
 {
     const QFileInfo info(path);
     checkFileSize(info.size());
@@ -174,12 +186,26 @@ QImage PictureReader::readFile(const QString& path, int longSide)
     if (!file.open(QIODevice::ReadOnly))
         throw EPictureError(QStringLiteral("The file '%1' cannot be read: %2")
                                 .arg(QDir::toNativeSeparators(info.absoluteFilePath()), file.errorString()));
-    // Read with a cap, in case the file grew since its size was asked.
-    const QByteArray data = file.read(kMaxFileBytes + 1);
-    return readData(data, longSide);
+    // A buffer of the file's own size; one byte more tells a file that grew since its size
+    // was asked, which is read again with the cap.
+    QByteArray data = file.read(info.size() + 1);
+    if (data.size() > info.size())
+        data += file.read(kMaxFileBytes + 1 - data.size());
+    checkFileSize(data.size());
+    return data;
+}
+
+QImage PictureReader::readFile(const QString& path, int longSide)
+{
+    return readData(readFileBytes(path), longSide);
 }
 
 QImage PictureReader::readData(const QByteArray& data, int longSide)
+{
+    return decode(data, check(data), longSide);
+}
+
+PictureReader::Checked PictureReader::check(const QByteArray& data)
 {
     checkFileSize(data.size());
     QBuffer buffer;
@@ -187,19 +213,55 @@ QImage PictureReader::readData(const QByteArray& data, int longSide)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    const QByteArray format = reader.format();
-    if (!formats().contains(format))
+    Checked checked;
+    checked.format = reader.format();
+    if (!formats().contains(checked.format))
         notAPicture();
-    if (!isComplete(format, data))
+    if (!isComplete(checked.format, data))
         damaged();
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels)
-        tooManyPixels(size);
+    checked.size = reader.size();
+    if (checked.size.isValid() && qint64(checked.size.width()) * checked.size.height() > kMaxPixels)
+        tooManyPixels(checked.size);
+    return checked;
+}
+
+QSize PictureReader::jpegScaledSize(QSize size, int longSide)
+{
+    const int side = std::max(size.width(), size.height());
+    if (side <= longSide)
+        return size;
+    // libjpeg scales by M/8 while it decodes, at a fraction of the cost of decoding whole; its
+    // output is the size rounded up. Halves, quarters and eighths are the quickest (their
+    // inverse transforms are the vectorised ones): the largest of them within the long side is
+    // taken as long as it keeps five eighths of it, which is more than a photograph keeps
+    // within its byte limit; otherwise the largest eighth within it.
+    const auto scaled = [side](int eighths) { return (qint64(side) * eighths + 7) / 8; };
+    int eighths = 8;
+    while (eighths > 1 && scaled(eighths) > longSide)
+        eighths /= 2;
+    if (scaled(eighths) < qint64(longSide) * 5 / 8) {
+        eighths = 1;
+        while (eighths < 8 && scaled(eighths + 1) <= longSide)
+            ++eighths;
+    }
+    return QSize(int((qint64(size.width()) * eighths + 7) / 8), int((qint64(size.height()) * eighths + 7) / 8));
+}
+
+QImage PictureReader::decode(const QByteArray& data, const Checked& checked, int longSide)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, checked.format);
     reader.setAllocationLimit(kAllocationLimitMiB);
     reader.setAutoTransform(true);
-    if (size.isValid() && (size.width() > longSide || size.height() > longSide)
-        && reader.supportsOption(QImageIOHandler::ScaledSize))
-        reader.setScaledSize(size.scaled(longSide, longSide, Qt::KeepAspectRatio));
+    const QSize size = checked.size;
+    if (size.isValid() && (size.width() > longSide || size.height() > longSide)) {
+        if (checked.format == "jpeg")
+            reader.setScaledSize(jpegScaledSize(size, longSide));
+        else if (reader.supportsOption(QImageIOHandler::ScaledSize))
+            reader.setScaledSize(size.scaled(longSide, longSide, Qt::KeepAspectRatio));
+    }
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         if (!size.isValid())

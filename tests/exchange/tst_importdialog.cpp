@@ -211,7 +211,8 @@ void TestImportDialog::laysOutReadably()
     keepPicture(&dialog, "import-dialog.png");
 }
 
-// A Tellico file: the folder is the collection's, and what has no place is "(not imported)".
+// A Tellico file: the folder is the collection's, what has no place is "(not imported)", and
+// the entries' pictures go to the items' pictures.
 void TestImportDialog::collectionFileGivesItsFolder()
 {
     Module m;
@@ -224,8 +225,9 @@ void TestImportDialog::collectionFileGivesItsFolder()
     QStringList targets;
     for (int c = 0; c < dialog.tbMapping->rowCount(); ++c)
         targets << dialog.tbMapping->item(c, 0)->text() + u'>' + dialog.mappingBox(c)->currentText();
-    QCOMPARE(targets, (QStringList{"Title>Title", "Artist>Artist", "Year>Year", "Category>Category", "Media>Media",
-                                   "Songs>Songs", "Description>Description", "Label>(not imported)"}));
+    QCOMPARE(targets,
+             (QStringList{"Title>Title", "Artist>Artist", "Year>Year", "Category>Category", "Media>Media",
+                          "Songs>Songs", "Description>Description", "Label>(not imported)", "Picture>Picture"}));
     QCOMPARE(previewRow(*dialog.preview, 0).mid(0, 3), (QStringList{"", "Blue", "Joni Mitchell"}));
 }
 

@@ -5,13 +5,11 @@
 #include "TDM.h"
 #include "TellicoFile.h"
 #include "TempCatalogue.h"
+#include "ZipWriter.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QTest>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-#include <quazip/quazipnewinfo.h>
 
 namespace {
 
@@ -19,20 +17,6 @@ QByteArray fixture(const char* name)
 {
     QFile f(QStringLiteral(KOLT_TEST_DATA_DIR "/exchange/") + QLatin1String(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A zip with the given entries, as Tellico's .tc files are.
-void writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries)
-{
-    QuaZip zip(path);
-    QVERIFY(zip.open(QuaZip::mdCreate));
-    for (const auto& [name, bytes] : entries) {
-        QuaZipFile file(&zip);
-        QVERIFY(file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
-        QCOMPARE(file.write(bytes), bytes.size());
-        file.close();
-    }
-    zip.close();
 }
 
 struct Module

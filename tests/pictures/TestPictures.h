@@ -82,6 +82,18 @@ inline QByteArray withEmbedded(const QByteArray& jpeg, const QByteArray& inner)
     return jpeg.left(2) + app1 + body + jpeg.mid(2);
 }
 
+// A JPEG whose Huffman table counts more codes than there can be: complete and of a size to
+// take by its markers, refused only by the decoder.
+inline QByteArray withBogusHuffmanTable(QByteArray jpeg)
+{
+    const qsizetype table = jpeg.indexOf(QByteArray("\xFF\xC4", 2));
+    if (table < 0)
+        return {};
+    for (qsizetype i = table + 5; i < table + 21; ++i)
+        jpeg[i] = char(0xFF);
+    return jpeg;
+}
+
 inline quint32 crc32(const QByteArray& data)
 {
     quint32 crc = 0xFFFFFFFFu;

@@ -234,6 +234,8 @@ private Q_SLOTS:
                 break;
             }
             delete mime;
+            // Prepared off the window's thread: shown once it is ready.
+            QTRY_VERIFY_WITH_TIMEOUT(!box->isPreparing(), 20000);
             QVERIFY2(f.messages.errors().isEmpty(), qPrintable(f.messages.errors().join('|')));
             shown = box->view()->image().size();
             QVERIFY(box->view()->hasImage());
@@ -305,6 +307,7 @@ private Q_SLOTS:
                 click(box->removeButton());
             else
                 dropFile(box, m_picture);
+            QTRY_VERIFY_WITH_TIMEOUT(!box->isPreparing(), 20000);
             QCOMPARE(box->view()->hasImage(), !remove);
             QCOMPARE(box->removeButton()->isEnabled(), !remove);
             if (ending == QLatin1String("OK"))
@@ -360,6 +363,47 @@ private Q_SLOTS:
             click(e->btOK);
         });
         QVERIFY(pictured(f).isEmpty());
+        QCOMPARE(f.messages.errors().size(), 1);
+    }
+
+    void lateRefusalKeepsWhatWasThere_data()
+    {
+        QTest::addColumn<bool>("okAtOnce");
+        QTest::newRow("said once prepared") << false;
+        QTest::newRow("said by OK, which waits for it") << true;
+    }
+
+    // A picture only the decoder refuses (it passes the quick checks) is said when it is known,
+    // or by OK, which then saves nothing and leaves the editor open; the box shows the picture
+    // it showed before, and the next OK keeps it.
+    void lateRefusalKeepsWhatWasThere()
+    {
+        QFETCH(bool, okAtOnce);
+        const QString bogus = m_dir->filePath(QStringLiteral("bogus.jpg"));
+        const QByteArray bytes = withBogusHuffmanTable(encoded(photo(640, 480), "jpeg", 90));
+        QVERIFY(!bytes.isEmpty());
+        QVERIFY(writeFile(bogus, bytes));
+        MainWindowFixture f(kTwoBooks);
+        PictureStore(f.dm().dbKOLT).store(2, 1, PictureEncoder::prepare(photo(200, 100, 5)));
+        const QByteArray old = storedThumbnail(f, 2, 1);
+        inEditor(f, 2, [&](ItemEditor* e) {
+            PictureBox* box = e->pictureBox();
+            box->setFromFile(bogus);
+            QVERIFY(f.messages.errors().isEmpty());
+            QCOMPARE(box->change(), PictureBox::Change::Set);
+            if (okAtOnce) {
+                e->btOK->click(); // before the event loop could say it
+                QVERIFY(e->isVisible());
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(f.messages.errors().size(), 1, 20000);
+            QVERIFY2(f.messages.errors().first().contains(QStringLiteral("damaged")),
+                     qPrintable(f.messages.errors().first()));
+            QVERIFY(!box->isPreparing());
+            QCOMPARE(box->change(), PictureBox::Change::None);
+            QCOMPARE(box->view()->image().size(), QSize(200, 100));
+            click(e->btOK);
+        });
+        QCOMPARE(storedThumbnail(f, 2, 1), old);
         QCOMPARE(f.messages.errors().size(), 1);
     }
 

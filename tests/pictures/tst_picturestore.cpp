@@ -176,14 +176,38 @@ private Q_SLOTS:
         QVERIFY2(message.contains(said), qPrintable(message));
     }
 
-    // A large JPEG is decoded at the size needed, not in full.
+    void largeJpegIsReadScaled_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("orientation"); // 0: none noted
+        QTest::addColumn<QSize>("read");
+        // Straight to the largest half, quarter or eighth within 1600 pixels that keeps 1000;
+        // else to the largest eighth within 1600.
+        QTest::newRow("4000 x 3000, at 1/4") << QSize(4000, 3000) << 0 << QSize(1000, 750);
+        QTest::newRow("3000 x 4000, at 1/4") << QSize(3000, 4000) << 0 << QSize(750, 1000);
+        QTest::newRow("6000 x 4000, at 1/4") << QSize(6000, 4000) << 0 << QSize(1500, 1000);
+        QTest::newRow("2400 x 1800, at 1/2") << QSize(2400, 1800) << 0 << QSize(1200, 900);
+        QTest::newRow("1700 x 1000, at 7/8, rounded up") << QSize(1700, 1000) << 0 << QSize(1488, 875);
+        QTest::newRow("16000 x 120, at 1/8, then scaled") << QSize(16000, 120) << 0 << QSize(1600, 12);
+        QTest::newRow("1600 x 1200, as it is") << QSize(1600, 1200) << 0 << QSize(1600, 1200);
+        QTest::newRow("4000 x 3000 turned by the camera") << QSize(4000, 3000) << 6 << QSize(750, 1000);
+    }
+
+    // A large JPEG is decoded at the size needed, not in full, and within the longest side.
     void largeJpegIsReadScaled()
     {
-        QImage big(4000, 3000, QImage::Format_RGB32);
+        QFETCH(QSize, size);
+        QFETCH(int, orientation);
+        QFETCH(QSize, read);
+        QImage big(size, QImage::Format_RGB32);
         QPainter painter(&big);
-        painter.fillRect(big.rect(), QLinearGradient(0, 0, 4000, 3000));
+        painter.fillRect(big.rect(), QLinearGradient(0, 0, size.width(), size.height()));
         painter.end();
-        QCOMPARE(PictureReader::readData(encoded(big, "jpeg"), 1600).size(), QSize(1600, 1200));
+        QByteArray jpeg = encoded(big, "jpeg");
+        if (orientation)
+            jpeg = withOrientation(jpeg, quint16(orientation));
+        const QImage image = PictureReader::readData(jpeg, 1600);
+        QCOMPARE(image.size(), read);
     }
 
     void encoderLimits_data()
