@@ -1,20 +1,30 @@
-// The movie report at 100,000 movies (about 2,000 pages): preparing it against reading the
-// same report query through the store and measuring the same cells' text, in the same run;
-// the memory the prepared pages take; painting the first and the last page in the preview;
-// printing every page to a PDF file. Run by hand (a display is not needed):
+// The movie report at 100,000 movies (about 2,000 pages), or at a million with
+// TARVENA_BENCH_CATALOGUE: the whole run against reading the same report query through the
+// store and measuring the same cells' text, in the same run; the memory the pages take, laid
+// out whole and kept compactly; the preview's page 1, its count made in steps (the longest
+// freeze of the window meanwhile) and painting the first and the last page; printing every
+// page to a PDF file from a preview whose count is not complete. Run by hand (a display is
+// not needed):
 //   QT_QPA_PLATFORM=offscreen build/bench/reports/bench_reports
+// Each benchmark reports the process's peak resident size so far (peak_MiB); run one alone
+// (--benchmark_filter) for its own peak.
 #include "BenchCatalogue.h"
 #include "CatalogueReports.h"
 #include "CellText.h"
+#include "CompactReport.h"
 #include "PreviewArea.h"
+#include "ProcessMemory.h"
 #include "RatioReporter.h"
 #include "ReportEngine.h"
 #include "ReportFonts.h"
 #include "ReportPrinter.h"
+#include "ReportRun.h"
 #include "TDM.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -28,6 +38,11 @@ std::optional<CatalogueReports> g_reports;
 double heapMegabytes()
 {
     return double(mallinfo2().uordblks) / (1024 * 1024);
+}
+
+void reportPeak(benchmark::State& state)
+{
+    state.counters["peak_MiB"] = statusMiB("VmHWM");
 }
 
 // What a run cannot do without: every record read through the store and every cell's text
@@ -57,21 +72,97 @@ void BM_Prepare(benchmark::State& state, bool ours)
         else
             readAndMeasure(g_reports->repMovies);
     }
+    reportPeak(state);
 }
 
-void BM_PreparedMemory(benchmark::State& state)
+// The whole run: every page laid out and kept.
+void BM_WholeMemory(benchmark::State& state)
 {
     for (auto _ : state) {
         const double before = heapMegabytes();
         double peak = 0;
-        PreparedReport report = ReportEngine::run(g_reports->repMovies, [&](int) {
-            peak = std::max(peak, heapMegabytes() - before);
+        // mallinfo2 walks the heap: looked at every 100 pages, not at each.
+        PreparedReport report = ReportEngine::run(g_reports->repMovies, [&](int page) {
+            if (page % 100 == 0)
+                peak = std::max(peak, heapMegabytes() - before);
             return true;
         });
         state.counters["pages"] = report.pageCount();
         state.counters["kept_MB"] = heapMegabytes() - before;
         state.counters["peak_MB"] = std::max(peak, heapMegabytes() - before);
     }
+    reportPeak(state);
+}
+
+// The run the preview makes, in steps of 20 ms to the end, its pages kept compactly; timed
+// from the start to the last page.
+void BM_CompactRun(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const double before = heapMegabytes();
+        ReportRun run(g_reports->repMovies);
+        int steps = 0;
+        while (!run.step(QDeadlineTimer(20)))
+            ++steps;
+        state.PauseTiming();
+        // The query is closed at the end: what stays is the pages.
+        state.counters["kept_MB"] = heapMegabytes() - before;
+        state.counters["bytes_MB"] = double(run.pages().keptBytes()) / (1024 * 1024);
+        state.counters["pages"] = run.pages().pageCount();
+        state.counters["steps"] = steps + 1;
+        state.ResumeTiming();
+    }
+    reportPeak(state);
+}
+
+// The print command up to page 1 painted in the preview: the run begun until page 1 is
+// whole, the area given it and painted.
+void BM_FirstPage(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto run = std::make_unique<ReportRun>(g_reports->repMovies);
+        while (!run->step(QDeadlineTimer(0)) && run->pages().pageCount() < 2) { }
+        PreviewArea area;
+        area.resize(1280, 900);
+        area.setRun(std::move(run));
+        area.show();
+        benchmark::DoNotOptimize(area.viewport()->grab());
+        state.PauseTiming(); // the run goes with the area, outside the figure
+        area.clear();
+        state.ResumeTiming();
+    }
+    reportPeak(state);
+}
+
+// The preview shown while its count is made in steps between events: the time to the last
+// page and the longest freeze of the window meanwhile (the longest time between two turns of
+// its event loop), with the view scrolled now and then as a user might.
+void BM_CountInPreview(benchmark::State& state)
+{
+    for (auto _ : state) {
+        PreviewArea area;
+        area.resize(1280, 900);
+        area.show();
+        auto run = std::make_unique<ReportRun>(g_reports->repMovies);
+        run->step(QDeadlineTimer(0), 1);
+        QElapsedTimer clock;
+        clock.start();
+        area.setRun(std::move(run));
+        qint64 longest = 0;
+        qint64 last = clock.elapsed();
+        int turns = 0;
+        while (!area.countComplete()) {
+            QApplication::processEvents(QEventLoop::AllEvents);
+            const qint64 now = clock.elapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+            if (++turns % 50 == 0)
+                area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum());
+        }
+        state.counters["longest_stall_ms"] = double(longest);
+        state.counters["pages"] = area.pageCount();
+    }
+    reportPeak(state);
 }
 
 // The preview as the user first sees it, then the jump to the last page; each timed from
@@ -81,7 +172,9 @@ void BM_PaintPage(benchmark::State& state, bool last, bool wholePage)
     PreviewArea area;
     area.resize(1280, 900);
     area.show();
-    area.setReport(ReportEngine::run(g_reports->repMovies));
+    auto run = std::make_unique<ReportRun>(g_reports->repMovies);
+    while (!run->step(QDeadlineTimer(QDeadlineTimer::Forever))) { }
+    area.setRun(std::move(run));
     if (wholePage)
         area.zoomWholePage();
     else
@@ -96,51 +189,48 @@ void BM_PaintPage(benchmark::State& state, bool last, bool wholePage)
     }
 }
 
-// Opening the preview: a new area given the pages, shown at page 1 and painted once.
-void BM_OpenPreview(benchmark::State& state)
-{
-    for (auto _ : state) {
-        state.PauseTiming();
-        PreparedReport report = ReportEngine::run(g_reports->repMovies);
-        state.ResumeTiming();
-        PreviewArea area;
-        area.resize(1280, 900);
-        area.setReport(std::move(report));
-        area.show();
-        benchmark::DoNotOptimize(area.viewport()->grab());
-        state.PauseTiming(); // the pages go with the area, outside the figure
-        area.setReport({});
-        state.ResumeTiming();
-    }
-}
-
+// Print from a preview that shows page 1 while its count goes on: the count completed, then
+// every page laid out again and printed to a PDF file.
 void BM_PrintToPdf(benchmark::State& state)
 {
-    const PreparedReport report = ReportEngine::run(g_reports->repMovies);
-    std::vector<int> pages;
-    for (int n = 1; n <= report.pageCount(); ++n)
-        pages.push_back(n);
     QTemporaryDir dir;
     for (auto _ : state) {
+        state.PauseTiming();
+        auto run = std::make_unique<ReportRun>(g_reports->repMovies);
+        while (!run->step(QDeadlineTimer(0)) && run->pages().pageCount() < 2) { }
+        PreviewArea area;
+        area.setRun(std::move(run));
+        state.ResumeTiming();
+        QElapsedTimer clock;
+        clock.start();
+        area.completeCount({});
+        state.counters["count_s"] = double(clock.elapsed()) / 1000;
+        std::vector<int> pages;
+        for (int n = 1; n <= area.pageCount(); ++n)
+            pages.push_back(n);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(QStringLiteral("movies.pdf")));
-        ReportPrinter::print(report, printer, pages);
+        ReportPrinter::print(*area.pages(), printer, pages);
+        state.counters["pages"] = area.pageCount();
     }
-    state.counters["pages"] = report.pageCount();
+    reportPeak(state);
 }
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_Prepare, ours, true)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Prepare, raw, false)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_PreparedMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_OpenPreview)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Prepare, ours, true)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_Prepare, raw, false)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CompactRun)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CountInPreview)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(BM_PaintPage, first_100, false, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PaintPage, last_100, true, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PaintPage, first_wholepage, false, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PaintPage, last_wholepage, true, true)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintToPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
+// Last: the pages laid out whole take the most memory of all.
+BENCHMARK(BM_WholeMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {
