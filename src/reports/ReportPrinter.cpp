@@ -1,6 +1,7 @@
 #include "ReportPrinter.h"
 
 #include "MessageService.h"
+#include "PrintingHeap.h"
 #include "ReportFonts.h"
 #include "ReportPages.h"
 #include "ReportPrintDialog.h"
@@ -103,6 +104,7 @@ ReportPrinter::Outcome ReportPrinter::print(const ReportPages& report, QPrinter&
 {
     // Positions count from the paper's edge: the whole sheet is the painter's.
     printer.setFullPage(true);
+    const PrintingHeap heap;
     QPainter painter;
     if (!painter.begin(&printer))
         return Outcome::NotStarted;

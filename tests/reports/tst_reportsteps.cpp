@@ -59,11 +59,13 @@ QString everyFolder()
                  .arg(value(1), value(3), value(5));
 }
 
-// Makes every page of `definition` in steps of `records` records.
+// Makes every page of `definition` in steps of `records` records, the last page laid out
+// after each step as a preview showing it would.
 std::unique_ptr<ReportRun> inSteps(const ReportDefinition& definition, int records)
 {
     auto run = std::make_unique<ReportRun>(definition);
-    while (!run->step(QDeadlineTimer(QDeadlineTimer::Forever), records)) { }
+    while (!run->step(QDeadlineTimer(QDeadlineTimer::Forever), records))
+        run->pages().laidOut(run->pages().pageCount() - 1);
     return run;
 }
 
