@@ -95,7 +95,7 @@ private:
     std::unique_ptr<ReportRun> m_run;
     PageSetup m_paper;
     QTimer m_steps;
-    int m_stepMilliseconds = 20;
+    int m_stepMilliseconds = 10;
     bool m_completing = false;
     qreal m_scale = 1.0;
     int m_current = 0;
