@@ -77,7 +77,7 @@ PreviewArea::PreviewArea(QWidget* parent)
 
     m_counter = new QLabel(this);
     m_counter->setObjectName(QStringLiteral("PageCounter"));
-    m_counter->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Page 0000/0000")) + 8);
+    m_counter->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Page 00000/00000") + QChar(0x2026)) + 8);
     m_counter->setIndent(4);
     m_counter->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     addScrollBarWidget(m_counter, Qt::AlignLeft);
