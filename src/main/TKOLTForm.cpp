@@ -556,8 +556,7 @@ void TKOLTForm::sbDelSongsClick()
 void TKOLTForm::tbPrintClick()
 {
     const ReportDefinition& whole = m_reports->byFolder(m_currentFolder);
-    const ShownReport shown(whole, folderQuery(m_currentFolder));
-    TRep_PrevForm::showReport(whole, this, &shown.definition());
+    TRep_PrevForm::showReport(whole, this, std::make_unique<ShownReport>(whole, folderQuery(m_currentFolder)));
 }
 
 QMenu* TKOLTForm::createPopupMenu()

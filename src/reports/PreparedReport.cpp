@@ -6,7 +6,12 @@
 
 void PreparedReport::paintPage(QPainter& painter, int index, QPointF origin, qreal pixelsPerUnit) const
 {
-    const PreparedPage& p = pages.at(size_t(index));
+    paint(painter, styles, pages.at(size_t(index)), origin, pixelsPerUnit);
+}
+
+void PreparedReport::paint(QPainter& painter, const std::vector<Style>& styles, const PreparedPage& p, QPointF origin,
+                           qreal pixelsPerUnit)
+{
     // Text is laid out at the reference resolution. Drawn at a small size, a font's advances
     // are rounded to whole pixels and a line comes out wider than on paper; drawn at the
     // reference size and scaled down to the device, it has the very advances it was measured

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReportDefinition.h"
+#include "ReportPages.h"
 
 #include <QFont>
 #include <QPointF>
@@ -27,9 +28,9 @@ struct PreparedPage
     std::vector<PageItem> items; // in drawing order
 };
 
-// The pages of one run, kept apart from any device: they are drawn at any zoom in the
-// preview and replayed onto a printer without running the report again.
-class PreparedReport
+// The pages of one run, laid out whole and kept apart from any device: they are drawn at any
+// zoom and replayed onto a printer without running the report again.
+class PreparedReport : public ReportPages
 {
 public:
     struct Style
@@ -45,10 +46,12 @@ public:
     std::vector<Style> styles;
     std::vector<PreparedPage> pages;
 
-    int pageCount() const { return int(pages.size()); }
-    bool isEmpty() const { return pages.empty(); }
+    QString name() const override { return title; }
+    int pageCount() const override { return int(pages.size()); }
+    void paintPage(QPainter& painter, int index, QPointF origin, qreal pixelsPerUnit) const override;
 
-    // Draws page `index` with its top-left corner at `origin` (painter coordinates), one layout
-    // unit taking `pixelsPerUnit` of the painter's pixels.
-    void paintPage(QPainter& painter, int index, QPointF origin, qreal pixelsPerUnit) const;
+    // Draws `page` in `styles` with its top-left corner at `origin` (painter coordinates), one
+    // layout unit taking `pixelsPerUnit` of the painter's pixels.
+    static void paint(QPainter& painter, const std::vector<Style>& styles, const PreparedPage& page, QPointF origin,
+                      qreal pixelsPerUnit);
 };

@@ -1,5 +1,9 @@
 #include "PreviewArea.h"
 
+#include "CompactReport.h"
+#include "ErrorGuard.h"
+#include "ReportRun.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QContextMenuEvent>
@@ -73,13 +77,18 @@ PreviewArea::PreviewArea(QWidget* parent)
 
     m_counter = new QLabel(this);
     m_counter->setObjectName(QStringLiteral("PageCounter"));
-    m_counter->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Page 0000/0000")) + 8);
+    m_counter->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Page 00000/00000") + QChar(0x2026)) + 8);
     m_counter->setIndent(4);
     m_counter->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     addScrollBarWidget(m_counter, Qt::AlignLeft);
 
     buildZoomMenu();
     m_scale = scaleFor(ZoomState::current());
+
+    // A step at a time, each after the events that came in the meanwhile.
+    m_steps.setSingleShot(true);
+    m_steps.setInterval(0);
+    connect(&m_steps, &QTimer::timeout, this, &PreviewArea::takeStep);
 }
 
 PreviewArea::~PreviewArea() = default;
@@ -111,19 +120,118 @@ void PreviewArea::checkZoomItem()
         actions[i]->setChecked(sameZoom(kZoomItems[i].zoom, ZoomState::current()));
 }
 
-void PreviewArea::setReport(PreparedReport report)
+void PreviewArea::setRun(std::unique_ptr<ReportRun> run)
 {
-    m_report = std::move(report);
+    m_steps.stop();
+    m_run = std::move(run);
+    m_paper = m_run ? m_run->pages().page() : PageSetup();
     m_current = hasPages() ? 1 : 0;
     relayout();
     goToPage(1);
-    m_counter->setText(counterText());
+    showCounter();
     viewport()->update();
+    if (!countComplete())
+        m_steps.start();
+}
+
+void PreviewArea::clear()
+{
+    setRun(nullptr);
+}
+
+const CompactReport* PreviewArea::pages() const
+{
+    return m_run ? &m_run->pages() : nullptr;
+}
+
+int PreviewArea::pageCount() const
+{
+    return m_run ? m_run->pages().pageCount() : 0;
+}
+
+bool PreviewArea::countComplete() const
+{
+    return !m_run || m_run->finished();
+}
+
+void PreviewArea::takeStep()
+{
+    // While the count is completed at once, its own loop makes the pages.
+    if (countComplete() || m_completing)
+        return;
+    const int before = pageCount();
+    try {
+        m_run->step(QDeadlineTimer(m_stepMilliseconds));
+    } catch (const std::exception& e) {
+        clear();
+        ErrorGuard::report(e, this);
+        return;
+    } catch (...) {
+        clear();
+        ErrorGuard::reportUnknown(this);
+        return;
+    }
+    grown(before);
+    if (!countComplete())
+        m_steps.start();
+}
+
+bool PreviewArea::completeCount(const std::function<bool(int page)>& progress)
+{
+    if (countComplete())
+        return true;
+    const int before = pageCount();
+    m_completing = true;
+    bool stopped = false;
+    try {
+        while (!m_run->finished()) {
+            if (progress && !progress(pageCount())) {
+                stopped = true;
+                break;
+            }
+            m_run->step(QDeadlineTimer(m_stepMilliseconds));
+        }
+    } catch (...) {
+        m_completing = false;
+        clear();
+        throw;
+    }
+    m_completing = false;
+    grown(before);
+    if (!countComplete())
+        m_steps.start();
+    return !stopped;
+}
+
+void PreviewArea::grown(int before)
+{
+    relayout();
+    showCounter();
+    // Only pages that came into view need drawing; the last one drawn may have grown too.
+    const QRectF view(QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value()), viewport()->size());
+    for (int n = qMax(1, before); n <= pageCount(); ++n) {
+        const QRectF page = pageRect(n);
+        if (page.top() > view.bottom())
+            break;
+        if (page.intersects(view)) {
+            viewport()->update();
+            break;
+        }
+    }
+}
+
+void PreviewArea::showCounter()
+{
+    m_counter->setText(counterText());
 }
 
 QString PreviewArea::counterText() const
 {
-    return hasPages() ? QStringLiteral("Page %1/%2").arg(m_current).arg(pageCount()) : QString();
+    if (!hasPages())
+        return {};
+    // Until the run is finished the count is what has been made so far.
+    const QString text = QStringLiteral("Page %1/%2").arg(m_current).arg(pageCount());
+    return countComplete() ? text : text + QChar(0x2026);
 }
 
 void PreviewArea::setFixedScale(int percent)
@@ -155,6 +263,7 @@ void PreviewArea::applyZoom(const ZoomState& zoom)
     ZoomState::current() = zoom;
     const int keep = m_current;
     relayout();
+    viewport()->update();
     goToPage(keep);
     checkZoomItem();
     Q_EMIT zoomChanged();
@@ -162,7 +271,7 @@ void PreviewArea::applyZoom(const ZoomState& zoom)
 
 qreal PreviewArea::scaleFor(const ZoomState& zoom) const
 {
-    const QSizeF paper(m_report.page.paperWidth, m_report.page.paperHeight);
+    const QSizeF paper(m_paper.paperWidth, m_paper.paperHeight);
     const QSize room = viewport()->size();
     const qreal byWidth = (room.width() - 2.0 * kGap) / paper.width();
     const qreal byHeight = (room.height() - 2.0 * kGap) / paper.height();
@@ -185,7 +294,7 @@ qreal PreviewArea::scaleFor(const ZoomState& zoom) const
 
 QSizeF PreviewArea::pageSize() const
 {
-    return QSizeF(m_report.page.paperWidth, m_report.page.paperHeight) * m_scale;
+    return QSizeF(m_paper.paperWidth, m_paper.paperHeight) * m_scale;
 }
 
 int PreviewArea::columns() const
@@ -216,7 +325,6 @@ void PreviewArea::relayout()
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
     m_scrollingToPage = false;
-    viewport()->update();
 }
 
 QRectF PreviewArea::pageRect(int n) const
@@ -243,7 +351,7 @@ void PreviewArea::goToPage(int n)
 void PreviewArea::setCurrent(int n)
 {
     m_current = n;
-    m_counter->setText(counterText());
+    showCounter();
 }
 
 void PreviewArea::followScroll()
@@ -273,6 +381,7 @@ void PreviewArea::resizeEvent(QResizeEvent* event)
     const int keep = m_current;
     const bool rescales = ZoomState::current().mode != ZoomState::Mode::FixedScale;
     relayout();
+    viewport()->update();
     if (rescales)
         goToPage(keep);
 }
@@ -301,7 +410,7 @@ void PreviewArea::paintEvent(QPaintEvent* event)
             painter.fillRect(page, Qt::white);
             painter.save();
             painter.setClipRect(page);
-            m_report.paintPage(painter, n - 1, page.topLeft(), m_scale);
+            m_run->pages().paintPage(painter, n - 1, page.topLeft(), m_scale);
             painter.restore();
         }
     }

@@ -1,21 +1,27 @@
 #pragma once
 
-#include "PreparedReport.h"
+#include "ReportDefinition.h"
 #include "ZoomState.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 class QActionGroup;
 class QLabel;
 class QMenu;
 class QToolButton;
+class CompactReport;
+class ReportRun;
 
-// Shows the prepared pages of one run on a grey background, in rows: one page per row in
-// page-width and whole-page mode, two in two-page mode, at a fixed scale as many as fit
-// across. Only the pages in view are drawn. Offers the zoom commands, page moves, a page
-// counter, the wheel, dragging with the left button and a zoom menu on the right button.
+// Shows the pages of one run on a grey background, in rows: one page per row in page-width
+// and whole-page mode, two in two-page mode, at a fixed scale as many as fit across. Only the
+// pages in view are drawn. Offers the zoom commands, page moves, a page counter, the wheel,
+// dragging with the left button and a zoom menu on the right button. A run that is not
+// finished goes on in short steps between the window's events, the counter showing "…" after
+// the count of pages until it is complete.
 class PreviewArea : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -24,10 +30,22 @@ public:
     explicit PreviewArea(QWidget* parent = nullptr);
     ~PreviewArea() override;
 
-    // The area owns the pages; it shows page 1 at its top, with the zoom state in force.
-    void setReport(PreparedReport report);
-    const PreparedReport& report() const { return m_report; }
-    bool hasPages() const { return !m_report.isEmpty(); }
+    // The area owns the run and its pages; it shows page 1 at its top, with the zoom state in
+    // force, and finishes the run in steps. An error of a step is shown in the standard error
+    // box and leaves the area without pages.
+    void setRun(std::unique_ptr<ReportRun> run);
+    void clear();
+    // The pages made so far; none without a run.
+    const CompactReport* pages() const;
+    bool hasPages() const { return pageCount() > 0; }
+    // Whether every page is made (true without a run).
+    bool countComplete() const;
+    // Makes the remaining pages at once, telling `progress` the number of the page being made
+    // now and then. Answers false when `progress` stopped it; the run then goes on in steps.
+    // An error of the run reaches the caller, with the area left without pages.
+    bool completeCount(const std::function<bool(int page)>& progress);
+    // How long a step may take before the window's events are let through.
+    void setStepMilliseconds(int ms) { m_stepMilliseconds = ms; }
 
     // Zoom commands; each changes the zoom state of the program. Without pages they do nothing.
     void setFixedScale(int percent);
@@ -37,7 +55,7 @@ public:
     qreal effectiveScale() const { return m_scale; }
 
     int currentPage() const { return m_current; }
-    int pageCount() const { return m_report.pageCount(); }
+    int pageCount() const;
     // Makes page n current and scrolls it to the top of the area, as far as the scroll range
     // allows; outside 1..pageCount it does nothing.
     void goToPage(int n);
@@ -69,8 +87,16 @@ private:
     void followScroll();
     void buildZoomMenu();
     void checkZoomItem();
+    void takeStep();
+    // After pages were added: the scroll range, the counter, and the new pages if in view.
+    void grown(int before);
+    void showCounter();
 
-    PreparedReport m_report;
+    std::unique_ptr<ReportRun> m_run;
+    PageSetup m_paper;
+    QTimer m_steps;
+    int m_stepMilliseconds = 10;
+    bool m_completing = false;
     qreal m_scale = 1.0;
     int m_current = 0;
     int m_columns = 1;

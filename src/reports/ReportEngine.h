@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class TDAODataset;
+
 // Runs a report definition over its data source into prepared pages, in one pass: the
 // report title and the page header on page 1, then one master-data band per record, a new
 // page with its page header whenever the next band would cross the bottom margin.
@@ -18,4 +20,7 @@ public:
     // Opens the report query anew (so every record posted so far is read), reads it from the
     // first record to the last and closes it again, also when the run fails.
     static PreparedReport run(const ReportDefinition& definition, const Progress& progress = {});
+
+    // The query a definition reads; raises when it has none.
+    static TDAODataset& dataSetOf(const ReportDefinition& definition);
 };

@@ -1,8 +1,9 @@
 #include "ReportPrinter.h"
 
 #include "MessageService.h"
-#include "PreparedReport.h"
+#include "PrintingHeap.h"
 #include "ReportFonts.h"
+#include "ReportPages.h"
 #include "ReportPrintDialog.h"
 #include "ReportProgress.h"
 
@@ -98,11 +99,12 @@ std::vector<int> ReportPrinter::choosePages(const QPrinter& printer, int pageCou
     return chosen;
 }
 
-ReportPrinter::Outcome ReportPrinter::print(const PreparedReport& report, QPrinter& printer,
-                                            const std::vector<int>& pages, const Progress& progress)
+ReportPrinter::Outcome ReportPrinter::print(const ReportPages& report, QPrinter& printer, const std::vector<int>& pages,
+                                            const Progress& progress)
 {
     // Positions count from the paper's edge: the whole sheet is the painter's.
     printer.setFullPage(true);
+    const PrintingHeap heap;
     QPainter painter;
     if (!painter.begin(&printer))
         return Outcome::NotStarted;
@@ -160,7 +162,7 @@ void ReportPrinter::reportInvalid()
                                        m_owner);
 }
 
-void ReportPrinter::printWithDialog(const PreparedReport& report, int currentPage)
+void ReportPrinter::printWithDialog(const ReportPages& report, int currentPage)
 {
     if (report.isEmpty())
         return;
@@ -196,8 +198,8 @@ void ReportPrinter::printWithDialog(const PreparedReport& report, int currentPag
         MessageService::showError(QStringLiteral("None of the pages chosen is to be printed"), m_owner);
         return;
     }
-    m_printer.setDocName(report.title); // the title of a PDF file, the name of a printer's job
-    ReportProgress progress(report.title, m_owner);
+    m_printer.setDocName(report.name()); // the title of a PDF file, the name of a printer's job
+    ReportProgress progress(report.name(), m_owner);
     const Outcome outcome = print(report, m_printer, pages,
                                   [&](int n) { return progress.report(QStringLiteral("Printing page: %1").arg(n)); });
     progress.hide();

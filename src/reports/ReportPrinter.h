@@ -4,11 +4,11 @@
 #include <functional>
 #include <vector>
 
-class PreparedReport;
+class ReportPages;
 class QPainter;
 class QWidget;
 
-// Prints prepared pages: through the print dialog (printer, its settings, copies, collation,
+// Prints a report's pages: through the print dialog (printer, its settings, copies, collation,
 // all pages, the current page or ranges such as "1,3,5-12", and all, odd or even pages), or
 // straight onto a printer that is already set up.
 class ReportPrinter
@@ -27,7 +27,7 @@ public:
     // Opens the print dialog and prints what it chose, with a progress window. A printer that
     // cannot be used is reported as "Printer selected is not valid" and the previous printer
     // comes back.
-    void printWithDialog(const PreparedReport& report, int currentPage);
+    void printWithDialog(const ReportPages& report, int currentPage);
 
     // The pages (1-based, in order) the printer's range and the page set choose.
     static std::vector<int> choosePages(const QPrinter& printer, int pageCount, int currentPage, PageSet set);
@@ -35,7 +35,7 @@ public:
     // itself. NotStarted when the printer cannot start. Cancelled when `progress` stopped it:
     // the job is aborted and a file printed to is removed. Where a job cannot be aborted once
     // begun (a CUPS printer under Qt), the pages painted before the cancel still print.
-    static Outcome print(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages,
+    static Outcome print(const ReportPages& report, QPrinter& printer, const std::vector<int>& pages,
                          const Progress& progress = {});
 
     // What is wrong with a typed page list for a report of `pageCount` pages, or nothing.

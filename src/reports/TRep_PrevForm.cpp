@@ -1,11 +1,12 @@
 #include "TRep_PrevForm.h"
 
+#include "CompactReport.h"
 #include "ErrorGuard.h"
 #include "PreviewArea.h"
-#include "ReportDefinition.h"
-#include "ReportEngine.h"
 #include "ReportPrinter.h"
 #include "ReportProgress.h"
+#include "ReportRun.h"
+#include "ShownReport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -121,7 +122,8 @@ void TRep_PrevForm::buildToolbar()
     chShown->setVisible(false);
     row->addWidget(chShown);
     connect(chShown, &QCheckBox::toggled, this, [this](bool only) {
-        const ReportDefinition* definition = only ? m_shown : m_whole;
+        const ReportDefinition* definition
+            = only ? (m_shown ? &m_shown->definition() : nullptr) : (m_whole ? &*m_whole : nullptr);
         if (definition)
             ErrorGuard::run([&] { prepare(*definition); }, this);
     });
@@ -154,28 +156,27 @@ void TRep_PrevForm::showZoomInGroup()
 
 void TRep_PrevForm::prepare(const ReportDefinition& definition)
 {
-    // The preview is not on screen yet: the progress window stands over its owner.
-    ReportProgress progress(QStringLiteral("Report preparing - ") + definition.title,
-                            parentWidget() ? parentWidget() : this);
-    PreparedReport pages;
-    try {
-        pages = ReportEngine::run(
-            definition, [&](int page) { return progress.report(QStringLiteral("Processing page: %1").arg(page)); });
-    } catch (...) {
-        frPreview1->setReport({});
-        throw;
-    }
-    progress.hide();
-    frPreview1->setReport(std::move(pages));
+    frPreview1->clear();
+    auto run = std::make_unique<ReportRun>(definition);
+    const QDeadlineTimer firstStep(m_firstStepMilliseconds);
+    // Until page 1 is whole (the run has begun page 2) or the run is finished.
+    while (!run->step(firstStep) && run->pages().pageCount() < 2) { }
+    frPreview1->setRun(std::move(run));
 }
 
-void TRep_PrevForm::showReport(const ReportDefinition& definition, QWidget* owner, const ReportDefinition* shown)
+void TRep_PrevForm::setStepMilliseconds(int firstStep, int step)
+{
+    m_firstStepMilliseconds = firstStep;
+    frPreview1->setStepMilliseconds(step);
+}
+
+void TRep_PrevForm::showReport(const ReportDefinition& definition, QWidget* owner, std::unique_ptr<ShownReport> shown)
 {
     auto* form = new TRep_PrevForm(owner);
-    form->m_whole = &definition;
-    form->m_shown = shown;
-    form->chShown->setVisible(shown != nullptr);
-    ErrorGuard::run([&] { form->prepare(definition); }, owner);
+    form->m_whole = definition;
+    form->m_shown = std::move(shown);
+    form->chShown->setVisible(form->m_shown != nullptr);
+    ErrorGuard::run([&] { form->prepare(*form->m_whole); }, owner);
     form->setWindowTitle(definition.title);
     form->setWindowState(Qt::WindowMaximized);
     form->exec();
@@ -221,7 +222,19 @@ void TRep_PrevForm::frSpeedButton7Click()
 
 void TRep_PrevForm::frSpeedButton10Click()
 {
-    m_printer->printWithDialog(frPreview1->report(), frPreview1->currentPage());
+    const CompactReport* pages = frPreview1->pages();
+    if (!pages || pages->isEmpty())
+        return;
+    if (!frPreview1->countComplete()) {
+        // The print dialog offers the pages there are: all of them are made first.
+        ReportProgress progress(QStringLiteral("Report preparing - ") + pages->name(), this);
+        const bool complete = frPreview1->completeCount(
+            [&](int page) { return progress.report(QStringLiteral("Processing page: %1").arg(page)); });
+        progress.hide();
+        if (!complete)
+            return;
+    }
+    m_printer->printWithDialog(*frPreview1->pages(), frPreview1->currentPage());
 }
 
 void TRep_PrevForm::frSpeedButton11Click()

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "ReportDefinition.h"
+#include "ShownReport.h"
+
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class PreviewArea;
 class QButtonGroup;
 class QCheckBox;
 class QToolButton;
 class ReportPrinter;
-struct ReportDefinition;
 struct ZoomState;
 
 // The print preview: a toolbar over the preview area of one report run. Created by each
@@ -21,15 +24,20 @@ public:
     explicit TRep_PrevForm(QWidget* owner);
     ~TRep_PrevForm() override;
 
-    // The print command's work: runs the report into this window's preview area (with the
-    // progress window), sets the caption and shows the window modally. An error of the run is
-    // shown in the standard error box and the window opens without pages.
-    // With `shown`, the window offers "Only the items shown", which runs that report instead.
-    static void showReport(const ReportDefinition& definition, QWidget* owner, const ReportDefinition* shown = nullptr);
+    // The print command's work: runs the report into this window's preview area, sets the
+    // caption and shows the window modally. An error of the run is shown in the standard error
+    // box and the window opens without pages. With `shown`, the window offers "Only the items
+    // shown", which runs that report instead. The window keeps copies of both.
+    static void showReport(const ReportDefinition& definition, QWidget* owner,
+                           std::unique_ptr<ShownReport> shown = nullptr);
 
-    // Runs the report into the preview area; the progress window's Cancel keeps the pages made
-    // so far. Errors of the run reach the caller, with the preview left without pages.
+    // Runs the report into the preview area: page 1 at once (a short report whole), the rest
+    // in steps while the window is shown. Errors of the run reach the caller, with the preview
+    // left without pages.
     void prepare(const ReportDefinition& definition);
+    // How long the run goes on before the window shows (at least until page 1 is whole), and
+    // how long each later step may keep the window from its events.
+    void setStepMilliseconds(int firstStep, int step);
 
     PreviewArea* frPreview1 = nullptr;
     QWidget* Panel1 = nullptr;
@@ -73,10 +81,11 @@ private:
     void showZoomInGroup();
 
     QButtonGroup* m_zoomGroup = nullptr;
-    const ReportDefinition* m_whole = nullptr;
-    const ReportDefinition* m_shown = nullptr;
+    std::optional<ReportDefinition> m_whole;
+    std::unique_ptr<ShownReport> m_shown;
     QToolButton* m_zoomDown = nullptr;
     std::unique_ptr<ReportPrinter> m_printer;
+    int m_firstStepMilliseconds = 200;
 };
 
 // The preview on show, if any.

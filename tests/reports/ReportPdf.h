@@ -27,7 +27,7 @@ struct Word
     QString text;
 };
 
-inline bool print(const PreparedReport& report, const QString& path, std::vector<int> pages = {})
+inline bool print(const ReportPages& report, const QString& path, std::vector<int> pages = {})
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -40,13 +40,21 @@ inline bool print(const PreparedReport& report, const QString& path, std::vector
     return ReportPrinter::print(report, printer, pages) == ReportPrinter::Outcome::Printed;
 }
 
-inline std::vector<Word> words(const QString& pdf)
+// What `pdftotext -bbox` writes for the file, from its first page on (the head before it
+// names the time the file was made).
+inline QByteArray bboxPages(const QString& pdf)
 {
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         qFatal("pdftotext failed on %s (is poppler-utils installed?)", qPrintable(pdf));
-    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    const QByteArray out = p.readAllStandardOutput();
+    return out.mid(out.indexOf("<page "));
+}
+
+inline std::vector<Word> words(const QString& pdf)
+{
+    const QString html = QString::fromUtf8(bboxPages(pdf));
     static const QRegularExpression tag(QStringLiteral(
         "<page |<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>"));
     std::vector<Word> out;
@@ -80,7 +88,7 @@ inline int pageCount(const QString& pdf)
 
 // The words of a report printed to a temporary PDF. With KOLT_KEEP_PDF set to a folder, the
 // file is kept there as <name>.pdf for looking at.
-inline std::vector<Word> wordsOf(const PreparedReport& report, const QString& name, std::vector<int> pages = {})
+inline std::vector<Word> wordsOf(const ReportPages& report, const QString& name, std::vector<int> pages = {})
 {
     QTemporaryDir dir;
     QString path = dir.filePath(name + QStringLiteral(".pdf"));

@@ -1,3 +1,4 @@
+#include "CompactReport.h"
 #include "MainCommands.h"
 #include "MainWindowFixture.h"
 #include "PreviewArea.h"
@@ -72,13 +73,17 @@ void onPreview(const std::function<void(TRep_PrevForm*)>& action)
     });
 }
 
-// A preview over prepared pages, shown in a window of a fixed size, not modal.
+// A preview of a report run, shown in a window of a fixed size, not modal. With
+// `stepMilliseconds` set, the window opens as soon as page 1 is made and every later step
+// takes that long (0: a record a step).
 struct ShownPreview
 {
-    explicit ShownPreview(const ReportDefinition& definition, QSize size = QSize(900, 700))
+    explicit ShownPreview(const ReportDefinition& definition, QSize size = QSize(900, 700), int stepMilliseconds = -1)
         : form(new TRep_PrevForm(nullptr))
     {
         form->setAttribute(Qt::WA_DeleteOnClose, false);
+        if (stepMilliseconds >= 0)
+            form->setStepMilliseconds(0, stepMilliseconds);
         form->prepare(definition);
         form->resize(size);
         form->show();
@@ -110,10 +115,10 @@ QAction* zoomItem(PreviewArea* area, const QString& text)
     return nullptr;
 }
 
-QStringList pageTexts(const PreparedReport& report, int page)
+QStringList pageTexts(const CompactReport* report, int page)
 {
     QStringList out;
-    for (const PageItem& item : report.pages.at(size_t(page - 1)).items) {
+    for (const PageItem& item : report->laidOut(page - 1).items) {
         if (item.kind == PageItem::Kind::Text)
             out << item.text;
     }
@@ -182,7 +187,7 @@ private Q_SLOTS:
             QCOMPARE(form->parentWidget(), w);
             QCOMPARE(form->frPreview1->pageCount(), 1);
             QCOMPARE(form->frPreview1->counterText(), QStringLiteral("Page 1/1"));
-            const QStringList texts = pageTexts(form->frPreview1->report(), 1);
+            const QStringList texts = pageTexts(form->frPreview1->pages(), 1);
             QVERIFY(texts.indexOf(QStringLiteral("Alice")) < texts.indexOf(QStringLiteral("Cecil")));
             QVERIFY(texts.indexOf(QStringLiteral("Cecil")) < texts.indexOf(QStringLiteral("Miles")));
             QVERIFY(!f.dm().qrRep_Music.Active()); // closed before the window shows
@@ -211,13 +216,13 @@ private Q_SLOTS:
             seen = true;
             QVERIFY(form->chShown->isVisible());
             QVERIFY(!form->chShown->isChecked());
-            QVERIFY(pageTexts(form->frPreview1->report(), 1).contains(QStringLiteral("Alice")));
+            QVERIFY(pageTexts(form->frPreview1->pages(), 1).contains(QStringLiteral("Alice")));
             form->chShown->setChecked(true);
-            const QStringList shown = pageTexts(form->frPreview1->report(), 1);
+            const QStringList shown = pageTexts(form->frPreview1->pages(), 1);
             QVERIFY(shown.contains(QStringLiteral("Miles")));
             QVERIFY(!shown.contains(QStringLiteral("Alice")));
             form->chShown->setChecked(false);
-            QVERIFY(pageTexts(form->frPreview1->report(), 1).contains(QStringLiteral("Alice")));
+            QVERIFY(pageTexts(form->frPreview1->pages(), 1).contains(QStringLiteral("Alice")));
         });
         w->commands()->tbPrint->trigger();
         QVERIFY(seen);
@@ -285,7 +290,7 @@ private Q_SLOTS:
         onPreview([](TRep_PrevForm* form) {
             QCOMPARE(form->windowTitle(), QStringLiteral("Music"));
             PreviewArea* area = form->frPreview1;
-            const qreal fitting = (area->viewport()->height() - 20.0) / area->report().page.paperHeight;
+            const qreal fitting = (area->viewport()->height() - 20.0) / area->pages()->page().paperHeight;
             QVERIFY(qAbs(area->effectiveScale() - fitting) < 1e-6);
             QCOMPARE(zoomButtonsDown(form), QList<QToolButton*>{form->frSpeedButton1});
             QVERIFY(zoomItem(area, QStringLiteral("Whole page"))->isChecked());
@@ -443,37 +448,134 @@ private Q_SLOTS:
         QVERIFY(!f.dm().qrRep_Mov.Active());
     }
 
-    void progressWindowCancelKeepsThePagesMadeSoFar()
+    // A long report: page 1 at once, the rest between the window's events, the counter saying
+    // that the count is not complete until it is.
+    void counterWhileTheCountFills()
     {
-        ReportCatalogue c(movies(20000));
+        ReportCatalogue c(movies(3000));
         const int whole = c.run(0).pageCount();
-        QString caption, line;
-        // Cancel once the window has counted a few pages.
-        QTimer poll;
-        poll.setInterval(0);
-        connect(&poll, &QTimer::timeout, [&] {
+        ShownPreview p(CatalogueReports(c.dm).repMovies, QSize(900, 700), 0);
+        QCOMPARE(p.counter(), QStringLiteral("Page 1/2…"));
+        QVERIFY(!p.area()->countComplete());
+        QVERIFY(c.dm.qrRep_Mov.Active());
+        QStringList seen{p.counter()};
+        QElapsedTimer clock;
+        clock.start();
+        while (!p.area()->countComplete() && !clock.hasExpired(60000)) {
+            QCoreApplication::processEvents();
+            if (seen.last() != p.counter())
+                seen << p.counter();
+        }
+        QCOMPARE(seen.last(), QStringLiteral("Page 1/%1").arg(whole));
+        QVERIFY(seen.size() >= 3); // seen growing
+        int previous = 0;
+        for (const QString& text : seen.mid(0, seen.size() - 1)) {
+            QVERIFY2(text.endsWith(QChar(0x2026)), qPrintable(text));
+            const int count = text.section(QLatin1Char('/'), 1).chopped(1).toInt();
+            QVERIFY2(count > previous, qPrintable(text));
+            previous = count;
+        }
+        QVERIFY(!c.dm.qrRep_Mov.Active());
+        p.form->frSpeedButton7->click();
+        QCOMPARE(p.counter(), QStringLiteral("Page %1/%1").arg(whole));
+    }
+
+    void closingDuringTheCountClosesTheQuery()
+    {
+        ReportCatalogue c(movies(3000));
+        {
+            ShownPreview p(CatalogueReports(c.dm).repMovies, QSize(900, 700), 0);
+            QVERIFY(!p.area()->countComplete());
+            QVERIFY(c.dm.qrRep_Mov.Active());
+        }
+        QVERIFY(!c.dm.qrRep_Mov.Active());
+    }
+
+    // Print while the count goes on: every page is made first under a progress window, so
+    // that the print dialog offers them all.
+    void printingDuringTheCountMakesEveryPageFirst()
+    {
+        ReportCatalogue c(movies(3000));
+        const int whole = c.run(0).pageCount();
+        ShownPreview p(CatalogueReports(c.dm).repMovies, QSize(900, 700), 0);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("counted.pdf"));
+        QPrinter& printer = p.form->printer().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        QStringList counting;
+        int offered = 0;
+        whenShown<ReportProgress>(
+            [&](ReportProgress* progress) { counting << progress->windowTitle() << progress->line(); });
+        whenShown<QPrintDialog>([&](QPrintDialog* dialog) {
+            offered = dialog->maxPage();
+            dialog->accept();
+        });
+        p.form->frSpeedButton10->click();
+        QCOMPARE(counting, (QStringList{"Report preparing - Movies", "Processing page: 2"}));
+        QCOMPARE(offered, whole);
+        QCOMPARE(ReportPdf::pageCount(pdf), whole);
+        QCOMPARE(firstNumbers(pdf).last(), 49 + 51 * (whole - 2) + 1); // 49 rows on page 1, 51 on the others
+        QVERIFY(p.area()->countComplete());
+        QCOMPARE(p.counter(), QStringLiteral("Page 1/%1").arg(whole));
+        QVERIFY(!c.dm.qrRep_Mov.Active());
+    }
+
+    // Cancel while the pages are made for printing: nothing is printed, and the count goes on
+    // between the window's events.
+    void cancelledCountPrintsNothingAndGoesOn()
+    {
+        ReportCatalogue c(movies(3000));
+        const int whole = c.run(0).pageCount();
+        ShownPreview p(CatalogueReports(c.dm).repMovies, QSize(900, 700), 0);
+        QTemporaryDir dir;
+        QPrinter& printer = p.form->printer().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("cancelled.pdf")));
+        bool dialogShown = false;
+        QTimer dialogs; // closes a print dialog, should one open
+        dialogs.setInterval(0);
+        connect(&dialogs, &QTimer::timeout, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* progress = qobject_cast<ReportProgress*>(w);
-                if (!progress || !progress->isVisible() || progress->cancelled())
-                    continue;
-                caption = progress->windowTitle();
-                line = progress->line();
-                if (line.section(QLatin1Char(' '), -1).toInt() >= 3)
-                    progress->findChild<QPushButton*>(QStringLiteral("Cancel"))->click();
+                if (auto* d = qobject_cast<QPrintDialog*>(w); d && d->isVisible()) {
+                    dialogShown = true;
+                    d->reject();
+                }
             }
         });
-        poll.start();
-        auto* form = new TRep_PrevForm(nullptr);
-        form->prepare(CatalogueReports(c.dm).repMovies);
-        poll.stop();
-        QCOMPARE(caption, QStringLiteral("Report preparing - Movies"));
-        QVERIFY2(line.startsWith(QLatin1String("Processing page: ")), qPrintable(line));
-        QVERIFY(form->frPreview1->pageCount() >= 3);
-        QVERIFY(form->frPreview1->pageCount() < whole);
-        QVERIFY(!c.dm.qrRep_Mov.Active());
+        dialogs.start();
+        whenShown<ReportProgress>(
+            [](ReportProgress* progress) { progress->findChild<QPushButton*>(QStringLiteral("Cancel"))->click(); });
+        p.form->frSpeedButton10->click();
+        QVERIFY(!dialogShown);
+        QVERIFY(!QFile::exists(printer.outputFileName()));
+        QVERIFY(!p.area()->countComplete());
+        QVERIFY(p.counter().endsWith(QChar(0x2026)));
+        QTRY_VERIFY_WITH_TIMEOUT(p.area()->countComplete(), 60000);
+        dialogs.stop();
+        QCOMPARE(p.counter(), QStringLiteral("Page 1/%1").arg(whole));
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<ReportProgress*>(w) || !w->isVisible());
-        delete form;
+    }
+
+    // A row that cannot be read on a later page: the error is shown when the count reaches
+    // it and the preview is left without pages, as when the first page fails.
+    void anErrorDuringTheCountLeavesNoPages()
+    {
+        ReportCatalogue c(movies(200)
+                          + QStringLiteral("update Movies set Description = replace(hex(zeroblob(10000)), '00', 'ab') "
+                                           "where Title = 'T150';"));
+        c.dm.dbKOLT.Close();
+        QVERIFY(SpoiltCatalogue::damageOverflow(c.cat.path(), QStringLiteral("Movies")) > 0);
+        c.dm.dbKOLT.Open();
+        MessageRecorder messages;
+        ShownPreview p(CatalogueReports(c.dm).repMovies, QSize(900, 700), 0);
+        QVERIFY(p.area()->hasPages());
+        QTRY_VERIFY_WITH_TIMEOUT(!messages.requests.empty(), 20000);
+        QCOMPARE(messages.errors(), QStringList{"database disk image is malformed."});
+        QVERIFY(!p.area()->hasPages());
+        QVERIFY(p.counter().isEmpty());
+        QVERIFY(!c.dm.qrRep_Mov.Active());
     }
 
     void escapeDoesNotClose()
