@@ -327,12 +327,14 @@ std::vector<QVariant> CollectionCounter::orphanKeys(const QString& table, const 
     checkCancelled();
     std::sort(keys.begin(), keys.end());
     std::vector<QVariant> orphans;
-    SqliteStatement s(m_connection.handle(),
-                      QStringLiteral("SELECT DISTINCT P_Id FROM %1 WHERE P_Id IS NOT NULL").arg(detailTable));
+    // Along the index of the detail's keys (a condition here would have it sorted again).
+    SqliteStatement s(m_connection.handle(), QStringLiteral("SELECT DISTINCT P_Id FROM %1").arg(detailTable));
     while (s.step()) {
+        const int type = sqlite3_column_type(s.handle(), 0);
+        if (type == SQLITE_NULL)
+            continue;
         // A key that is no whole number (a text another program wrote) belongs to no item.
-        if (sqlite3_column_type(s.handle(), 0) != SQLITE_INTEGER
-            || !std::binary_search(keys.begin(), keys.end(), s.columnInt64(0)))
+        if (type != SQLITE_INTEGER || !std::binary_search(keys.begin(), keys.end(), s.columnInt64(0)))
             orphans.push_back(s.column(0));
     }
     return orphans;
