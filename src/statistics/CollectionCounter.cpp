@@ -340,25 +340,56 @@ std::vector<QVariant> CollectionCounter::orphanKeys(const QString& table, const 
     return orphans;
 }
 
-std::vector<StatisticsChart::Entry> CollectionCounter::castNames(const QString& table, const QString& column,
-                                                                 const QString& detailTable)
+std::optional<QString> CollectionCounter::castMiddle(const StatisticsFolder::People& list)
+{
+    const QString column = SqlText::quoteIdentifier(list.column);
+    const QString detailTable = SqlText::quoteIdentifier(list.table);
+    SqliteStatement count(m_connection.handle(), QStringLiteral("SELECT count(*) FROM %1").arg(detailTable));
+    const qint64 rows = count.step() ? count.columnInt64(0) : 0;
+    SqliteStatement s(m_connection.handle(),
+                      QStringLiteral("SELECT %1 FROM %2 WHERE %1 IS NOT NULL ORDER BY %1 LIMIT 1 OFFSET ?1")
+                          .arg(column, detailTable));
+    s.bindInt64(1, rows / 2);
+    if (!s.step())
+        return std::nullopt;
+    return s.columnText(0);
+}
+
+std::vector<StatisticsChart::Entry> CollectionCounter::castNames(const StatisticsFolder::People& list,
+                                                                 const std::optional<QString>& from,
+                                                                 const std::optional<QString>& before)
 {
     // Along the index of (name, item): each name's items, a name listed twice for one item
-    // counted once, including items that are gone or not saved yet.
-    std::vector<StatisticsChart::Entry> all;
-    {
-        SqliteStatement s(
-            m_connection.handle(),
-            QStringLiteral("SELECT %1, count(DISTINCT P_Id) FROM %2 GROUP BY %1").arg(column, detailTable));
-        while (s.step())
-            if (!spacesOnly(s, 0))
-                all.push_back({s.columnText(0), s.columnInt64(1), QString()});
-    }
-    checkCancelled();
-    // Those counted for no item are taken off again, matched as the catalogue compares names.
-    const std::vector<QVariant> orphans = orphanKeys(table, detailTable);
-    if (orphans.empty())
-        return all;
+    // counted once, including items that are gone or not saved yet. A range of names holds
+    // every spelling of each, as the collation bounds it.
+    const QString column = SqlText::quoteIdentifier(list.column);
+    QStringList range;
+    if (from)
+        range << column + QStringLiteral(" >= ?1");
+    if (before)
+        range << column + QStringLiteral(" < ?2");
+    SqliteStatement s(
+        m_connection.handle(),
+        QStringLiteral("SELECT %1, count(DISTINCT P_Id) FROM %2%3 GROUP BY %1")
+            .arg(column, SqlText::quoteIdentifier(list.table),
+                 range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range.join(QStringLiteral(" AND "))));
+    if (from)
+        s.bindText(1, *from);
+    if (before)
+        s.bindText(2, *before);
+    std::vector<StatisticsChart::Entry> names;
+    while (s.step())
+        if (!spacesOnly(s, 0))
+            names.push_back({s.columnText(0), s.columnInt64(1), QString()});
+    return names;
+}
+
+std::map<std::u32string, qint64> CollectionCounter::castOfNoItem(const StatisticsFolder& folder,
+                                                                 const StatisticsFolder::People& list)
+{
+    const QString column = SqlText::quoteIdentifier(list.column);
+    const QString detailTable = SqlText::quoteIdentifier(list.table);
+    const std::vector<QVariant> orphans = orphanKeys(SqlText::quoteIdentifier(folder.table), detailTable);
     std::map<std::u32string, qint64> gone;
     SqliteStatement s(m_connection.handle(),
                       QStringLiteral("SELECT %1 FROM %2 WHERE P_Id = ?1 AND %1 IS NOT NULL").arg(column, detailTable));
@@ -372,42 +403,51 @@ std::vector<StatisticsChart::Entry> CollectionCounter::castNames(const QString& 
         for (const std::u32string& name : names)
             ++gone[name];
     }
-    for (StatisticsChart::Entry& e : all)
-        if (const auto found = gone.find(TextFold::equalityKey(e.label)); found != gone.end())
-            e.value -= found->second;
-    std::erase_if(all, [](const StatisticsChart::Entry& e) { return e.value <= 0; });
-    return all;
+    return gone;
+}
+
+StatisticsChart CollectionCounter::peopleChart(const StatisticsFolder::People& list,
+                                               std::vector<StatisticsChart::Entry> names,
+                                               const std::map<std::u32string, qint64>& gone)
+{
+    StatisticsChart chart = StatisticsChart::headed(list.id, list.title, QStringLiteral("Name"),
+                                                    QStringLiteral("Items"), StatisticsChart::Shape::HorizontalBars);
+    // Those counted for items that are not there are taken off again, matched as the
+    // catalogue compares names.
+    if (!gone.empty()) {
+        for (StatisticsChart::Entry& e : names)
+            if (const auto found = gone.find(TextFold::equalityKey(e.label)); found != gone.end())
+                e.value -= found->second;
+        std::erase_if(names, [](const StatisticsChart::Entry& e) { return e.value <= 0; });
+    }
+    chart.entries = largest(std::move(names), kTopNames);
+    return chart;
 }
 
 StatisticsChart CollectionCounter::people(const StatisticsFolder& folder, const StatisticsFolder::People& list)
 {
-    StatisticsChart chart = StatisticsChart::headed(list.id, list.title, QStringLiteral("Name"),
-                                                    QStringLiteral("Items"), StatisticsChart::Shape::HorizontalBars);
+    if (!list.table.isEmpty() && !m_category)
+        return peopleChart(list, castNames(list, std::nullopt, std::nullopt), castOfNoItem(folder, list));
 
     const QString table = SqlText::quoteIdentifier(folder.table);
     const QString column = SqlText::quoteIdentifier(list.column);
-    std::vector<StatisticsChart::Entry> all;
-    if (!list.table.isEmpty() && !m_category) {
-        all = castNames(table, column, SqlText::quoteIdentifier(list.table));
+    QString sql;
+    if (list.table.isEmpty()) {
+        // Grouped along the column's index where the folder has one.
+        sql = QStringLiteral("SELECT %1, count(*) FROM %2%3 GROUP BY %1").arg(column, table, where());
     } else {
-        QString sql;
-        if (list.table.isEmpty()) {
-            // Grouped along the column's index where the folder has one.
-            sql = QStringLiteral("SELECT %1, count(*) FROM %2%3 GROUP BY %1").arg(column, table, where());
-        } else {
-            // A name listed twice for one item counts that item once; names of no item of the
-            // category count none.
-            sql = QStringLiteral("SELECT %1, count(DISTINCT P_Id) FROM %2 WHERE P_Id IN (SELECT Id FROM %3%4) "
-                                 "GROUP BY %1")
-                      .arg(column, SqlText::quoteIdentifier(list.table), table, where());
-        }
-        SqliteStatement s = query(sql);
-        while (s.step())
-            if (!spacesOnly(s, 0))
-                all.push_back({s.columnText(0), s.columnInt64(1), QString()});
+        // A name listed twice for one item counts that item once; names of no item of the
+        // category count none.
+        sql = QStringLiteral("SELECT %1, count(DISTINCT P_Id) FROM %2 WHERE P_Id IN (SELECT Id FROM %3%4) "
+                             "GROUP BY %1")
+                  .arg(column, SqlText::quoteIdentifier(list.table), table, where());
     }
-    chart.entries = largest(std::move(all), kTopNames);
-    return chart;
+    SqliteStatement s = query(sql);
+    std::vector<StatisticsChart::Entry> names;
+    while (s.step())
+        if (!spacesOnly(s, 0))
+            names.push_back({s.columnText(0), s.columnInt64(1), QString()});
+    return peopleChart(list, std::move(names), {});
 }
 
 std::optional<qint64> CollectionCounter::playingSeconds(const QString& text, StatisticsFolder::PlayingTime kind)

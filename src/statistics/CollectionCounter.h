@@ -9,7 +9,9 @@
 #include <QString>
 #include <QVariant>
 #include <atomic>
+#include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 // Counts a folder's items for the statistics, every figure by SQL aggregates over the table's
@@ -41,6 +43,16 @@ public:
     StatisticsChart media(const StatisticsFolder& folder);
     StatisticsChart growth(const StatisticsFolder& folder);
     StatisticsChart people(const StatisticsFolder& folder, const StatisticsFolder::People& list);
+    // A whole folder's cast (people of a detail table) counted in parts that counters of their
+    // own can do at once: the names before and from the name in the middle of the cast, and the
+    // names of items that are not there (gone, or not saved yet), which peopleChart() takes off.
+    std::optional<QString> castMiddle(const StatisticsFolder::People& list);
+    std::vector<StatisticsChart::Entry> castNames(const StatisticsFolder::People& list,
+                                                  const std::optional<QString>& from,
+                                                  const std::optional<QString>& before);
+    std::map<std::u32string, qint64> castOfNoItem(const StatisticsFolder& folder, const StatisticsFolder::People& list);
+    static StatisticsChart peopleChart(const StatisticsFolder::People& list, std::vector<StatisticsChart::Entry> names,
+                                       const std::map<std::u32string, qint64>& gone);
     // The chart of that id ("categories", "decades", "media", "growth" or a list of people).
     StatisticsChart chart(const StatisticsFolder& folder, const QString& id);
 
@@ -52,9 +64,6 @@ private:
     // A statement with the category, when there is one, bound to ?1.
     SqliteStatement query(const QString& sql) const;
     QString where(const QString& condition = QString(), const QString& column = QStringLiteral("Category")) const;
-    // The cast of a whole folder, counted along its index of names.
-    std::vector<StatisticsChart::Entry> castNames(const QString& table, const QString& column,
-                                                  const QString& detailTable);
     // The keys that rows of `detailTable` point at and no item of `table` has.
     std::vector<QVariant> orphanKeys(const QString& table, const QString& detailTable);
     std::vector<StatisticsChart::Entry> monthsAlongTheIndex(const QString& table);

@@ -5,6 +5,7 @@
 #include "StatisticsFolder.h"
 
 #include <QThread>
+#include <algorithm>
 
 StatisticsWorker::StatisticsWorker(QString cataloguePath, int folder, std::optional<QString> category, QObject* parent)
     : QObject(parent)
@@ -26,6 +27,18 @@ void StatisticsWorker::start()
     if (!m_lanes.empty())
         return;
     m_queue = countOrder(m_folder);
+    // A whole folder's cast is the longest count: both lanes start on it, a half of the names
+    // each, and one takes the names of no item after.
+    const StatisticsFolder& f = StatisticsFolder::all().at(size_t(m_folder));
+    for (const StatisticsFolder::People& p : f.people) {
+        const qsizetype at = m_queue.indexOf(p.id);
+        if (p.table.isEmpty() || m_category || at < 0)
+            continue;
+        m_queue.remove(at);
+        m_queue.insert(at, p.id + QStringLiteral("/gone"));
+        m_queue.insert(at, p.id + QStringLiteral("/second"));
+        m_queue.insert(at, p.id + QStringLiteral("/first"));
+    }
     m_running = kLanes;
     for (int i = 0; i < kLanes; ++i) {
         m_lanes.emplace_back(QThread::create([this] { runLane(); }));
@@ -99,6 +112,53 @@ void StatisticsWorker::fail(const QString& message)
     Q_EMIT failed(message);
 }
 
+void StatisticsWorker::countCastPart(CollectionCounter& counter, const QString& task)
+{
+    const StatisticsFolder& folder = StatisticsFolder::all().at(size_t(m_folder));
+    const QString id = task.section(QLatin1Char('/'), 0, 0);
+    const QString part = task.section(QLatin1Char('/'), 1);
+    const auto list = std::find_if(folder.people.begin(), folder.people.end(),
+                                   [&id](const StatisticsFolder::People& p) { return p.id == id; });
+    if (list == folder.people.end())
+        return;
+    if (part == QLatin1String("gone")) {
+        std::map<std::u32string, qint64> gone = counter.castOfNoItem(folder, *list);
+        const std::lock_guard lock(m_cast.lock);
+        m_cast.gone = std::move(gone);
+    } else {
+        std::optional<QString> middle;
+        {
+            // Both halves split at the same name, found once.
+            const std::lock_guard lock(m_cast.lock);
+            if (!m_cast.middleKnown) {
+                m_cast.middle = counter.castMiddle(*list);
+                m_cast.middleKnown = true;
+            }
+            middle = m_cast.middle;
+        }
+        std::vector<StatisticsChart::Entry> names;
+        if (part == QLatin1String("first"))
+            names = counter.castNames(*list, std::nullopt, middle);
+        else if (middle)
+            names = counter.castNames(*list, middle, std::nullopt);
+        const std::lock_guard lock(m_cast.lock);
+        m_cast.names.insert(m_cast.names.end(), std::make_move_iterator(names.begin()),
+                            std::make_move_iterator(names.end()));
+    }
+    std::vector<StatisticsChart::Entry> names;
+    std::map<std::u32string, qint64> gone;
+    {
+        const std::lock_guard lock(m_cast.lock);
+        if (--m_cast.left > 0)
+            return;
+        names = std::move(m_cast.names);
+        gone = std::move(m_cast.gone);
+    }
+    const StatisticsChart chart = CollectionCounter::peopleChart(*list, std::move(names), gone);
+    if (!m_cancel)
+        Q_EMIT chartReady(chart);
+}
+
 void StatisticsWorker::runLane()
 {
     // Runs on a lane's thread: the signals are queued to the owner's thread.
@@ -108,6 +168,10 @@ void StatisticsWorker::runLane()
         counter.setCategory(m_category);
         counter.setCancelFlag(&m_cancel);
         for (QString id = takeNext(); !id.isEmpty(); id = takeNext()) {
+            if (id.contains(QLatin1Char('/'))) {
+                countCastPart(counter, id);
+                continue;
+            }
             if (id == QLatin1String("totals")) {
                 const StatisticsTotals totals = counter.totals(folder);
                 if (m_cancel)

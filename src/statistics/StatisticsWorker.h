@@ -7,11 +7,14 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
+class CollectionCounter;
 class QThread;
 
 // Counts one folder's statistics off the GUI thread, on two lanes (threads), each with its own
@@ -49,6 +52,9 @@ Q_SIGNALS:
 
 private:
     void runLane();
+    // One part of a whole folder's cast ("actors/first", "actors/second", "actors/gone");
+    // the lane that counts the last part says the chart.
+    void countCastPart(CollectionCounter& counter, const QString& task);
     // The next count to do; empty when none is left.
     QString takeNext();
     void fail(const QString& message);
@@ -61,5 +67,16 @@ private:
     std::atomic_int m_running{0};
     std::mutex m_queueLock;
     QStringList m_queue;
+    // The parts of a cast counted on both lanes at once, gathered here.
+    struct CastParts
+    {
+        std::mutex lock;
+        bool middleKnown = false;
+        std::optional<QString> middle;
+        std::vector<StatisticsChart::Entry> names;
+        std::map<std::u32string, qint64> gone;
+        int left = 3;
+    };
+    CastParts m_cast;
     std::vector<std::unique_ptr<QThread>> m_lanes;
 };

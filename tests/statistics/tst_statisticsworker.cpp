@@ -1,4 +1,5 @@
 #include "CatalogueWriter.h"
+#include "CollectionCounter.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
 #include "StatisticsFolder.h"
@@ -63,6 +64,47 @@ private Q_SLOTS:
         order.sort();
         QCOMPARE(order, expected);
         QVERIFY(!worker.isRunning());
+    }
+
+    // A whole folder's cast is counted on both lanes at once, in parts: together they give the
+    // chart one counter gives.
+    void aCastCountedInPartsIsWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("koltDB.mdb"));
+        CatalogueWriter::create(path);
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        SqliteFunctions::install(db);
+        // 40 movies, names of one to twelve movies each, some twice on a movie in another
+        // spelling, some on movies that are gone or not saved yet.
+        SqliteStatement::exec(
+            db, QStringLiteral("WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n WHERE k < 40) "
+                               "INSERT INTO Movies (Title) SELECT 'T' || k FROM n;"
+                               "WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n WHERE k < 300) "
+                               "INSERT INTO Mv_Cast (P_Id, Name) SELECT (k * 7) % 45, "
+                               "CASE k % 3 WHEN 0 THEN 'Ćwik ' ELSE 'ĆWIK ' END || (k % 13) FROM n;"));
+        sqlite3_close(db);
+        const StatisticsFolder& movies = StatisticsFolder::all()[0];
+        const StatisticsChart whole = CollectionCounter(path).people(movies, movies.people[0]);
+        QCOMPARE(int(whole.entries.size()), CollectionCounter::kTopNames);
+
+        StatisticsWorker worker(path, 0, std::nullopt);
+        std::optional<StatisticsChart> actors;
+        QObject::connect(&worker, &StatisticsWorker::chartReady, &worker, [&actors](const StatisticsChart& chart) {
+            if (chart.id == QLatin1String("actors"))
+                actors = chart;
+        });
+        Heard heard(worker);
+        worker.start();
+        QTRY_VERIFY_WITH_TIMEOUT(heard.said.contains(QStringLiteral("finished")), 10000);
+        QVERIFY(actors);
+        QCOMPARE(heard.said.count(QStringLiteral("actors")), 1);
+        QCOMPARE(actors->entries.size(), whole.entries.size());
+        for (size_t i = 0; i < whole.entries.size(); ++i) {
+            QCOMPARE(actors->entries[i].label.toLower(), whole.entries[i].label.toLower());
+            QCOMPARE(actors->entries[i].value, whole.entries[i].value);
+        }
     }
 
     // A catalogue that cannot be counted is said to have failed once, however many lanes
