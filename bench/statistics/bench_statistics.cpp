@@ -29,22 +29,13 @@ int main(int argc, char** argv)
         for (const StatisticsFolder& f : StatisticsFolder::all()) {
             QElapsedTimer clock;
             clock.start();
-            counter.totals(f);
-            std::printf("%-13s totals %lld ms", qPrintable(f.caption), static_cast<long long>(clock.restart()));
-            for (const QString& id : StatisticsWorker::chartIds(f.index)) {
-                if (id == QLatin1String("categories"))
-                    counter.categories(f);
-                else if (id == QLatin1String("decades"))
-                    counter.decades(f);
-                else if (id == QLatin1String("media"))
-                    counter.media(f);
-                else if (id == QLatin1String("growth"))
-                    counter.growth(f);
+            std::printf("%-13s", qPrintable(f.caption));
+            for (const QString& id : StatisticsWorker::countOrder(f.index)) {
+                if (id == QLatin1String("totals"))
+                    counter.totals(f);
                 else
-                    for (const StatisticsFolder::People& p : f.people)
-                        if (p.id == id)
-                            counter.people(f, p);
-                std::printf(", %s %lld ms", qPrintable(id), static_cast<long long>(clock.restart()));
+                    counter.chart(f, id);
+                std::printf(" %s %lld ms,", qPrintable(id), static_cast<long long>(clock.restart()));
             }
             std::printf("\n");
         }

@@ -572,6 +572,7 @@ private Q_SLOTS:
         StoreFixture f;
         f.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
                               "insert into Movies (Title, Category, Media_type) select 'T' || i, 'c', 'CD' from n; "
+                              "insert into Mv_Cast (P_Id, Name) values (1, 'Kim');"
                               "insert into Books (Title, Category) values ('one', 'c');")
                    .arg(CatalogueFile::kIndexedFrom));
         if (obstacle == QLatin1String("drop"))
@@ -587,12 +588,19 @@ private Q_SLOTS:
         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(other);
 
-        const QStringList all{"Movies$Category", "Movies$M_no", "Movies$Media_type", "Movies$Title", "Movies$Year"};
+        // The sort indexes and those the statistics count along (the cast's names go with the
+        // movies' size; its own index on the movie is in every catalogue).
+        const QStringList all{"Movies$Category",   "Movies$Date_aq", "Movies$Director", "Movies$M_no",
+                              "Movies$Media_type", "Movies$Title",   "Movies$Tot_time", "Movies$Year"};
+        const QStringList cast{"Mv_Cast$Name", "Mv_Cast$P_Id"};
         QCOMPARE(indexesOf(f, QStringLiteral("Books")), QStringList());
+        QCOMPARE(indexesOf(f, QStringLiteral("Mu_Songs")), QStringList{"Mu_Songs$P_Id"});
         if (obstacle.isEmpty()) {
             QCOMPARE(indexesOf(f, QStringLiteral("Movies")), all);
+            QCOMPARE(indexesOf(f, QStringLiteral("Mv_Cast")), cast);
         } else {
             QCOMPARE(indexesOf(f, QStringLiteral("Movies")), QStringList());
+            QCOMPARE(indexesOf(f, QStringLiteral("Mv_Cast")), QStringList{"Mv_Cast$P_Id"});
             QCOMPARE(f.cat.bytes(), unchanged);
             auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by Title")});
             q->Open();
@@ -603,6 +611,55 @@ private Q_SLOTS:
         f.db.Close();
         f.db.Open();
         QCOMPARE(indexesOf(f, QStringLiteral("Movies")), all);
+        QCOMPARE(indexesOf(f, QStringLiteral("Mv_Cast")), cast);
+    }
+
+    // The indexes in the catalogue's collation are rebuilt when a build orders text otherwise:
+    // left in the old order, a search along them would miss rows. Made here in a reversed
+    // order by a program that registers its own "KOLT".
+    void aCollationChangeRebuildsEveryIndex()
+    {
+        StoreFixture f;
+        f.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                              "insert into Movies (Title, Category, Director) select 'T' || i, 'c' || (i % 7), "
+                              "'D' || (i % 13) from n; "
+                              "with recursive n(i) as (select 1 union all select i + 1 from n where i < 500) "
+                              "insert into Mv_Cast (P_Id, Name) select i, 'Actor ' || (i % 17) from n;")
+                   .arg(CatalogueFile::kIndexedFrom));
+        f.db.Close();
+        f.db.Open();
+        QVERIFY(indexesOf(f, QStringLiteral("Mv_Cast")).contains(QStringLiteral("Mv_Cast$Name")));
+        f.db.Close();
+
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(f.cat.path()).constData(), &other), SQLITE_OK);
+        const auto reversed = [](void*, int n1, const void* a, int n2, const void* b) {
+            return -TextFold::compareUtf8({static_cast<const char*>(a), size_t(n1)},
+                                          {static_cast<const char*>(b), size_t(n2)});
+        };
+        sqlite3_create_collation(other, "KOLT", SQLITE_UTF8, nullptr, reversed);
+        QCOMPARE(sqlite3_exec(other,
+                              "REINDEX KOLT; update kolt_meta set value = 'an older rule' where key = 'collation'",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(other);
+
+        f.db.Open();
+        QCOMPARE(f.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        const auto along
+            = [&f](const QString& table, const QString& index, const QString& column, const QString& value) {
+                  return f
+                      .scalar(QStringLiteral("select count(*) from %1 indexed by \"%2\" where %3 = '%4'")
+                                  .arg(table, index, column, value))
+                      .toLongLong();
+              };
+        QCOMPARE(along(QStringLiteral("Mv_Cast"), QStringLiteral("Mv_Cast$Name"), QStringLiteral("Name"),
+                       QStringLiteral("actor 5")),
+                 30);
+        QCOMPARE(
+            along(QStringLiteral("Movies"), QStringLiteral("Movies$Director"), QStringLiteral("Director"),
+                  QStringLiteral("d12")),
+            f.scalar(QStringLiteral("select count(*) from Movies not indexed where Director = 'D12'")).toLongLong());
     }
 };
 

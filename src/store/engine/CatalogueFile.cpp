@@ -201,28 +201,65 @@ const std::vector<CatalogueFile::SortIndexes>& CatalogueFile::sortIndexes()
     return indexes;
 }
 
+std::vector<CatalogueFile::LargeTableIndex> CatalogueFile::largeTableIndexes()
+{
+    std::vector<LargeTableIndex> out;
+    for (const SortIndexes& t : sortIndexes()) {
+        const QString table = QLatin1String(t.table);
+        for (const char* c : t.columns) {
+            const QString column = QLatin1String(c);
+            out.push_back(
+                {table, table, IndexNames::stored(table, column), QLatin1Char('[') + column + QLatin1Char(']')});
+        }
+    }
+    // For the statistics. The cast's names with their movies, so that a folder's actors are
+    // counted along the index; the dates acquired and playing times compare their stored bytes
+    // (no collation), so they neither depend on the catalogue's text rule nor shut out a program
+    // without it.
+    static const struct
+    {
+        const char* folder;
+        const char* table;
+        const char* name;
+        const char* columns;
+    } statistics[]{
+        {"Movies", "Mv_Cast", "Name", "[Name], [P_Id]"}, {"Movies", "Movies", "Director", "[Director]"},
+        {"Movies", "Movies", "Date_aq", "[Date_aq]"},    {"Movies", "Movies", "Tot_time", "[Tot_time] COLLATE BINARY"},
+        {"Music", "Music", "Date_aq", "[Date_aq]"},      {"Music", "Music", "Tot_time", "[Tot_time] COLLATE BINARY"},
+        {"Books", "Books", "Date_aq", "[Date_aq]"},      {"Programs", "Programs", "Date_aq", "[Date_aq]"},
+        {"Programs", "Programs", "Year", "[Year]"},
+    };
+    for (const auto& s : statistics) {
+        const QString table = QLatin1String(s.table);
+        out.push_back({QLatin1String(s.folder), table, IndexNames::stored(table, QLatin1String(s.name)),
+                       QLatin1String(s.columns)});
+    }
+    return out;
+}
+
 void CatalogueFile::addMissingIndexes(sqlite3* db, const QString& path)
 {
     if (sqlite3_db_readonly(db, "main") == 1)
         return;
     try {
         QStringList missing;
+        QHash<QString, bool> large;
         SqliteStatement exists(db, QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'index' AND name = ?1"));
-        for (const SortIndexes& t : sortIndexes()) {
-            const QString table = QLatin1String(t.table);
-            SqliteStatement highest(db, QStringLiteral("SELECT max(Id) FROM %1").arg(SqlText::quoteIdentifier(table)));
-            if (!highest.step() || highest.columnInt64(0) < kIndexedFrom)
-                continue;
-            for (const char* c : t.columns) {
-                const QString column = QLatin1String(c);
-                const QString name = IndexNames::stored(table, column);
-                exists.bindText(1, name);
-                // The column in brackets: a missing column is an error then, never a text.
-                if (!exists.step())
-                    missing << QStringLiteral("CREATE INDEX %1 ON %2 ([%3])")
-                                   .arg(SqlText::quoteIdentifier(name), SqlText::quoteIdentifier(table), column);
-                exists.reset();
+        for (const LargeTableIndex& index : largeTableIndexes()) {
+            if (!large.contains(index.folder)) {
+                SqliteStatement highest(
+                    db, QStringLiteral("SELECT max(Id) FROM %1").arg(SqlText::quoteIdentifier(index.folder)));
+                large.insert(index.folder, highest.step() && highest.columnInt64(0) >= kIndexedFrom);
             }
+            if (!large.value(index.folder))
+                continue;
+            exists.bindText(1, index.name);
+            // The columns in brackets: a missing column is an error then, never a text.
+            if (!exists.step())
+                missing << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                               .arg(SqlText::quoteIdentifier(index.name), SqlText::quoteIdentifier(index.table),
+                                    index.columns);
+            exists.reset();
         }
         if (missing.isEmpty())
             return;

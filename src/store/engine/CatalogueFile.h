@@ -48,6 +48,18 @@ public:
         std::vector<const char*> columns;
     };
     static const std::vector<SortIndexes>& sortIndexes();
+    // Everything a folder's table and its detail table get once the folder holds many items:
+    // the sort indexes above, and the indexes the statistics count along (a folder's people,
+    // its dates acquired and playing times in their stored bytes, the programs' years), which
+    // change no grid's sorting.
+    struct LargeTableIndex
+    {
+        QString folder;  // the folder's table, whose size decides
+        QString table;   // the table indexed: the folder's own or its detail table
+        QString name;    // as stored, "<table>$<name>"
+        QString columns; // as written in CREATE INDEX, each column in brackets
+    };
+    static std::vector<LargeTableIndex> largeTableIndexes();
     // From this many rows on (as the highest key tells), a table is given its indexes when the
     // catalogue is opened for writing.
     static constexpr qint64 kIndexedFrom = 10000;
