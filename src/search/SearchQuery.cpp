@@ -108,18 +108,25 @@ std::optional<QString> SearchQuery::indexExpression(const SearchFolder& folder) 
         return std::nullopt;
     QStringList parts;
     for (const Term& term : m_terms) {
-        QString part = quoted(term.words);
-        if (term.prefix)
-            part += QStringLiteral(" *");
-        if (!term.field.isEmpty()) {
-            const QStringList columns = folder.columnsNamed(term.field);
-            if (columns.isEmpty())
-                return std::nullopt;
-            part = QStringLiteral("{%1} : %2").arg(columns.join(u' '), part);
+        if (!term.field.isEmpty() && folder.columnsNamed(term.field).isEmpty())
+            return std::nullopt;
+        for (qsizetype w = 0; w < term.words.size(); ++w) {
+            QString part = quoted({term.words[w]});
+            if (term.prefix && w + 1 == term.words.size())
+                part += QStringLiteral(" *");
+            parts << part;
         }
-        parts << part;
     }
     return parts.join(QStringLiteral(" AND "));
+}
+
+bool SearchQuery::indexIsExact() const
+{
+    for (const Term& term : m_terms) {
+        if (!term.field.isEmpty() || term.words.size() > 1)
+            return false;
+    }
+    return true;
 }
 
 bool SearchQuery::termMatchesColumn(const Term& term, const SearchFolder& folder, int column,

@@ -31,8 +31,12 @@ public:
     bool isEmpty() const { return m_terms.empty(); }
 
     // The full-text MATCH expression for a folder's index, every word quoted. Nothing when no
-    // item of the folder can match (it lacks a field the search names).
+    // item of the folder can match (it lacks a field the search names). The index knows words
+    // only: it finds every item that has all of them, and matches() tells which of those have
+    // the phrases in order and in the fields named.
     std::optional<QString> indexExpression(const SearchFolder& folder) const;
+    // True when every item the index finds matches: no phrase of two words or more, no field.
+    bool indexIsExact() const;
 
     // The same test on an item read from the catalogue.
     bool matches(const SearchFolder& folder, const SearchDocument& document) const;

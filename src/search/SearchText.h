@@ -23,8 +23,7 @@ public:
 
     static std::vector<Word> words(QStringView text);
     static QStringList foldedWords(QStringView text);
-
-    // What separates the values of a list (the cast's names, the songs) in the index: a word
-    // no text can give, so that a phrase never runs from one value into the next.
-    static const QString& valueBreak();
+    // The folded words of `text` added to `out`, blank separated, as the index stores them:
+    // the same words as words() gives, without keeping where each one came from.
+    static void appendFolded(QStringView text, QString& out);
 };
