@@ -104,7 +104,7 @@ SearchResults CatalogueSearch::run(const SearchQuery& query, int firstHits, cons
         results.fromIndex = false;
         out.count = 0;
         out.hits.clear();
-        scanTables(query, folder, firstHits, out, cancel);
+        scanTables(query, folder, firstHits, out, cancel, counting);
     }
     return results;
 }
@@ -185,7 +185,7 @@ void CatalogueSearch::countRest(const SearchQuery& query, SearchResults& results
         }
         SearchFolderResult again;
         again.folder = f.folder;
-        scanTables(query, folder, 0, again, cancel);
+        scanTables(query, folder, 0, again, cancel, true);
         if (cancel && *cancel)
             return;
         f.count = again.count;
@@ -193,17 +193,37 @@ void CatalogueSearch::countRest(const SearchQuery& query, SearchResults& results
 }
 
 void CatalogueSearch::scanTables(const SearchQuery& query, const SearchFolder& folder, int firstHits,
-                                 SearchFolderResult& out, const std::atomic_bool* cancel)
+                                 SearchFolderResult& out, const std::atomic_bool* cancel, bool counting)
 {
+    // A slice of items at a time, each read by a statement of its own: outside a transaction,
+    // the file is free between slices for the program's own saves.
     SearchDocumentReader reader(m_db, folder);
-    reader.scan([&](const SearchDocument& document) {
-        if (cancel && *cancel)
-            return false;
-        if (!query.matches(folder, document))
-            return true;
-        ++out.count;
-        if (int(out.hits.size()) < firstHits)
-            out.hits.push_back(hit(query, folder, document));
-        return true;
-    });
+    qint64 after = 0;
+    bool done = false;
+    while (!done) {
+        int inSlice = 0;
+        done = true;
+        reader.scanTexts(
+            [&](SearchItemTexts&& item) {
+                if (cancel && *cancel)
+                    return false;
+                if (++inSlice > kScanSlice) {
+                    done = false;
+                    return false;
+                }
+                after = item.id;
+                const SearchDocument document = SearchDocument::make(folder, item);
+                if (!query.matches(folder, document))
+                    return true;
+                if (!counting && int(out.hits.size()) >= firstHits) {
+                    out.count = -1; // more than the page: counted later
+                    return false;
+                }
+                ++out.count;
+                if (int(out.hits.size()) < firstHits)
+                    out.hits.push_back(hit(query, folder, document));
+                return true;
+            },
+            after);
+    }
 }

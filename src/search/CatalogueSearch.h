@@ -28,7 +28,9 @@ public:
     static constexpr int kFirstHits = 50;
     // The most items a count reads to check a phrase or a field name on them: more, and the
     // folder's count is left unknown ("more than" its first page).
-    static constexpr qint64 kMostTested = 20000;
+    static constexpr qint64 kMostTested = 5000;
+    // Items read from the tables by one statement.
+    static constexpr int kScanSlice = 2000;
 
     // Raises EEngineError when the catalogue cannot be read. A search stopped through
     // `cancel` returns what it has. Without `counting`, a folder whose first page is full
@@ -49,8 +51,9 @@ private:
                      SearchFolderResult& out, const std::atomic_bool* cancel, SearchResults& results);
     // -1 when not counted: stopped, or too many items to check.
     qint64 countIndex(const SearchQuery& query, const SearchFolder& folder, const std::atomic_bool* cancel);
+    // Without `counting`, stops once the first page is full (the count is then unknown).
     void scanTables(const SearchQuery& query, const SearchFolder& folder, int firstHits, SearchFolderResult& out,
-                    const std::atomic_bool* cancel);
+                    const std::atomic_bool* cancel, bool counting);
 
     sqlite3* m_db;
     SearchIndex* m_index = nullptr;

@@ -251,9 +251,9 @@ void tst_SearchIndex::countsAfterTheFirstPage()
         const SearchQuery query = SearchQuery::parse(u"anna"_qs);
         SearchResults results = search.run(query, 1, nullptr, false);
         QCOMPARE(found(results), QStringList{u"0:Łódź Stories"_qs});
-        // The index leaves a full page uncounted; reading the tables counts as it goes.
-        QCOMPARE(results.folders[0].count, index ? qint64(-1) : qint64(2));
-        QCOMPARE(results.counted(), !index);
+        // A full page is shown before the rest is counted, through the index or the tables.
+        QCOMPARE(results.folders[0].count, qint64(-1));
+        QVERIFY(!results.counted());
         search.countRest(query, results);
         QCOMPARE(results.folders[0].count, qint64(2));
         QCOMPARE(results.folders[2].count, qint64(0));
