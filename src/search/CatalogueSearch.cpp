@@ -112,32 +112,56 @@ SearchResults CatalogueSearch::run(const SearchQuery& query, int firstHits, cons
 bool CatalogueSearch::searchIndex(const SearchQuery& query, const SearchFolder& folder, int firstHits, bool counting,
                                   SearchFolderResult& out, const std::atomic_bool* cancel, SearchResults& results)
 {
-    const QString expression = *query.indexExpression(folder);
-    const bool exact = query.indexIsExact();
-    SqliteStatement candidates = SearchIndex::candidates(m_db, folder.index, expression);
     SearchDocumentReader reader(m_db, folder);
+    auto take = [&](qint64 id) {
+        const std::optional<SearchDocument> document = reader.read(id);
+        if (!document || !query.matches(folder, *document))
+            return false;
+        out.hits.push_back(hit(query, folder, *document));
+        return true;
+    };
+    auto finish = [&](bool more) {
+        if (!more)
+            out.count = qint64(out.hits.size()); // every item the index gave was tested
+        else
+            out.count = counting ? countIndex(query, folder, cancel) : -1;
+        return true;
+    };
+    // A beginning being typed: first along the list of its first two letters, which a common
+    // beginning fills with items that match; a rare one, once a few hundred did not, the exact
+    // way, from where that left off.
+    qint64 after = 0;
+    if (const std::optional<QString> broad = query.broadIndexExpression(folder)) {
+        SqliteStatement candidates = SearchIndex::candidates(m_db, folder.index, *broad);
+        int tested = 0;
+        bool more = false;
+        while ((more = candidates.step())) {
+            if (int(out.hits.size()) >= firstHits || (cancel && *cancel))
+                return finish(true);
+            if (++tested > kBroadTests)
+                break;
+            after = candidates.columnInt64(0);
+            take(after);
+        }
+        if (!more)
+            return finish(false);
+    }
+    const bool exact = query.indexIsExact();
+    SqliteStatement candidates = SearchIndex::candidates(m_db, folder.index, *query.indexExpression(folder), after);
     bool more = false;
     while ((more = candidates.step())) {
         if (int(out.hits.size()) >= firstHits || (cancel && *cancel))
             break;
         const qint64 id = candidates.columnInt64(0);
-        const std::optional<SearchDocument> document = reader.read(id);
-        if (document && query.matches(folder, *document)) {
-            out.hits.push_back(hit(query, folder, *document));
+        if (take(id))
             continue;
-        }
         // Has the words, not in the order or the field asked for; or lost them since the build.
         if (!exact || SearchIndex::isChanged(m_db, folder.index, id))
             continue;
         indexWentWrong(results);
         return false;
     }
-    if (!more) {
-        out.count = qint64(out.hits.size()); // every item the index gave was tested
-        return true;
-    }
-    out.count = counting ? countIndex(query, folder, cancel) : -1;
-    return true;
+    return finish(more);
 }
 
 qint64 CatalogueSearch::countIndex(const SearchQuery& query, const SearchFolder& folder, const std::atomic_bool* cancel)

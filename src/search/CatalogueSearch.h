@@ -29,6 +29,9 @@ public:
     // The most items a count reads to check a phrase or a field name on them: more, and the
     // folder's count is left unknown ("more than" its first page).
     static constexpr qint64 kMostTested = 5000;
+    // The most items tried along the list of a beginning's first two letters (see
+    // SearchQuery::broadIndexExpression) before the exact list is read.
+    static constexpr int kBroadTests = 300;
     // Items read from the tables by one statement.
     static constexpr int kScanSlice = 2000;
 

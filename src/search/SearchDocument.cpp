@@ -4,6 +4,8 @@
 #include "SearchFolder.h"
 #include "SqlText.h"
 
+#include <sqlite3.h>
+
 namespace {
 
 QString bracketed(const QString& field)
@@ -22,9 +24,10 @@ QString joinedPresent(const QStringList& parts)
     return present.join(QLatin1Char(' '));
 }
 
-QString textAt(SqliteStatement& row, int column)
+QByteArray bytesAt(SqliteStatement& row, int column)
 {
-    return row.columnIsNull(column) ? QString() : row.columnText(column);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row.handle(), column));
+    return text ? QByteArray(text, sqlite3_column_bytes(row.handle(), column)) : QByteArray();
 }
 
 } // namespace
@@ -34,25 +37,28 @@ SearchDocument SearchDocument::make(const SearchFolder& folder, const SearchItem
     SearchDocument document;
     document.id = item.id;
     document.columns.resize(folder.indexColumns().size());
-    for (qsizetype i = 0; i < item.values.size(); ++i) {
-        const SearchColumn& column = folder.columns.at(size_t(i));
-        const QString& raw = item.values[i];
-        QString text = column.memo ? RtfPlainText::ofMemo(raw) : raw;
+    for (size_t i = 0; i < item.values.size(); ++i) {
+        const SearchColumn& column = folder.columns.at(i);
+        const QByteArray& raw = item.values[i];
+        QString text = column.memo ? RtfPlainText::ofMemo(raw) : QString::fromUtf8(raw);
         if (text.isEmpty())
             continue;
         std::vector<SearchText::Word> words = SearchText::words(text);
-        document.columns[size_t(i)].push_back(Value{std::move(text), std::move(words)});
+        document.columns[i].push_back(Value{std::move(text), std::move(words)});
     }
-    for (const QString& detail : item.details) {
-        if (!detail.isEmpty())
-            document.columns.back().push_back(Value{detail, SearchText::words(detail)});
+    for (const QByteArray& raw : item.details) {
+        QString detail = QString::fromUtf8(raw);
+        if (!detail.isEmpty()) {
+            std::vector<SearchText::Word> words = SearchText::words(detail);
+            document.columns.back().push_back(Value{std::move(detail), std::move(words)});
+        }
     }
     auto fieldsOf = [&](const QStringList& fields) {
         QStringList out;
         for (const QString& f : fields) {
-            for (size_t i = 0; i < folder.columns.size(); ++i) {
+            for (size_t i = 0; i < folder.columns.size() && i < item.values.size(); ++i) {
                 if (folder.columns[i].field == f)
-                    out << item.values.value(qsizetype(i));
+                    out << QString::fromUtf8(item.values[i]);
             }
         }
         return joinedPresent(out);
@@ -66,16 +72,16 @@ QString SearchDocument::indexText(const SearchFolder& folder, const SearchItemTe
 {
     QString out;
     out.reserve(256);
-    for (qsizetype i = 0; i < item.values.size(); ++i) {
-        const QString& raw = item.values[i];
+    for (size_t i = 0; i < item.values.size(); ++i) {
+        const QByteArray& raw = item.values[i];
         if (raw.isEmpty())
             continue;
-        if (folder.columns.at(size_t(i)).memo)
+        if (folder.columns.at(i).memo)
             SearchText::appendFolded(RtfPlainText::ofMemo(raw), out);
         else
             SearchText::appendFolded(raw, out);
     }
-    for (const QString& detail : item.details)
+    for (const QByteArray& detail : item.details)
         SearchText::appendFolded(detail, out);
     return out;
 }
@@ -107,8 +113,9 @@ std::optional<SearchItemTexts> SearchDocumentReader::readTexts(qint64 id, qint64
         return std::nullopt;
     SearchItemTexts item;
     item.id = row.columnInt64(0);
+    item.values.reserve(m_folder.columns.size());
     for (int i = 0; i < int(m_folder.columns.size()); ++i)
-        item.values << textAt(row, i + 1);
+        item.values.push_back(bytesAt(row, i + 1));
     row.reset();
     if (!m_folder.hasDetails())
         return item;
@@ -122,7 +129,7 @@ std::optional<SearchItemTexts> SearchDocumentReader::readTexts(qint64 id, qint64
     details.bindInt64(1, id);
     details.bindInt64(2, leftOutDetail);
     while (details.step())
-        item.details << textAt(details, 0);
+        item.details.push_back(bytesAt(details, 0));
     details.reset();
     return item;
 }
@@ -154,13 +161,13 @@ void SearchDocumentReader::scanTexts(const std::function<bool(SearchItemTexts&&)
     while (rows.step()) {
         SearchItemTexts item;
         item.id = rows.columnInt64(0);
-        item.values.reserve(columns);
+        item.values.reserve(size_t(columns));
         for (int i = 0; i < columns; ++i)
-            item.values << textAt(rows, i + 1);
+            item.values.push_back(bytesAt(rows, i + 1));
         while (detailReady && details->columnInt64(0) < item.id)
             detailReady = details->step();
         while (detailReady && details->columnInt64(0) == item.id) {
-            item.details << textAt(*details, 1);
+            item.details.push_back(bytesAt(*details, 1));
             detailReady = details->step();
         }
         if (!visit(std::move(item)))

@@ -2,6 +2,7 @@
 
 #include "SearchText.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -13,13 +14,14 @@
 struct SearchFolder;
 struct sqlite3;
 
-// One item's searchable texts as the catalogue stores them, before anything is made of them:
-// the folder's columns (a memo still in RTF) and the details' names or titles.
+// One item's searchable texts as the catalogue stores them (UTF-8), before anything is made of
+// them: the folder's columns (a memo still in RTF) and the details' names or titles. Reading
+// them is all a build does on its connection's thread; the rest is done on others.
 struct SearchItemTexts
 {
     qint64 id = 0;
-    QStringList values; // in SearchFolder::columns order, empty for NULL
-    QStringList details;
+    std::vector<QByteArray> values; // in SearchFolder::columns order, empty for NULL
+    std::vector<QByteArray> details;
 };
 
 // One item as "Search everywhere" reads it: the texts of each index column (a list for the

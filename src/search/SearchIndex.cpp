@@ -27,7 +27,7 @@ constexpr size_t kBuildBatch = 1000;
 constexpr size_t kBatchesAhead = 3;
 // The build's page cache (KiB): the index's pages stay in memory until the commit writes them
 // in order. The connection's own is small, for a long run beside other programs.
-constexpr int kBuildCacheKiB = 262144;
+constexpr int kBuildCacheKiB = 65536;
 constexpr int kRunCacheKiB = 16384;
 
 QString quotedIndexTable(int folder)
@@ -282,8 +282,9 @@ bool SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
     SqliteStatement::exec(m_db, QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(words, tokenize = 'ascii', "
                                                "content = '', columnsize = 0, detail = none, prefix = '2')")
                                     .arg(table));
-    // Fewer, larger pieces while loading, merged into one at the end.
-    SqliteStatement::exec(m_db, QStringLiteral("INSERT INTO %1 (%1, rank) VALUES ('hashsize', 67108864)").arg(table));
+    // The words of a whole folder of a million items gathered in memory and written once, as
+    // one piece: nothing to merge as the load goes on.
+    SqliteStatement::exec(m_db, QStringLiteral("INSERT INTO %1 (%1, rank) VALUES ('hashsize', 268435456)").arg(table));
     SqliteStatement insert(m_db, QStringLiteral("INSERT INTO %1 (rowid, words) VALUES (?1, ?2)").arg(table));
 
     QElapsedTimer sinceProgress;
@@ -335,7 +336,8 @@ bool SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
     }
     if (cancel && cancel->load())
         return false;
-    // One piece instead of the several a load leaves: a search reads each word's list once.
+    // One piece, even where a folder did not fit in memory at once: a search reads each word's
+    // list once.
     SqliteStatement::exec(m_db, QStringLiteral("INSERT INTO %1 (%1) VALUES ('optimize')").arg(table));
     // Changes later keep only a little in memory before writing it.
     SqliteStatement::exec(m_db, QStringLiteral("INSERT INTO %1 (%1, rank) VALUES ('hashsize', 1048576)").arg(table));
@@ -406,11 +408,13 @@ void SearchIndex::changeCounted(const std::function<void()>& change)
     SqliteStatement::exec(m_db, QStringLiteral("SAVEPOINT kolt_search_flush; RELEASE kolt_search_flush"));
 }
 
-SqliteStatement SearchIndex::candidates(sqlite3* db, int folder, const QString& expression)
+SqliteStatement SearchIndex::candidates(sqlite3* db, int folder, const QString& expression, qint64 after)
 {
     const QString table = quotedIndexTable(folder);
-    SqliteStatement select(db, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?1 ORDER BY rowid").arg(table));
+    SqliteStatement select(
+        db, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?1 AND rowid > ?2 ORDER BY rowid").arg(table));
     select.bindText(1, expression);
+    select.bindInt64(2, after);
     return select;
 }
 

@@ -72,8 +72,8 @@ public:
     void close() noexcept;
 
     // Reading the index, on any connection to the catalogue. Raise EEngineError.
-    // The keys whose entries have every word of `expression`, in key order.
-    static SqliteStatement candidates(sqlite3* db, int folder, const QString& expression);
+    // The keys above `after` whose entries have every word of `expression`, in key order.
+    static SqliteStatement candidates(sqlite3* db, int folder, const QString& expression, qint64 after = 0);
     static qint64 count(sqlite3* db, int folder, const QString& expression);
     // Of those, the ones changed since the build (whose entries may have words they lost).
     static std::vector<qint64> changedCandidates(sqlite3* db, int folder, const QString& expression);

@@ -120,6 +120,18 @@ std::optional<QString> SearchQuery::indexExpression(const SearchFolder& folder) 
     return parts.join(QStringLiteral(" AND "));
 }
 
+std::optional<QString> SearchQuery::broadIndexExpression(const SearchFolder& folder) const
+{
+    if (m_terms.empty() || !m_terms.back().prefix)
+        return std::nullopt;
+    const QString& last = m_terms.back().words.back();
+    if (last.size() < 3 || last[0].isSurrogate() || last[1].isSurrogate())
+        return std::nullopt;
+    SearchQuery broad = *this;
+    broad.m_terms.back().words.back() = last.left(2);
+    return broad.indexExpression(folder);
+}
+
 bool SearchQuery::indexIsExact() const
 {
     for (const Term& term : m_terms) {

@@ -128,6 +128,30 @@ void SearchText::appendFolded(QStringView text, QString& out)
     }
 }
 
+void SearchText::appendFolded(const QByteArray& utf8, QString& out)
+{
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            appendFolded(QString::fromUtf8(utf8), out);
+            return;
+        }
+    }
+    // ASCII only: as the loop of the other form, a byte for a character.
+    bool inWord = false;
+    for (const char c : utf8) {
+        if (!isWordChar(char32_t(c))) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord) {
+            if (!out.isEmpty() && !out.endsWith(u' '))
+                out += u' ';
+            inWord = true;
+        }
+        out += QChar(char16_t((c >= 'A' && c <= 'Z') ? c + 32 : c));
+    }
+}
+
 QStringList SearchText::foldedWords(QStringView text)
 {
     QStringList out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -26,4 +27,6 @@ public:
     // The folded words of `text` added to `out`, blank separated, as the index stores them:
     // the same words as words() gives, without keeping where each one came from.
     static void appendFolded(QStringView text, QString& out);
+    // The same for a text in UTF-8, which is read as it is when all of it is ASCII.
+    static void appendFolded(const QByteArray& utf8, QString& out);
 };
