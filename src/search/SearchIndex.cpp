@@ -83,7 +83,7 @@ private:
 struct FoldedBatch
 {
     std::vector<qint64> ids;
-    std::vector<QString> texts;
+    std::vector<QByteArray> texts; // UTF-8, as the index takes them
 };
 
 FoldedBatch foldBatch(const SearchFolder& folder, const std::vector<SearchItemTexts>& batch)
@@ -93,7 +93,7 @@ FoldedBatch foldBatch(const SearchFolder& folder, const std::vector<SearchItemTe
     out.texts.reserve(batch.size());
     for (const SearchItemTexts& item : batch) {
         out.ids.push_back(item.id);
-        out.texts.push_back(SearchDocument::indexText(folder, item));
+        out.texts.push_back(SearchDocument::indexText(folder, item).toUtf8());
     }
     return out;
 }
@@ -292,7 +292,10 @@ bool SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
     auto store = [&](const FoldedBatch& folded) {
         for (size_t i = 0; i < folded.ids.size(); ++i) {
             insert.bindInt64(1, folded.ids[i]);
-            insert.bindText(2, folded.texts[i]);
+            // The batch outlives the statement's use of the text: no copy.
+            const QByteArray& text = folded.texts[i];
+            SqliteStatement::check(m_db, sqlite3_bind_text64(insert.handle(), 2, text.constData(),
+                                                             sqlite3_uint64(text.size()), SQLITE_STATIC, SQLITE_UTF8));
             insert.execute();
             insert.reset();
         }
