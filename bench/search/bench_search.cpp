@@ -10,6 +10,7 @@
 #include "CatalogueSearch.h"
 #include "ModuleSteps.h"
 #include "Procedury.h"
+#include "ProcessMemory.h"
 #include "SearchFolder.h"
 #include "SearchIndex.h"
 #include "SearchQuery.h"
@@ -165,9 +166,9 @@ int main(int argc, char** argv)
     if (const QString keep = qEnvironmentVariable("TARVENA_BENCH_KEEP"); !keep.isEmpty())
         QFile::copy(copy, keep);
     const qint64 after = QFileInfo(copy).size();
-    std::printf("index built in %.1f s (processor: %.1f s in all, %.1f s on the building thread); "
-                "file %.0f MB -> %.0f MB (+%.0f%%)\n",
-                build, buildCpu, buildThread, double(before) / 1e6, double(after) / 1e6,
+    std::printf("index built in %.1f s (processor: %.1f s in all, %.1f s on the building thread; peak memory "
+                "%.0f MiB); file %.0f MB -> %.0f MB (+%.0f%%)\n",
+                build, buildCpu, buildThread, statusMiB("VmHWM"), double(before) / 1e6, double(after) / 1e6,
                 100.0 * double(after - before) / double(before));
 
     const QStringList searches{QStringLiteral("river"),       QStringLiteral("kowalski"),
