@@ -15,6 +15,8 @@
 #include "Procedury.h"
 #include "ProcessMemory.h"
 #include "Program.h"
+#include "SearchEverywhere.h"
+#include "SearchResultsPopup.h"
 #include "SqliteStatement.h"
 #include "TDBGrid.h"
 #include "TDM.h"
@@ -221,6 +223,12 @@ int childActions(const QString& folder)
         Procedury::PostRecord(movies);
     });
     run(QStringLiteral("Movies: sort by Category"), [] { clickTitle(0, 1); });
+    // Search everywhere as a user types on: each step waits out the pause after a keystroke,
+    // the search beside the window and the results shown.
+    QLineEdit* everywhere = KOLTForm->searchEverywhere()->field();
+    for (const QString& typed : {u"kow"_qs, u"kowalski"_qs, u"kowalski ri"_qs, u"\"silent river\""_qs, u"zzzz"_qs})
+        run(QStringLiteral("Search everywhere: ") + typed, [everywhere, typed] { everywhere->setText(typed); });
+    KOLTForm->searchEverywhere()->popup()->hide();
 
     // Every other folder: the first visit, then a sort by two of its columns.
     const int second[FolderDefinition::kCount] = {1, 1, 1, 2, 1};

@@ -2,6 +2,7 @@
 
 #include "SearchText.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -12,6 +13,16 @@
 
 struct SearchFolder;
 struct sqlite3;
+
+// One item's searchable texts as the catalogue stores them (UTF-8), before anything is made of
+// them: the folder's columns (a memo still in RTF) and the details' names or titles. Reading
+// them is all a build does on its connection's thread; the rest is done on others.
+struct SearchItemTexts
+{
+    qint64 id = 0;
+    std::vector<QByteArray> values; // in SearchFolder::columns order, empty for NULL
+    std::vector<QByteArray> details;
+};
 
 // One item as "Search everywhere" reads it: the texts of each index column (a list for the
 // details), with their words, and the item's title.
@@ -29,13 +40,14 @@ struct SearchDocument
     QString subtitle;
     std::vector<Column> columns; // in SearchFolder::indexColumns() order
 
-    // Each column as the index stores it: its words, blank separated, a value break between
-    // the values of a list.
-    QStringList indexTexts() const;
+    static SearchDocument make(const SearchFolder& folder, const SearchItemTexts& item);
+    // Every word of the item, folded and blank separated, as the index stores it: the words
+    // only (a search's phrases and field names are checked on the item itself).
+    static QString indexText(const SearchFolder& folder, const SearchItemTexts& item);
 };
 
-// Reads items of one folder from the catalogue into documents: one by its key, or all of them
-// in key order. Raises EEngineError when the file cannot be read.
+// Reads items of one folder from the catalogue: one by its key, or all of them in key order.
+// Raises EEngineError when the file cannot be read.
 class SearchDocumentReader
 {
 public:
@@ -43,16 +55,18 @@ public:
 
     // The item with this key; nothing when there is none. `leftOutDetail` is a detail row
     // about to be deleted, read as if already gone.
+    std::optional<SearchItemTexts> readTexts(qint64 id, qint64 leftOutDetail = 0);
     std::optional<SearchDocument> read(qint64 id, qint64 leftOutDetail = 0);
-    // Every item in key order until `visit` returns false.
+    // Every item with a key above `after`, in key order, until `visit` returns false.
+    void scanTexts(const std::function<bool(SearchItemTexts&&)>& visit, qint64 after = 0);
     void scan(const std::function<bool(const SearchDocument&)>& visit);
 
 private:
-    SearchDocument make(SqliteStatement& row) const;
-    void addDetail(SearchDocument& document, const QString& value) const;
+    QString selectedFields() const;
 
     sqlite3* m_db;
     const SearchFolder& m_folder;
-    QStringList m_fields; // selected after Id, the index columns' fields first
-    int m_titleAt = -1;
+    // Prepared once for the reader's life: a search reads up to a page of items each time.
+    std::optional<SqliteStatement> m_row;
+    std::optional<SqliteStatement> m_details;
 };

@@ -4,6 +4,7 @@
 #include "ErrorGuard.h"
 #include "SearchIndex.h"
 #include "SearchResultsPopup.h"
+#include "SearchRunner.h"
 #include "SearchUpkeep.h"
 #include "TDM.h"
 
@@ -64,6 +65,7 @@ SearchEverywhere::SearchEverywhere(Context context)
     m_pause->setInterval(kTypingPause);
     connect(m_pause, &QTimer::timeout, this, [this] { ErrorGuard::run([&] { searchNow(); }, m_context.window); });
     connect(m_field, &QLineEdit::textChanged, m_pause, qOverload<>(&QTimer::start));
+    connect(m_field, &QLineEdit::textChanged, this, [this] { m_goWhenFound = false; });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         if (now == m_field && old && old != m_popup->list())
             m_cameFrom = old;
@@ -72,6 +74,7 @@ SearchEverywhere::SearchEverywhere(Context context)
 
 SearchEverywhere::~SearchEverywhere()
 {
+    m_runner.reset();
     m_upkeep.reset();
     if (m_index)
         m_index->close();
@@ -80,6 +83,7 @@ SearchEverywhere::~SearchEverywhere()
 void SearchEverywhere::catalogueClosing()
 {
     m_popup->hide();
+    m_runner.reset();
     m_upkeep.reset();
     if (m_index)
         m_index->close();
@@ -109,6 +113,12 @@ void SearchEverywhere::openIndex()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     m_upkeep = std::make_unique<SearchUpkeep>(*m_context.dm, *m_index);
+    m_runner = std::make_unique<SearchRunner>(
+        db.DatabaseName(), [this](const SearchResults& results, bool counted) { delivered(results, counted); },
+        [this](std::exception_ptr error) {
+            m_goWhenFound = false;
+            ErrorGuard::run([&] { std::rethrow_exception(error); }, m_context.window);
+        });
 }
 
 void SearchEverywhere::focusField()
@@ -126,42 +136,55 @@ void SearchEverywhere::searchNow()
     m_pause->stop();
     const SearchQuery query = SearchQuery::parse(m_field->text());
     if (query.isEmpty()) {
+        if (m_runner)
+            m_runner->stop();
         m_popup->hide();
         return;
     }
     TDAODatabase& db = m_context.dm->dbKOLT;
     if (!db.Connected())
         db.Open(); // raises the reason it cannot be opened, as every dataset does
-    // The first results at once; the counts of folders with many right after, once the
-    // window has shown them.
-    CatalogueSearch search(db.handle(), m_index.get());
-    SearchResults results = search.run(query, CatalogueSearch::kFirstHits, nullptr, false);
-    placePopup();
-    m_popup->show(results, note(results));
-    if (!m_popup->list()->currentItem())
-        m_popup->step(1);
-    if (results.counted())
-        return;
-    const QString typed = m_field->text();
-    QTimer::singleShot(0, this, [this, typed, query, results]() mutable {
-        if (m_field->text() != typed || !m_popup->isVisible())
-            return;
-        ErrorGuard::run(
-            [&] {
-                CatalogueSearch(m_context.dm->dbKOLT.handle(), m_index.get()).countRest(query, results);
-                m_popup->updateCounts(results, note(results));
-            },
-            m_context.window);
-    });
+    if (!m_runner)
+        openIndex();
+    m_pageShown = false;
+    m_runner->start(query, m_index ? m_index->currentAt() : -1);
 }
 
-QString SearchEverywhere::note(const SearchResults& results)
+bool SearchEverywhere::isSearching() const
+{
+    return m_pause->isActive() || (m_runner && m_runner->isSearching());
+}
+
+void SearchEverywhere::delivered(const SearchResults& results, bool counted)
+{
+    if (results.indexWentWrong && m_index)
+        m_index->markStale();
+    if (m_pageShown) {
+        m_popup->updateCounts(results, note(results, counted));
+        return;
+    }
+    m_pageShown = true;
+    placePopup();
+    m_popup->show(results, note(results, counted));
+    if (!m_popup->list()->currentItem())
+        m_popup->step(1);
+    if (!m_goWhenFound)
+        return;
+    m_goWhenFound = false;
+    int folder = 0;
+    qint64 id = 0;
+    if (m_popup->currentHit(folder, id))
+        ErrorGuard::run([&] { goTo(folder, id); }, m_context.window);
+}
+
+QString SearchEverywhere::note(const SearchResults& results, bool counted)
 {
     QString text;
     if (results.total() == 0)
         text = QStringLiteral("Nothing found.");
     else if (!results.counted())
-        text = QStringLiteral("More than %1 found; counting…").arg(results.total());
+        text = counted ? QStringLiteral("More than %1 found.").arg(results.total())
+                       : QStringLiteral("More than %1 found; counting…").arg(results.total());
     else
         text = QStringLiteral("%1 found.").arg(results.total());
     if (!results.fromIndex)
@@ -197,6 +220,10 @@ void SearchEverywhere::activateCurrent()
 {
     if (m_pause->isActive())
         searchNow();
+    if (m_runner && m_runner->isSearching()) {
+        m_goWhenFound = true;
+        return;
+    }
     int folder = 0;
     qint64 id = 0;
     if (m_popup->isVisible() && m_popup->currentHit(folder, id))

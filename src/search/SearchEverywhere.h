@@ -13,6 +13,7 @@ class QTimer;
 class QWidget;
 class SearchIndex;
 class SearchResultsPopup;
+class SearchRunner;
 class QMenu;
 class QToolBar;
 class SearchUpkeep;
@@ -20,8 +21,10 @@ class TDM;
 
 // "Search everywhere" in the main window: a field on the toolbar beside Search, the Edit menu's
 // "Search everywhere…" (Ctrl+Shift+F) that goes to it, and the results under it, shown as the
-// user types. Enter (or a double click) on a result shows the item in its folder; Escape goes
-// back to where the user was. Owns the index and keeps it in step for the whole run.
+// user types. Enter (or a double click) on a result shows the item in its folder; Enter before
+// the results are in goes to the first one once they are. Escape goes back to where the user
+// was. Owns the index and keeps it in step for the whole run. Searches run beside the window
+// (SearchRunner): typing never waits for one.
 class SearchEverywhere : public QObject
 {
     Q_OBJECT
@@ -55,8 +58,10 @@ public:
     void catalogueClosing();
     void catalogueOpened();
 
-    // Runs the search for what the field holds now.
+    // Starts the search for what the field holds now; its results show when they are in.
     void searchNow();
+    // True while results are awaited for what the field holds.
+    bool isSearching() const;
     // Shows an item in its folder and puts the results away.
     void goTo(int folder, qint64 id);
 
@@ -65,7 +70,8 @@ protected:
 
 private:
     void openIndex();
-    static QString note(const SearchResults& results);
+    void delivered(const SearchResults& results, bool counted);
+    static QString note(const SearchResults& results, bool counted);
     void focusField();
     void placePopup();
     void leave();
@@ -74,6 +80,9 @@ private:
     Context m_context;
     std::unique_ptr<SearchIndex> m_index;
     std::unique_ptr<SearchUpkeep> m_upkeep;
+    std::unique_ptr<SearchRunner> m_runner;
+    bool m_pageShown = false;   // the search running has shown its first page
+    bool m_goWhenFound = false; // Enter was pressed before the results were in
     QLineEdit* m_field = nullptr;
     QAction* m_action = nullptr;
     QTimer* m_pause = nullptr;

@@ -6,7 +6,7 @@
 
 // What "Search everywhere" reads of each folder: the text columns the user sees on an item,
 // the list of details it owns (a movie's cast, an album's songs), and how a result is titled.
-// Each searchable text has a column of its own in the folder's index, so that a search can
+// Each searchable text is a column of the items as a search reads them, so that a search can
 // name it ("cast:anna"); the names a user may type for it are its aliases.
 struct SearchColumn
 {

@@ -108,18 +108,37 @@ std::optional<QString> SearchQuery::indexExpression(const SearchFolder& folder) 
         return std::nullopt;
     QStringList parts;
     for (const Term& term : m_terms) {
-        QString part = quoted(term.words);
-        if (term.prefix)
-            part += QStringLiteral(" *");
-        if (!term.field.isEmpty()) {
-            const QStringList columns = folder.columnsNamed(term.field);
-            if (columns.isEmpty())
-                return std::nullopt;
-            part = QStringLiteral("{%1} : %2").arg(columns.join(u' '), part);
+        if (!term.field.isEmpty() && folder.columnsNamed(term.field).isEmpty())
+            return std::nullopt;
+        for (qsizetype w = 0; w < term.words.size(); ++w) {
+            QString part = quoted({term.words[w]});
+            if (term.prefix && w + 1 == term.words.size())
+                part += QStringLiteral(" *");
+            parts << part;
         }
-        parts << part;
     }
     return parts.join(QStringLiteral(" AND "));
+}
+
+std::optional<QString> SearchQuery::broadIndexExpression(const SearchFolder& folder) const
+{
+    if (m_terms.empty() || !m_terms.back().prefix)
+        return std::nullopt;
+    const QString& last = m_terms.back().words.back();
+    if (last.size() < 3 || last[0].isSurrogate() || last[1].isSurrogate())
+        return std::nullopt;
+    SearchQuery broad = *this;
+    broad.m_terms.back().words.back() = last.left(2);
+    return broad.indexExpression(folder);
+}
+
+bool SearchQuery::indexIsExact() const
+{
+    for (const Term& term : m_terms) {
+        if (!term.field.isEmpty() || term.words.size() > 1)
+            return false;
+    }
+    return true;
 }
 
 bool SearchQuery::termMatchesColumn(const Term& term, const SearchFolder& folder, int column,

@@ -31,8 +31,17 @@ public:
     bool isEmpty() const { return m_terms.empty(); }
 
     // The full-text MATCH expression for a folder's index, every word quoted. Nothing when no
-    // item of the folder can match (it lacks a field the search names).
+    // item of the folder can match (it lacks a field the search names). The index knows words
+    // only: it finds every item that has all of them, and matches() tells which of those have
+    // the phrases in order and in the fields named.
     std::optional<QString> indexExpression(const SearchFolder& folder) const;
+    // True when every item the index finds matches: no phrase of two words or more, no field.
+    bool indexIsExact() const;
+    // The same expression with the beginning being typed cut to its first two letters, which
+    // the index keeps a list of its own for: it finds more items, but in key order without
+    // gathering every word that begins so first (what makes a common beginning slow). Nothing
+    // when there is no beginning of three letters or more.
+    std::optional<QString> broadIndexExpression(const SearchFolder& folder) const;
 
     // The same test on an item read from the catalogue.
     bool matches(const SearchFolder& folder, const SearchDocument& document) const;

@@ -37,6 +37,7 @@ struct SearchResults
 
     std::vector<SearchFolderResult> folders; // every folder, in folder order
     bool fromIndex = true;                   // false: the tables were read (no current index)
+    bool indexWentWrong = false;             // the index gave an item it should not have: stale
 
     // Items found; at least that many while counts are missing.
     qint64 total() const

@@ -81,18 +81,81 @@ std::vector<SearchText::Word> SearchText::words(QStringView text)
     return out;
 }
 
+void SearchText::appendFolded(QStringView text, QString& out)
+{
+    // Most text is ASCII: its letters and digits are folded here, and only the rest goes
+    // through words(), one run of non-ASCII text at a time with the ASCII letters around it.
+    bool inWord = false;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto separate = [&] {
+        if (!out.isEmpty() && !out.endsWith(u' '))
+            out += u' ';
+    };
+    while (i < n) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            // The whole word around it, from its start, the slow way.
+            qsizetype start = i;
+            while (start > 0 && text[start - 1].unicode() < 0x80 && isWordChar(text[start - 1].unicode()))
+                --start;
+            if (inWord) {
+                // Take back the ASCII part already written.
+                out.chop(i - start);
+            }
+            qsizetype end = i;
+            while (end < n && (text[end].unicode() >= 0x80 || isWordChar(text[end].unicode())))
+                ++end;
+            for (const Word& w : words(text.sliced(start, end - start))) {
+                separate();
+                out += w.folded;
+            }
+            inWord = false;
+            i = end;
+            continue;
+        }
+        if (!isWordChar(c)) {
+            inWord = false;
+            ++i;
+            continue;
+        }
+        if (!inWord) {
+            separate();
+            inWord = true;
+        }
+        out += QChar((c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c);
+        ++i;
+    }
+}
+
+void SearchText::appendFolded(const QByteArray& utf8, QString& out)
+{
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            appendFolded(QString::fromUtf8(utf8), out);
+            return;
+        }
+    }
+    // ASCII only: as the loop of the other form, a byte for a character.
+    bool inWord = false;
+    for (const char c : utf8) {
+        if (!isWordChar(char32_t(c))) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord) {
+            if (!out.isEmpty() && !out.endsWith(u' '))
+                out += u' ';
+            inWord = true;
+        }
+        out += QChar(char16_t((c >= 'A' && c <= 'Z') ? c + 32 : c));
+    }
+}
+
 QStringList SearchText::foldedWords(QStringView text)
 {
     QStringList out;
     for (Word& w : words(text))
         out << std::move(w.folded);
     return out;
-}
-
-const QString& SearchText::valueBreak()
-{
-    // A noncharacter: never a word character above, yet a word to the index's tokenizer,
-    // which takes every character above ASCII as part of a word.
-    static const QString mark(QChar(0xFFFF));
-    return mark;
 }

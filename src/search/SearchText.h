@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -23,8 +24,9 @@ public:
 
     static std::vector<Word> words(QStringView text);
     static QStringList foldedWords(QStringView text);
-
-    // What separates the values of a list (the cast's names, the songs) in the index: a word
-    // no text can give, so that a phrase never runs from one value into the next.
-    static const QString& valueBreak();
+    // The folded words of `text` added to `out`, blank separated, as the index stores them:
+    // the same words as words() gives, without keeping where each one came from.
+    static void appendFolded(QStringView text, QString& out);
+    // The same for a text in UTF-8, which is read as it is when all of it is ASCII.
+    static void appendFolded(const QByteArray& utf8, QString& out);
 };

@@ -1,5 +1,6 @@
 #include "MainCommands.h"
 #include "MainWindowFixture.h"
+#include "OtherProgram.h"
 #include "Procedury.h"
 #include "SearchEverywhere.h"
 #include "SearchIndex.h"
@@ -53,6 +54,8 @@ private Q_SLOTS:
     void escapeGoesBack();
     void shortcutAndMenu();
     void postedItemFoundAtOnce();
+    void typingOnDropsEarlierResults();
+    void staleIndexReadsTheFolders();
 };
 
 void tst_SearchEverywhere::resultsWhileTyping()
@@ -88,9 +91,11 @@ void tst_SearchEverywhere::enterShowsTheItem()
     SearchEverywhere* search = f.window->searchEverywhere();
     search->field()->setFocus();
     QTest::keyClicks(search->field(), QStringLiteral("lodz"));
+    // Enter before the results are in: the first one is shown once they are.
     QTest::keyClick(search->field(), Qt::Key_Return);
+    QTRY_COMPARE(f.window->folderQuery(0).FieldByName(QStringLiteral("Title")).AsString(),
+                 QStringLiteral("Łódź Stories"));
     QCOMPARE(f.window->CurrentFolder(), 0);
-    QCOMPARE(f.window->folderQuery(0).FieldByName(QStringLiteral("Title")).AsString(), QStringLiteral("Łódź Stories"));
     QCOMPARE(box->currentIndex(), 0);
     QVERIFY(!search->popup()->isVisible());
 
@@ -167,8 +172,44 @@ void tst_SearchEverywhere::postedItemFoundAtOnce()
     SearchEverywhere* search = f.window->searchEverywhere();
     search->field()->setText(QStringLiteral("therese"));
     search->searchNow();
-    QCOMPARE(rows(search->popup()->list()), (QStringList{u"Books (1)"_qs, u"Thérèse Raquin"_qs}));
+    QTRY_COMPARE(rows(search->popup()->list()), (QStringList{u"Books (1)"_qs, u"Thérèse Raquin"_qs}));
     QVERIFY(search->index()->isCurrent());
+}
+
+void tst_SearchEverywhere::typingOnDropsEarlierResults()
+{
+    MainWindowFixture f(QString::fromUtf8(kCatalogue));
+    f.window->show();
+    SearchEverywhere* search = f.window->searchEverywhere();
+    for (const QString& typed : {u"z"_qs, u"zo"_qs, u"zol"_qs, u"quinn"_qs}) {
+        search->field()->setText(typed);
+        search->searchNow();
+    }
+    QTRY_VERIFY(!search->isSearching());
+    QCOMPARE(rows(search->popup()->list()), (QStringList{u"Movies (1)"_qs, u"Zorba"_qs}));
+    // Nothing of the searches typed over comes later.
+    QTest::qWait(300);
+    QCOMPARE(rows(search->popup()->list()), (QStringList{u"Movies (1)"_qs, u"Zorba"_qs}));
+    QVERIFY(f.messages.errors().isEmpty());
+}
+
+void tst_SearchEverywhere::staleIndexReadsTheFolders()
+{
+    MainWindowFixture f(QString::fromUtf8(kCatalogue));
+    f.window->show();
+    SearchEverywhere* search = f.window->searchEverywhere();
+    // Another program renames a book: the index no longer says what the catalogue holds.
+    OtherProgram::rawExec(f.dm().dbKOLT.DatabaseName(), QStringLiteral("UPDATE Books SET Title = 'Pot-Bouille' "
+                                                                       "WHERE Id = 2;"));
+    search->field()->setText(QStringLiteral("bouille"));
+    search->searchNow();
+    QTRY_COMPARE(rows(search->popup()->list()), (QStringList{u"Books (1)"_qs, u"Pot-Bouille"_qs}));
+    QVERIFY(!search->index()->isCurrent());
+    search->field()->setText(QStringLiteral("nana"));
+    search->searchNow();
+    QTRY_VERIFY(!search->isSearching());
+    QCOMPARE(rows(search->popup()->list()), QStringList{});
+    QVERIFY(f.messages.errors().isEmpty());
 }
 
 // With --shot FILE: the window and its results while "zo" is typed, as a picture of the screen.

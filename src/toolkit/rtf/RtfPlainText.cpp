@@ -24,8 +24,14 @@ QString RtfPlainText::ofMemo(const QString& memo)
 {
     if (!RtfSignature::isRtf(memo))
         return memo;
+    return ofMemo(memo.toUtf8());
+}
+
+QString RtfPlainText::ofMemo(const QByteArray& utf8)
+{
+    if (!RtfSignature::isRtf(utf8))
+        return QString::fromUtf8(utf8);
     PlainTextSink sink;
-    const QByteArray bytes = memo.toUtf8();
-    RtfParser(bytes, sink, RtfParser::RawText::Utf8).run();
+    RtfParser(utf8, sink, RtfParser::RawText::Utf8).run();
     return sink.take();
 }

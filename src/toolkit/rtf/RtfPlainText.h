@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The words of a Description memo without its formatting, for reading by the program rather
@@ -10,4 +11,6 @@ class RtfPlainText
 public:
     // A memo that is not RTF is its own plain text.
     static QString ofMemo(const QString& memo);
+    // The same for a memo as the file stores it, in UTF-8.
+    static QString ofMemo(const QByteArray& utf8);
 };

@@ -345,8 +345,11 @@ void TestRtfFixtures::plainTextAsShown()
         QTextDocument document;
         RtfReader::loadMemo(memo, document);
         QCOMPARE(words(RtfPlainText::ofMemo(memo)), words(document.toPlainText()));
+        // As the file stores it, the same.
+        QCOMPARE(RtfPlainText::ofMemo(memo.toUtf8()), RtfPlainText::ofMemo(memo));
     }
     QCOMPARE(RtfPlainText::ofMemo(QStringLiteral("not {\\rtf at all")), QStringLiteral("not {\\rtf at all"));
+    QCOMPARE(RtfPlainText::ofMemo(QByteArrayLiteral("caf\xc3\xa9 {\\rtf")), QStringLiteral("café {\\rtf"));
 }
 
 QTEST_MAIN(TestRtfFixtures)
