@@ -362,16 +362,18 @@ SearchIndex::Statements& SearchIndex::statements()
     return *m_statements;
 }
 
-void SearchIndex::refresh(int folder, qint64 id, qint64 leftOutDetail)
+void SearchIndex::refresh(int folder, qint64 id, qint64 leftOutDetail, bool onlyAdded)
 {
     if (!m_present || id <= 0)
         return;
     changeCounted([&] {
         Statements& s = statements();
-        s.changed.bindInt64(1, folder);
-        s.changed.bindInt64(2, id);
-        s.changed.execute();
-        s.changed.reset();
+        if (!onlyAdded) {
+            s.changed.bindInt64(1, folder);
+            s.changed.bindInt64(2, id);
+            s.changed.execute();
+            s.changed.reset();
+        }
         const SearchFolder& f = SearchFolder::at(folder);
         SearchDocumentReader reader(m_db, f);
         const std::optional<SearchItemTexts> item = reader.readTexts(id, leftOutDetail);

@@ -65,7 +65,9 @@ public:
 
     // Inside the transaction of a post or delete: the item's entry read again from the
     // catalogue (gone when the item is gone), or removed. Raise EEngineError.
-    void refresh(int folder, qint64 id, qint64 leftOutDetail = 0);
+    // `onlyAdded`: the change can only have added words (a new item, a new cast member), so
+    // the item need not be read again by searches for words it lost.
+    void refresh(int folder, qint64 id, qint64 leftOutDetail = 0, bool onlyAdded = false);
     void remove(int folder, qint64 id);
 
     // Before the connection closes: records that the index is in step, when it is.

@@ -35,14 +35,16 @@ SearchUpkeep::~SearchUpkeep()
 
 void SearchUpkeep::attachFolder(TDAODataset& dataSet, int folder)
 {
-    dataSet.addPostRule(this, [this, folder](TDAODataset& ds) { m_index.refresh(folder, field(ds, "Id")); });
+    dataSet.addPostRule(
+        this, [this, folder](TDAODataset& ds) { m_index.refresh(folder, field(ds, "Id"), 0, ds.PostInserted()); });
     dataSet.addDeleteRule(this, [this, folder](TDAODataset& ds) { m_index.remove(folder, field(ds, "Id")); });
 }
 
 void SearchUpkeep::attachDetails(TDAODataset& dataSet, int folder)
 {
     // A row of an item not saved yet (parent 0) counts once its item is posted.
-    dataSet.addPostRule(this, [this, folder](TDAODataset& ds) { m_index.refresh(folder, field(ds, "P_Id")); });
+    dataSet.addPostRule(
+        this, [this, folder](TDAODataset& ds) { m_index.refresh(folder, field(ds, "P_Id"), 0, ds.PostInserted()); });
     dataSet.addDeleteRule(
         this, [this, folder](TDAODataset& ds) { m_index.refresh(folder, field(ds, "P_Id"), field(ds, "Id")); });
 }

@@ -119,6 +119,7 @@ private Q_SLOTS:
     void indexFoldsAsTheCatalogueCompares();
     void changesShowAtOnce();
     void undonePostLeavesNoTrace();
+    void onlyAChangedItemIsReadAgain();
     void postStillKnowsItsChangedRows();
     void shellChangeWhileRunning();
     void shellChangeWhileClosed();
@@ -378,6 +379,34 @@ void tst_SearchIndex::undonePostLeavesNoTrace()
     QCOMPARE(OtherProgram::fileColumn(cat.path(), QStringLiteral("select count(*) from kolt_search_changed")),
              QStringList{u"0"_qs});
     dm.qrBooks.removeRules(&refusals);
+}
+
+// A new item and a new cast member only add words: nothing is marked for searches to read
+// again (a large import would otherwise make the next opening build the index anew). An edit
+// can lose words: it is marked, and the lost word finds nothing.
+void tst_SearchIndex::onlyAChangedItemIsReadAgain()
+{
+    TempCatalogue cat;
+    Program program(cat.folder());
+    TDM& dm = program.dm;
+    ModuleSteps::openMovies(dm);
+    auto changedMarks = [&] {
+        return OtherProgram::fileColumn(cat.path(), QStringLiteral("select count(*) from kolt_search_changed"));
+    };
+    dm.qrMovies.Insert();
+    dm.qrMovies.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Solaris"));
+    dm.qrMovies.FieldByName(QStringLiteral("Category")).SetAsString(QStringLiteral("Drama"));
+    Procedury::PostRecord(dm.qrMovies);
+    ModuleSteps::addCast(dm, QStringLiteral("Donatas Banionis"));
+    QCOMPARE(changedMarks(), QStringList{u"0"_qs});
+    QCOMPARE(found(program.search(u"banionis solaris"_qs)), QStringList{u"0:Solaris"_qs});
+
+    dm.qrMovies.Edit();
+    dm.qrMovies.FieldByName(QStringLiteral("Title")).SetAsString(QStringLiteral("Stalker"));
+    Procedury::PostRecord(dm.qrMovies);
+    QCOMPARE(changedMarks(), QStringList{u"1"_qs});
+    QCOMPARE(found(program.search(u"solaris"_qs)), QStringList{});
+    QCOMPARE(found(program.search(u"stalker banionis"_qs)), QStringList{u"0:Stalker"_qs});
 }
 
 void tst_SearchIndex::postStillKnowsItsChangedRows()

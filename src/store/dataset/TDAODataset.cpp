@@ -10,6 +10,7 @@
 #include "TDataSource.h"
 #include "TextFold.h"
 
+#include <QScopedValueRollback>
 #include <QStringList>
 #include <algorithm>
 #include <exception>
@@ -585,6 +586,7 @@ void TDAODataset::writePost()
     // The rules before and after the write and the write itself are stored together or not
     // at all, and the rules see the row as stored.
     TDAODatabase::Transaction transaction(*m_database);
+    const bool inserting = m_state == TDataSetState::Insert;
     runHandler(BeforePost);
     asDaoError([this] { writeRow(); });
     clearEditing();
@@ -594,7 +596,10 @@ void TDAODataset::writePost()
     readCurrent();
     m_bof = m_eof = false;
     runHandler(AfterPost);
-    runRules(m_postRules, *this);
+    {
+        const QScopedValueRollback told(m_postInserted, inserting);
+        runRules(m_postRules, *this);
+    }
     transaction.commit();
 }
 

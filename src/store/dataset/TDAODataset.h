@@ -116,6 +116,8 @@ public:
     void addPostRule(const void* owner, Handler rule);
     void addDeleteRule(const void* owner, Handler rule);
     void removeRules(const void* owner);
+    // While a post's rules run: whether the post stored a new row (rather than changing one).
+    bool PostInserted() const { return m_postInserted; }
 
     // For grids and other bound views: every row of the result, plus the pending new row in
     // insert state (always the last one).
@@ -238,6 +240,7 @@ private:
     int m_savedRecNo = -1; // the row current before an insert
     bool m_eof = true;
     bool m_bof = true;
+    bool m_postInserted = false;
     int m_appendedFrom = 0; // rows from here on were added through the dataset, not read
 
     std::vector<QVariant> m_current; // values of the current row (data, then calculated)
