@@ -94,6 +94,7 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
         lastPercent = percent;
+        return true;
     });
     const double build = double(clock.elapsed()) / 1000.0;
     const qint64 after = QFileInfo(copy).size();

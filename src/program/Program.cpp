@@ -1,9 +1,11 @@
 #include "Program.h"
 
+#include "CatalogueUpgrade.h"
 #include "ErrorGuard.h"
 #include "HelpViewer.h"
 #include "KoltApplication.h"
 #include "MessageService.h"
+#include "ProgressWindow.h"
 #include "SafetyNet.h"
 #include "SingleInstance.h"
 #include "TDM.h"
@@ -27,6 +29,25 @@ QString ownFileName(char** argv)
 }
 
 } // namespace
+
+void Program::prepareUpgrades()
+{
+    SafetyNet::guardUpgrades();
+    // On a thread of its own: the connection is not handed to anything else before the opening
+    // has ended, so the window can paint and answer meanwhile.
+    CatalogueUpgrade::setRunner([](const QString& label, const CatalogueUpgrade::Work& work) {
+        ProgressWindow::runInThread(label,
+                                    QStringLiteral("This is done once for a large collection. Finish later: the "
+                                                   "catalogue opens at once, folders not prepared yet sort more "
+                                                   "slowly, and the rest is done at the next opening."),
+                                    [&work](ProgressWindow::Control& control) {
+                                        work([&control](int percent) {
+                                            control.percent = percent;
+                                            return !control.stop;
+                                        });
+                                    });
+    });
+}
 
 void Program::createDataModule(const QString& programFolder)
 {
@@ -71,7 +92,7 @@ int Program::run(int argc, char** argv)
     splash->showNow();
 
     MessageService::setTitle(QLatin1String(kTitle));
-    SafetyNet::guardUpgrades();
+    prepareUpgrades();
     const QString folder = QCoreApplication::applicationDirPath();
     createDataModule(folder);
     TKOLTForm* window = createMainWindow(folder);

@@ -10,6 +10,9 @@ class Program
 public:
     static int run(int argc, char** argv);
 
+    // What the opening of a catalogue does to prepare it (a copy first, the work behind a
+    // progress window). Set once, before the data module is made.
+    static void prepareUpgrades();
     // Start-up steps, each of which shows its own error and lets start-up go on.
     static void createDataModule(const QString& programFolder);
     static TKOLTForm* createMainWindow(const QString& programFolder);

@@ -2,6 +2,7 @@
 
 #include "CatalogueSearch.h"
 #include "ErrorGuard.h"
+#include "ProgressWindow.h"
 #include "SearchIndex.h"
 #include "SearchResultsPopup.h"
 #include "SearchUpkeep.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
@@ -97,17 +97,15 @@ void SearchEverywhere::openIndex()
     if (!db.Connected())
         return;
     m_index = std::make_unique<SearchIndex>(db, !db.ReadOnly());
-    // A first build at a million items takes minutes behind the splash: say what happens and
-    // how far it is, and keep the screen painted (shown only when it takes a while).
-    QProgressDialog progress(QStringLiteral("Preparing the catalogue for searching everywhere…"), QString(), 0, 100);
-    progress.setWindowTitle(QStringLiteral("Tarvena"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(500);
-    progress.setCancelButton(nullptr);
-    m_index->prepare([&progress](int percent) {
-        progress.setValue(qBound(0, percent, 99));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    // A first build at a million items takes a while: say what happens and how far it is, and
+    // keep the program answering. The build stays on this thread, in slices between which the
+    // event loop runs: the window's lists read the same connection, and it cannot be shared
+    // with another thread while they may paint.
+    ProgressWindow progress(QStringLiteral("Preparing the catalogue for searching everywhere"),
+                            QStringLiteral("Finish later: searches read the folders themselves (more slowly) until "
+                                           "the index is built at the next opening."),
+                            m_context.window && m_context.window->isVisible() ? m_context.window : nullptr);
+    m_index->prepare([&progress](int percent) { return progress.keepUp(percent); });
     m_upkeep = std::make_unique<SearchUpkeep>(*m_context.dm, *m_index);
 }
 

@@ -204,8 +204,8 @@ void SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
             s.insert.bindText(int(i) + 2, texts[i]);
         run(s.insert);
         ++done;
-        if (progress && (done % 2000 == 0) && total > 0)
-            progress(int(done * 100 / total));
+        if (progress && !progress(int(done * 100 / qMax<qint64>(1, total))))
+            throw EEngineError(QStringLiteral("The search index was not built: stopped"), SQLITE_INTERRUPT);
         return true;
     });
     // One segment instead of the many a bulk load leaves: a search reads each word's list once.

@@ -31,8 +31,9 @@ public:
     SearchIndex(const SearchIndex&) = delete;
     SearchIndex& operator=(const SearchIndex&) = delete;
 
-    // Percent of a build done; called often, from the thread that builds.
-    using Progress = std::function<void(int percent)>;
+    // Percent of a build done; called often (between every two items), from the thread that
+    // builds. False stops the build: nothing of it is kept, and searches read the tables.
+    using Progress = std::function<bool(int percent)>;
 
     // At the opening: finds out whether the index is current and, when it is not and the
     // catalogue can be changed, builds it. Never raises: an index that cannot be built now
