@@ -9,8 +9,13 @@
 #include "SqliteTransaction.h"
 #include "TextFold.h"
 
+#include <QFile>
 #include <QStringList>
+#include <atomic>
+#include <chrono>
 #include <sqlite3.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -171,6 +176,7 @@ void SearchIndex::rebuild(const Progress& progress)
         write.bindText(1, kLayoutKey);
         write.bindText(2, layout());
         write.execute();
+        syncAhead(progress);
         transaction.commit();
     }
     m_present = true;
@@ -209,7 +215,46 @@ void SearchIndex::buildFolder(int folder, qint64& done, qint64 total, const Prog
         return true;
     });
     // One segment instead of the many a bulk load leaves: a search reads each word's list once.
-    SqliteStatement::exec(m_db, QStringLiteral("INSERT INTO %1 (%1) VALUES ('optimize')").arg(table));
+    // What 'optimize' does in one go, which takes seconds at a million items, is done a slice
+    // at a time (merges of all segments, each of a bounded number of pages) until one is left,
+    // the progress told between slices.
+    SqliteStatement merge(
+        m_db, QStringLiteral("INSERT INTO %1 (%1, rank) VALUES ('merge', -%2)").arg(table).arg(kMergePages));
+    const int percent = int(done * 100 / qMax<qint64>(1, total));
+    while (true) {
+        const qint64 before = sqlite3_total_changes64(m_db);
+        run(merge);
+        // Fewer than two changes: there was nothing left to merge.
+        if (sqlite3_total_changes64(m_db) - before < 2)
+            break;
+        if (progress && !progress(percent))
+            throw EEngineError(QStringLiteral("The search index was not built: stopped"), SQLITE_INTERRUPT);
+    }
+}
+
+void SearchIndex::syncAhead(const Progress& progress)
+{
+    // The commit syncs the file, which at a million items means writing hundreds of megabytes
+    // that the build left with the system: that is done first on a thread of its own, so that
+    // the progress goes on being told, and the commit's own sync finds little left to write.
+    if (!progress)
+        return;
+    // The index's words kept in memory, then the pages the engine still holds, go to the file.
+    SqliteStatement::exec(m_db, QStringLiteral("SAVEPOINT kolt_search_flush; RELEASE kolt_search_flush"));
+    sqlite3_db_cacheflush(m_db);
+    const QByteArray file = QByteArray(sqlite3_db_filename(m_db, "main"));
+    std::atomic<bool> synced{false};
+    std::thread syncer([&] {
+        QFile f(QString::fromUtf8(file));
+        if (f.open(QIODevice::ReadOnly))
+            ::fdatasync(f.handle());
+        synced = true;
+    });
+    while (!synced) {
+        progress(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    syncer.join();
 }
 
 SearchIndex::FolderStatements& SearchIndex::statements(int folder)

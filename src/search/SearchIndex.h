@@ -66,6 +66,8 @@ public:
     static QString layout();
 
 private:
+    // Pages written by one slice of the merge after a folder's build (about 20 ms of work).
+    static constexpr int kMergePages = 64;
     struct FolderStatements;
     FolderStatements& statements(int folder);
     bool tablesPresent();
@@ -74,6 +76,7 @@ private:
     qint64 changeCounter() const;
     qint64 dataVersion();
     void buildFolder(int folder, qint64& done, qint64 total, const Progress& progress);
+    void syncAhead(const Progress& progress);
     void markInStep();
     static void run(SqliteStatement& statement);
     void changeCounted(const std::function<void()>& change);

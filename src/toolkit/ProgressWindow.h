@@ -38,6 +38,7 @@ public:
     bool keepUp(int percent);
 
     void setPercent(int percent);
+    int percent() const { return m_percent; }
     bool stopRequested() const { return m_stop; }
     // The line the window shows.
     QString text() const;
