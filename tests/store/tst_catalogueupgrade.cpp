@@ -4,7 +4,10 @@
 #include "StoreFixture.h"
 #include "TextFold.h"
 
+#include <QProcess>
 #include <QTest>
+#include <QThread>
+#include <iostream>
 #include <memory>
 
 namespace {
@@ -91,6 +94,26 @@ struct Runner
     }
 };
 
+// The test program's helper mode: opens the catalogue at `path` and, a while into the build of
+// its sort indexes, says so and waits there to be killed, as a program ended half-way would be.
+int buildUntilKilledMode(int argc, char** argv)
+{
+    if (argc != 3 || QByteArray(argv[1]) != "--build-until-killed")
+        return -1;
+    QCoreApplication app(argc, argv);
+    CatalogueUpgrade::setRunner([](const QString&, const CatalogueUpgrade::Work& work) {
+        work([](int percent) {
+            if (percent >= 50) {
+                std::cout << "building" << std::endl;
+                QThread::sleep(600);
+            }
+            return true;
+        });
+    });
+    openOnce(QString::fromLocal8Bit(argv[2]));
+    return 0;
+}
+
 } // namespace
 
 class TestCatalogueUpgrade : public QObject
@@ -168,6 +191,26 @@ private Q_SLOTS:
         QCOMPARE(cat->bytes(), before);
     }
 
+    // A program ended half-way through the build keeps the indexes it finished, the file is
+    // whole, and the next opening builds the rest.
+    void killedUpgradeKeepsWhatIsDone()
+    {
+        const auto cat = largeCatalogue();
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--build-until-killed"), cat->path()});
+        QVERIFY(child.waitForReadyRead(120000));
+        QCOMPARE(child.readLine().trimmed(), QByteArray("building"));
+        child.kill();
+        QVERIFY(child.waitForFinished(10000));
+
+        OtherProgram::rawExec(cat->path(), QStringLiteral("select 1")); // puts back what was half-written
+        QCOMPARE(OtherProgram::fileColumn(cat->path(), QStringLiteral("pragma integrity_check")), QStringList{"ok"});
+        const int built = int(OtherProgram::fileColumn(cat->path(), kMoviesIndexes).size());
+        QVERIFY2(built >= 1 && built < movieIndexesInOrder().size(), qPrintable(QString::number(built)));
+        openOnce(cat->path());
+        QCOMPARE(OtherProgram::fileColumn(cat->path(), kMoviesIndexes).size(), movieIndexesInOrder().size());
+    }
+
     // A new order of text (the sort indexes dropped and built again) and missing indexes are
     // one upgrade: one copy before both.
     void oneCopyForTheWholeUpgrade()
@@ -211,5 +254,12 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCatalogueUpgrade)
+int main(int argc, char** argv)
+{
+    if (const int helper = buildUntilKilledMode(argc, argv); helper >= 0)
+        return helper;
+    QCoreApplication app(argc, argv);
+    TestCatalogueUpgrade test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_catalogueupgrade.moc"
