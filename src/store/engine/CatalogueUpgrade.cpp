@@ -44,8 +44,9 @@ public:
     explicit BuildSettings(sqlite3* db)
         : m_db(db)
     {
-        SqliteStatement::exec(m_db, QStringLiteral("PRAGMA cache_size = -262144; PRAGMA temp_store = MEMORY; "
-                                                   "PRAGMA threads = 2"));
+        // Settings only: the build goes on under the opening's own where one is refused.
+        sqlite3_exec(m_db, "PRAGMA cache_size = -262144; PRAGMA temp_store = MEMORY; PRAGMA threads = 2", nullptr,
+                     nullptr, nullptr);
     }
     ~BuildSettings()
     {
