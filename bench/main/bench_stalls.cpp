@@ -7,6 +7,12 @@
 // Each start runs in a process of its own, so that what one run loaded does not help the next.
 // TARVENA_BENCH_CATALOGUE=<file> measures a copy of another catalogue (see BenchCatalogue.h);
 // TARVENA_BENCH_DETAIL=1 also prints how each start divides between data module and window.
+//   build/bench/main/bench_stalls --first-opening FILE
+// measures instead the first opening of a copy of FILE, a catalogue never opened before (made
+// with `koltdb sample FILE --items N`): the sort indexes built on the window's own thread (as
+// before) and behind the progress window (as now), each on a fresh copy in a process of its
+// own; then the search index's first build, pumped every 2,000 items (as before) and in slices
+// (as now).
 #include "BenchCatalogue.h"
 #include "CatalogueWriter.h"
 #include "ErrorGuard.h"
@@ -16,6 +22,7 @@
 #include "ProcessMemory.h"
 #include "Program.h"
 #include "SearchEverywhere.h"
+#include "SearchIndex.h"
 #include "SearchResultsPopup.h"
 #include "SqliteStatement.h"
 #include "TDBGrid.h"
@@ -250,6 +257,76 @@ int childActions(const QString& folder)
     return 0;
 }
 
+QString runChild(const QStringList& arguments);
+
+// The first opening of the catalogue in `folder`, the sort indexes built as `way` says; then
+// the search index built again, as before and as now. Prints one line per measure.
+int childFirstOpening(const QString& folder, const QString& way)
+{
+    StallMeter meter;
+    if (way != QLatin1String("now")) {
+        // Only the data module, where the sort indexes are built: the search index after it is
+        // measured below, both ways.
+        auto* splash = new TSplashForm;
+        splash->showNow();
+        meter.restart();
+        const double begun = now();
+        Program::createDataModule(folder);
+        QCoreApplication::processEvents(); // the first turn after it ends the gap it kept
+        std::printf("%-52s %9.1f ms %9.1f ms\n", "sort indexes, on the window's thread (before)", now() - begun,
+                    meter.longest());
+        delete splash;
+        Program::shutdown();
+        return 0;
+    }
+    Program::prepareUpgrades();
+    const Measured opened = start(meter, folder);
+    std::printf("%-52s %9.1f ms %9.1f ms\n", "start: sort and search indexes, in their windows (now)", opened.duration,
+                opened.stall);
+    std::fflush(stdout);
+    SearchEverywhere* search = KOLTForm->searchEverywhere();
+    auto timed = [&](const QString& name, const std::function<void()>& action) {
+        meter.restart();
+        const double begun = now();
+        action();
+        QCoreApplication::processEvents();
+        std::printf("%-52s %9.1f ms %9.1f ms\n", qPrintable(name), now() - begun, meter.longest());
+        std::fflush(stdout);
+    };
+    timed(QStringLiteral("search index, pumped every 2,000 items (before)"), [&] {
+        SearchIndex index(DM->dbKOLT, true);
+        int items = 0;
+        index.rebuild([&items](int) {
+            if (++items % 2000 == 0)
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        });
+    });
+    timed(QStringLiteral("search index, in slices behind its window (now)"), [&] {
+        search->catalogueClosing();
+        SqliteStatement::exec(DM->dbKOLT.handle(), QStringLiteral("drop table kolt_search_state"));
+        search->catalogueOpened();
+    });
+    Program::shutdown();
+    return 0;
+}
+
+int firstOpenings(const QString& source)
+{
+    std::printf("%-52s %12s %12s\n", "a copy of the catalogue, never opened", "until shown", "longest stall");
+    for (const char* way : {"before", "now"}) {
+        QTemporaryDir folder;
+        if (!QFile::copy(source, folder.filePath(QStringLiteral("koltDB.mdb")))) {
+            std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
+            return 1;
+        }
+        std::printf("%s", qPrintable(runChild({QStringLiteral("--child-first-opening"), folder.path(),
+                                               QStringLiteral("--way"), QLatin1String(way)})));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 // Runs this program again as a child and returns what it printed.
 QString runChild(const QStringList& arguments)
 {
@@ -324,8 +401,16 @@ int main(int argc, char** argv)
                                    QStringLiteral("100000"));
     const QCommandLineOption childStartOption(QStringLiteral("child-start"), QString(), QStringLiteral("folder"));
     const QCommandLineOption childActionsOption(QStringLiteral("child-actions"), QString(), QStringLiteral("folder"));
-    parser.addOptions({items, childStartOption, childActionsOption});
+    const QCommandLineOption firstOpeningOption(QStringLiteral("first-opening"), QString(), QStringLiteral("file"));
+    const QCommandLineOption childFirstOption(QStringLiteral("child-first-opening"), QString(),
+                                              QStringLiteral("folder"));
+    const QCommandLineOption wayOption(QStringLiteral("way"), QString(), QStringLiteral("way"));
+    parser.addOptions({items, childStartOption, childActionsOption, firstOpeningOption, childFirstOption, wayOption});
     parser.process(app);
+    if (parser.isSet(firstOpeningOption))
+        return firstOpenings(parser.value(firstOpeningOption));
+    if (parser.isSet(childFirstOption))
+        return childFirstOpening(parser.value(childFirstOption), parser.value(wayOption));
     if (parser.isSet(childStartOption))
         return childStart(parser.value(childStartOption));
     if (parser.isSet(childActionsOption))

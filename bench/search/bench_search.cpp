@@ -159,6 +159,7 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         }
         lastPercent = percent;
+        return true;
     });
     const double build = double(clock.elapsed()) / 1000.0;
     const double buildCpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore;

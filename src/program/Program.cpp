@@ -1,10 +1,12 @@
 #include "Program.h"
 
 #include "CatalogueFile.h"
+#include "CatalogueUpgrade.h"
 #include "ErrorGuard.h"
 #include "HelpViewer.h"
 #include "KoltApplication.h"
 #include "MessageService.h"
+#include "ProgressWindow.h"
 #include "SafetyNet.h"
 #include "SingleInstance.h"
 #include "TDM.h"
@@ -43,6 +45,25 @@ void Program::checkCatalogueAhead(const QString& programFolder)
     thread->start();
     loop.exec();
     thread->wait();
+}
+
+void Program::prepareUpgrades()
+{
+    SafetyNet::guardUpgrades();
+    // On a thread of its own: the connection is not handed to anything else before the opening
+    // has ended, so the window can paint and answer meanwhile.
+    CatalogueUpgrade::setRunner([](const QString& label, const CatalogueUpgrade::Work& work) {
+        ProgressWindow::runInThread(label,
+                                    QStringLiteral("This is done once for a large collection. Finish later: the "
+                                                   "catalogue opens at once, folders not prepared yet sort more "
+                                                   "slowly, and the rest is done at the next opening."),
+                                    [&work](ProgressWindow::Control& control) {
+                                        work([&control](int percent) {
+                                            control.percent = percent;
+                                            return !control.stop;
+                                        });
+                                    });
+    });
 }
 
 void Program::createDataModule(const QString& programFolder)
@@ -88,7 +109,7 @@ int Program::run(int argc, char** argv)
     splash->showNow();
 
     MessageService::setTitle(QLatin1String(kTitle));
-    SafetyNet::guardUpgrades();
+    prepareUpgrades();
     const QString folder = QCoreApplication::applicationDirPath();
     checkCatalogueAhead(folder);
     createDataModule(folder);

@@ -10,6 +10,9 @@ class Program
 public:
     static int run(int argc, char** argv);
 
+    // What the opening of a catalogue does to prepare it (a copy first, the work behind a
+    // progress window). Set once, before the data module is made.
+    static void prepareUpgrades();
     // Start-up steps, each of which shows its own error and lets start-up go on.
     // Checks the catalogue's password on a thread of its own while the splash goes on
     // answering, so that the opening that follows finds it checked.

@@ -5,6 +5,7 @@
 #include "CatalogueBackup.h"
 #include "CatalogueCheck.h"
 #include "CatalogueFile.h"
+#include "CatalogueUpgrade.h"
 #include "EDatabaseError.h"
 #include "ErrorGuard.h"
 #include "MessageService.h"
@@ -20,13 +21,15 @@
 
 namespace {
 
-// Copies the catalogue behind a progress window; false when the user cancelled.
-bool copyWithProgress(QWidget* parent, const QString& label, const QString& source, const QString& folder,
-                      const QDateTime& when)
+// Copies the catalogue behind a progress window; returns the copy's path, or nothing when the
+// user cancelled.
+QString copyWithProgress(QWidget* parent, const QString& label, const QString& source, const QString& folder,
+                         const QDateTime& when)
 {
-    return BackgroundTask::run(parent, label, [&](BackgroundTask::Control& control) {
+    QString made;
+    BackgroundTask::run(parent, label, [&](BackgroundTask::Control& control) {
         try {
-            CatalogueBackup::make(source, folder, when, [&control](qint64 pages, qint64 total) {
+            made = CatalogueBackup::make(source, folder, when, [&control](qint64 pages, qint64 total) {
                 control.percent = int(100 * pages / qMax<qint64>(1, total));
                 return !control.cancelled;
             });
@@ -34,6 +37,7 @@ bool copyWithProgress(QWidget* parent, const QString& label, const QString& sour
             control.cancelled = true;
         }
     });
+    return made;
 }
 
 } // namespace
@@ -54,19 +58,27 @@ SafetyNet::~SafetyNet() = default;
 
 void SafetyNet::guardUpgrades()
 {
-    CatalogueFile::setBeforeUpgrade([](const QString& path) {
+    CatalogueUpgrade::setBeforeUpgrade([](const QString& path, const QString& earlierCopy) -> QString {
         const SafetySettings settings = SafetySettings::load(path);
         if (!settings.backupsOn)
-            return;
+            return {};
+        const QDir folder(settings.backupDirectory(path));
+        // An upgrade stopped at an earlier opening left its copy: the file has only gained
+        // indexes since, so that copy still stands for the catalogue before the upgrade.
+        if (!earlierCopy.isEmpty() && folder.exists(earlierCopy))
+            return earlierCopy;
         // A large catalogue takes a while: behind a progress window that keeps the splash
         // painted; Cancel goes on without the copy.
         try {
-            copyWithProgress(nullptr, QStringLiteral("Backing up the catalogue before preparing it for fast sorting…"),
-                             path, settings.backupDirectory(path), QDateTime::currentDateTime());
+            const QString made = copyWithProgress(
+                nullptr, QStringLiteral("Backing up the catalogue before preparing it for fast sorting…"), path,
+                folder.path(), QDateTime::currentDateTime());
+            return made.isEmpty() ? QString() : QFileInfo(made).fileName();
         } catch (const std::exception& e) {
             MessageService::showError(ErrorGuard::messageOf(e)
                                       + QStringLiteral(". The catalogue is prepared without it"));
         }
+        return {};
     });
 }
 
@@ -113,7 +125,7 @@ bool SafetyNet::makeCopy(const QString& label)
     const QString source = cataloguePath();
     const QString folder = backupFolder();
     const QDateTime when = now();
-    if (!copyWithProgress(m_window, label, source, folder, when))
+    if (copyWithProgress(m_window, label, source, folder, when).isEmpty())
         return false;
     m_copiedAt = changeCounter();
     CatalogueBackup::rotate(folder, when, m_settings.backupsKept, SafetySettings::kWeeksKept);

@@ -2,6 +2,7 @@
 
 #include "CatalogueSearch.h"
 #include "ErrorGuard.h"
+#include "ProgressWindow.h"
 #include "SearchIndex.h"
 #include "SearchResultsPopup.h"
 #include "SearchRunner.h"
@@ -14,11 +15,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <atomic>
 
 SearchEverywhere::SearchEverywhere(Context context)
     : QObject(context.window)
@@ -101,17 +102,21 @@ void SearchEverywhere::openIndex()
     if (!db.Connected())
         return;
     m_index = std::make_unique<SearchIndex>(db, !db.ReadOnly());
-    // A first build at a million items takes minutes behind the splash: say what happens and
-    // how far it is, and keep the screen painted (shown only when it takes a while).
-    QProgressDialog progress(QStringLiteral("Preparing the catalogue for searching everywhere…"), QString(), 0, 100);
-    progress.setWindowTitle(QStringLiteral("Tarvena"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(500);
-    progress.setCancelButton(nullptr);
-    m_index->prepare([&progress](int percent) {
-        progress.setValue(qBound(0, percent, 99));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    // A first build at a million items takes a while: say what happens and how far it is, and
+    // keep the program answering. The storing stays on this thread, the event loop running
+    // between batches (the words are folded on threads of their own): the window's lists read
+    // the same connection, and it cannot be shared with another thread while they may paint.
+    ProgressWindow progress(QStringLiteral("Preparing the catalogue for searching everywhere"),
+                            QStringLiteral("Finish later: searches read the folders themselves (more slowly) until "
+                                           "the index is built at the next opening."),
+                            m_context.window && m_context.window->isVisible() ? m_context.window : nullptr);
+    std::atomic_bool later{false};
+    m_index->prepare(
+        [&progress, &later](int percent) {
+            if (!progress.keepUp(percent))
+                later = true;
+        },
+        &later);
     m_upkeep = std::make_unique<SearchUpkeep>(*m_context.dm, *m_index);
     m_runner = std::make_unique<SearchRunner>(
         db.DatabaseName(), [this](const SearchResults& results, bool counted) { delivered(results, counted); },

@@ -2,6 +2,7 @@
 #include "CatalogueBackup.h"
 #include "CatalogueFile.h"
 #include "CatalogueSearch.h"
+#include "CatalogueUpgrade.h"
 #include "EventLoop.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
@@ -254,7 +255,7 @@ private Q_SLOTS:
             TDM dm(cat.folder());
             dm.DataModuleCreate();
         }
-        CatalogueFile::setBeforeUpgrade({});
+        CatalogueUpgrade::setBeforeUpgrade({});
         QVERIFY(OtherProgram::fileColumn(cat.path(), indexes).value(0).toInt() > 0);
         const QDir folder(cat.filePath(QStringLiteral("Backups")));
         const QStringList copies = folder.entryList({QStringLiteral("koltDB-*.mdb")}, QDir::Files);

@@ -1,5 +1,6 @@
 #include "CatalogueFile.h"
 
+#include "CatalogueUpgrade.h"
 #include "EEngineError.h"
 #include "IndexNames.h"
 #include "PasswordVerifier.h"
@@ -7,13 +8,10 @@
 #include "SqlText.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
-#include "SqliteTransaction.h"
-#include "TextFold.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringList>
 #include <QtEndian>
 #include <memory>
 #include <sqlite3.h>
@@ -40,12 +38,6 @@ QHash<QString, QString> readMeta(sqlite3* db)
     return meta;
 }
 
-std::function<void(const QString&)>& upgradeHook()
-{
-    static std::function<void(const QString&)> hook;
-    return hook;
-}
-
 } // namespace
 
 qint64 CatalogueFile::changeCounter(const QString& path)
@@ -57,22 +49,6 @@ qint64 CatalogueFile::changeCounter(const QString& path)
     if (bytes.size() != 4)
         return -1;
     return qFromBigEndian<quint32>(bytes.constData());
-}
-
-void CatalogueFile::setBeforeUpgrade(std::function<void(const QString& path)> hook)
-{
-    upgradeHook() = std::move(hook);
-}
-
-void CatalogueFile::beforeUpgrade(const QString& path)
-{
-    if (!upgradeHook())
-        return;
-    try {
-        upgradeHook()(path);
-    } catch (...) {
-        // A copy that could not be made is no reason to keep the catalogue slow.
-    }
 }
 
 void CatalogueFile::checkPath(const QString& path)
@@ -159,36 +135,6 @@ void CatalogueFile::checkAhead(const QString& path, const QString& password) noe
     }
 }
 
-void CatalogueFile::refreshIndexesIfNeeded(sqlite3* db, const QString& path)
-{
-    // Index order follows the collation; if this build folds text differently from the one
-    // that built the indexes, rebuild them before anything relies on their order.
-    SqliteStatement read(db, QStringLiteral("SELECT value FROM kolt_meta WHERE key = ?1"));
-    read.bindText(1, QLatin1String(kCollationKey));
-    const QString stored = read.step() ? read.columnText(0) : QString();
-    read.reset();
-    if (stored == TextFold::version() || sqlite3_db_readonly(db, "main") == 1)
-        return;
-    beforeUpgrade(path);
-    try {
-        SqliteTransaction transaction(db);
-        SqliteStatement::exec(db, QStringLiteral("REINDEX %1").arg(QLatin1String(SqliteFunctions::kCollation)));
-        SqliteStatement write(db, QStringLiteral("INSERT OR REPLACE INTO kolt_meta (key, value) VALUES (?1, ?2)"));
-        write.bindText(1, QLatin1String(kCollationKey));
-        write.bindText(2, TextFold::version());
-        write.execute();
-        transaction.commit();
-    } catch (const EEngineError& e) {
-        // Writing into indexes kept in another order would make searches miss rows: the
-        // catalogue is not opened for changes at all.
-        throw EEngineError(QStringLiteral("The catalogue file '%1' could not be prepared for this version of "
-                                          "Tarvena (its indexes must be rebuilt, which failed: %2). The file "
-                                          "was not changed; try again when it is not in use by another program")
-                               .arg(native(path), e.message()),
-                           e.ErrorCode());
-    }
-}
-
 const std::vector<CatalogueFile::SortIndexes>& CatalogueFile::sortIndexes()
 {
     static const std::vector<SortIndexes> indexes{
@@ -235,44 +181,6 @@ std::vector<CatalogueFile::LargeTableIndex> CatalogueFile::largeTableIndexes()
                        QLatin1String(s.columns)});
     }
     return out;
-}
-
-void CatalogueFile::addMissingIndexes(sqlite3* db, const QString& path)
-{
-    if (sqlite3_db_readonly(db, "main") == 1)
-        return;
-    try {
-        QStringList missing;
-        QHash<QString, bool> large;
-        SqliteStatement exists(db, QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'index' AND name = ?1"));
-        for (const LargeTableIndex& index : largeTableIndexes()) {
-            if (!large.contains(index.folder)) {
-                SqliteStatement highest(
-                    db, QStringLiteral("SELECT max(Id) FROM %1").arg(SqlText::quoteIdentifier(index.folder)));
-                large.insert(index.folder, highest.step() && highest.columnInt64(0) >= kIndexedFrom);
-            }
-            if (!large.value(index.folder))
-                continue;
-            exists.bindText(1, index.name);
-            // The columns in brackets: a missing column is an error then, never a text.
-            if (!exists.step())
-                missing << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                               .arg(SqlText::quoteIdentifier(index.name), SqlText::quoteIdentifier(index.table),
-                                    index.columns);
-            exists.reset();
-        }
-        if (missing.isEmpty())
-            return;
-        exists = SqliteStatement();
-        beforeUpgrade(path);
-        SqliteTransaction transaction(db);
-        for (const QString& sql : missing)
-            SqliteStatement::exec(db, sql);
-        transaction.commit();
-    } catch (const EEngineError&) {
-        // Without them the catalogue works as before, sorting as it reads. The file is left as
-        // it was (the transaction is rolled back) and the next opening tries again.
-    }
 }
 
 void CatalogueFile::makeDurable(sqlite3* db)
@@ -323,7 +231,6 @@ sqlite3* CatalogueFile::open(const QString& path, const QString& password)
     // runs, and a folder sorted along an index touches few pages anyway: the file is read
     // through a page cache of bounded size instead.
     SqliteStatement::exec(db.get(), QStringLiteral("PRAGMA cache_size = -16384; PRAGMA mmap_size = 0"));
-    refreshIndexesIfNeeded(db.get(), path);
-    addMissingIndexes(db.get(), path);
+    CatalogueUpgrade(db.get(), path).run();
     return db.release();
 }

@@ -31,11 +31,6 @@ public:
     // file, by any program, moves it on. -1 when the file cannot be read.
     static qint64 changeCounter(const QString& path);
 
-    // Told the catalogue's path before the opening rewrites much of the file (its indexes
-    // built or rebuilt), while it is still as it was: the program keeps a copy then. What it
-    // raises is its own affair: the work goes on.
-    static void setBeforeUpgrade(std::function<void(const QString& path)> hook);
-
     // The indexes a folder's table gets once it holds many items: one on each column its grid
     // sorts by and on its category, in the column's own collation, stored as "<table>$<column>".
     // A folder sorted by such a column is read along the index instead of being sorted whole.
@@ -68,9 +63,6 @@ private:
     static void checkPath(const QString& path);
     static void checkHeader(const QString& path);
     static void checkCatalogue(sqlite3* db, const QString& path, const QString& password);
-    static void refreshIndexesIfNeeded(sqlite3* db, const QString& path);
-    static void addMissingIndexes(sqlite3* db, const QString& path);
-    static void beforeUpgrade(const QString& path);
     static void makeDurable(sqlite3* db);
     static void distrustSchema(sqlite3* db);
 };
