@@ -64,6 +64,7 @@ struct Watch
     QString label;
     int stopAt = 1000;
     qint64 longestGapMs = 0;
+    qint64 totalMs = 0;
     int turns = 0;
     QStringList said;
     bool pressed = false;
@@ -94,6 +95,7 @@ struct Watch
         action();
         tick.stop();
         longestGapMs = std::max(longestGapMs, clock.elapsed() - last);
+        totalMs = clock.elapsed();
     }
 };
 
@@ -136,8 +138,10 @@ private Q_SLOTS:
         watch.label = QString::fromLatin1(CatalogueUpgrade::kLabel);
         f.openData(watch);
         QCOMPARE(moviesIndexes(f.cat.path()), allMoviesIndexes());
-        // Generous for a loaded machine; a build on this thread keeps it for seconds.
-        QVERIFY2(watch.longestGapMs < 400, qPrintable(QStringLiteral("%1 ms").arg(watch.longestGapMs)));
+        // Generous for a loaded machine, where the gap may also be a third of the whole build; a
+        // build on this thread keeps it for all of it.
+        QVERIFY2(watch.longestGapMs < 400 || watch.longestGapMs * 3 < watch.totalMs,
+                 qPrintable(QStringLiteral("%1 ms of %2 ms").arg(watch.longestGapMs).arg(watch.totalMs)));
         QVERIFY(watch.turns > 20);
         const QRegularExpression line(QStringLiteral("^Preparing the catalogue for fast sorting: (\\d+) %$"));
         QVERIFY2(watch.said.size() >= 3, qPrintable(watch.said.join(u'|')));
@@ -204,7 +208,10 @@ private Q_SLOTS:
         watch.label = stopped.label;
         rebuildNow(watch);
         QVERIFY(search->index()->isCurrent());
-        QVERIFY2(watch.longestGapMs < 400, qPrintable(QStringLiteral("%1 ms").arg(watch.longestGapMs)));
+        // On a machine busy with other work every slice takes longer, so the longest gap is also
+        // allowed a third of the whole build: built in one step, the gap would be all of it.
+        QVERIFY2(watch.longestGapMs < 400 || watch.longestGapMs * 3 < watch.totalMs,
+                 qPrintable(QStringLiteral("%1 ms of %2 ms").arg(watch.longestGapMs).arg(watch.totalMs)));
         // The storing gives the event loop a turn about every 50 ms; built in one step it would
         // get none until the end.
         QVERIFY2(watch.turns > 2, qPrintable(QStringLiteral("%1 turns").arg(watch.turns)));
