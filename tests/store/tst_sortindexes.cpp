@@ -144,6 +144,27 @@ private Q_SLOTS:
         QCOMPARE(KeyWalk::extent(f.db, QStringLiteral("Movies"), QStringLiteral("Id")).rows, 300);
     }
 
+    // The count and the largest key, with and without a condition, after deletes have left
+    // gaps (so that the two differ) and on an empty table.
+    void extentCountsRowsAndFindsTheLargestKey()
+    {
+        StoreFixture f;
+        const KeyWalk::Condition cd{QStringLiteral("Media_type = ?4"), {QStringLiteral("cd")}};
+        auto check = [&](const KeyWalk::Condition& condition, const QString& where) {
+            const KeyWalk::Extent e = KeyWalk::extent(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), condition);
+            const std::vector<qint64> keys = keysOf(f, QStringLiteral("select Id from Movies %1 order by Id").arg(where));
+            QCOMPARE(e.rows, int(keys.size()));
+            QCOMPARE(e.lastKey, keys.empty() ? qint64(0) : keys.back());
+        };
+        check({}, QString());
+        check(cd, QStringLiteral("where Media_type = 'cd'"));
+        fillMovies(f, 300);
+        indexMovies(f);
+        f.exec(QStringLiteral("delete from Movies where Id % 7 = 0 or Id > 290"));
+        check({}, QString());
+        check(cd, QStringLiteral("where Media_type = 'cd'"));
+    }
+
     // Only an index on the column alone, in its own collation and whole, gives its order.
     void walkNeedsAFittingIndex_data()
     {

@@ -150,10 +150,14 @@ std::optional<KeyWalk::Order> KeyWalk::forIndex(SqliteConnection& db, const QStr
 KeyWalk::Extent KeyWalk::extent(SqliteConnection& db, const QString& table, const QString& keyColumn,
                                 const Condition& condition)
 {
-    QString sql = QStringLiteral("SELECT count(*), max(%2) FROM %1")
-                      .arg(SqlText::quoteIdentifier(table), SqlText::quoteIdentifier(keyColumn));
-    if (!condition.empty())
-        sql += QStringLiteral(" WHERE ") + condition.sql;
+    const QString t = SqlText::quoteIdentifier(table);
+    const QString k = SqlText::quoteIdentifier(keyColumn);
+    // One statement, so that both are of one moment. Without a condition each is asked on its
+    // own: the engine then counts along its smallest index and seeks the largest key, where
+    // asked together it reads every row of the table (a tenth of a second at a million).
+    const QString sql = condition.empty()
+                            ? QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT max(%2) FROM %1)").arg(t, k)
+                            : QStringLiteral("SELECT count(*), max(%2) FROM %1 WHERE %3").arg(t, k, condition.sql);
     auto read = db.statement(sql);
     for (size_t i = 0; i < condition.binds.size(); ++i)
         read->bind(kFirstConditionMarker + int(i), condition.binds[i]);
