@@ -152,7 +152,8 @@ private Q_SLOTS:
         const KeyWalk::Condition cd{QStringLiteral("Media_type = ?4"), {QStringLiteral("cd")}};
         auto check = [&](const KeyWalk::Condition& condition, const QString& where) {
             const KeyWalk::Extent e = KeyWalk::extent(f.db, QStringLiteral("Movies"), QStringLiteral("Id"), condition);
-            const std::vector<qint64> keys = keysOf(f, QStringLiteral("select Id from Movies %1 order by Id").arg(where));
+            const std::vector<qint64> keys
+                = keysOf(f, QStringLiteral("select Id from Movies %1 order by Id").arg(where));
             QCOMPARE(e.rows, int(keys.size()));
             QCOMPARE(e.lastKey, keys.empty() ? qint64(0) : keys.back());
         };
