@@ -100,6 +100,10 @@ void TestExport::htmlPage()
     QVERIFY2(html.contains(QRegularExpression(QStringLiteral("font-weight:\\s*(700|bold)[^>]*>Bold</span>"))),
              qPrintable(html));
     QVERIFY(!html.contains(QStringLiteral("\\rtf")));
+    // With KOLT_SCREENSHOTS set to a folder, the page is kept there to be opened in a browser.
+    const QString folder = qEnvironmentVariable("KOLT_SCREENSHOTS");
+    if (!folder.isEmpty())
+        QVERIFY(QFile::copy(m.cat.filePath(QStringLiteral("out")), folder + QStringLiteral("/export.html")));
 }
 
 QTEST_MAIN(TestExport)
