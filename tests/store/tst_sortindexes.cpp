@@ -480,6 +480,49 @@ private Q_SLOTS:
         QCOMPARE(shownKeys(*q), keysOf(f, fresh.arg(filter, orderBy)));
     }
 
+    // A folder opened again, or in another order, shows the rows the table holds now: what an
+    // earlier opening counted is taken only when nothing changed the table since.
+    void reopenedFolderCountsWhatTheTableHolds_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("nothing changed") << ""
+                                         << "";
+        QTest::newRow("an insert here") << "here"
+                                        << "insert into Movies (Title) values ('new')";
+        QTest::newRow("a delete here") << "here"
+                                       << "delete from Movies where Id = 5";
+        QTest::newRow("an insert by another program") << "another program"
+                                                      << "insert into Movies (Title) values ('new')";
+        QTest::newRow("a delete by another program") << "another program"
+                                                     << "delete from Movies where Id = 5";
+    }
+
+    void reopenedFolderCountsWhatTheTableHolds()
+    {
+        QFETCH(QString, writer);
+        QFETCH(QString, change);
+        StoreFixture f;
+        fillMovies(f, 3000);
+        indexMovies(f);
+        auto q = f.query(QStringLiteral("qrMovies"), {QStringLiteral("select * from Movies order by Title")});
+        q->Open();
+        QCOMPARE(q->RecordCount(), 3000);
+        q->Close();
+        if (writer == QLatin1String("here"))
+            f.exec(change);
+        else if (!writer.isEmpty())
+            OtherProgram::rawExec(f.cat.path(), change);
+        const QString count = f.column(QStringLiteral("select count(*) from Movies")).value(0);
+        for (const QString& orderBy : {QStringLiteral("Title"), QStringLiteral("Year DESC")}) {
+            q->setSQL({QStringLiteral("select * from Movies order by ") + orderBy});
+            q->Open();
+            QCOMPARE(QString::number(q->RecordCount()), count);
+            QCOMPARE(shownKeys(*q), keysOf(f, QStringLiteral("select Id from Movies order by %1, Id").arg(orderBy)));
+            q->Close();
+        }
+    }
+
     // A post that fails is undone; the walked result goes on showing its rows all the same.
     void failedPostLeavesTheWalkedRows()
     {

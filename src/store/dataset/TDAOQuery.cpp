@@ -61,6 +61,14 @@ struct TDAOQuery::Plan
     } last;
 };
 
+struct TDAOQuery::ExtentSeen
+{
+    QString table;
+    KeyWalk::Condition condition;
+    ChangeLog::Mark mark; // taken before the count was read
+    KeyWalk::Extent extent;
+};
+
 namespace {
 
 QVariant paramForEngine(const TParam& p)
@@ -302,7 +310,7 @@ std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<
     }
     std::optional<KeyWalk::Extent> extent;
     if (!keys && p.walk) {
-        extent = KeyWalk::extent(db, p.table, p.keyColumn, p.walkCondition);
+        extent = this->extent(p, mark);
         if (p.filtered && !worthWalking(p, extent->rows))
             extent.reset();
     }
@@ -327,6 +335,23 @@ std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<
     p.last.binds = binds;
     p.last.mark = mark;
     return result;
+}
+
+KeyWalk::Extent TDAOQuery::extent(const Plan& p, const ChangeLog::Mark& now)
+{
+    // A count walks a whole index: at a million rows it costs as much as the rest of an
+    // opening, and visiting a folder again or sorting it another way asks it again.
+    TDAODatabase& db = *Database();
+    const ExtentSeen* seen = m_extentSeen.get();
+    if (seen && seen->table == p.table && seen->condition.sql == p.walkCondition.sql
+        && seen->condition.binds == p.walkCondition.binds) {
+        const auto changed = db.changes().changedSince(seen->mark, p.table);
+        if (changed && changed->empty())
+            return seen->extent;
+    }
+    const KeyWalk::Extent counted = KeyWalk::extent(db, p.table, p.keyColumn, p.walkCondition);
+    m_extentSeen = std::make_unique<ExtentSeen>(ExtentSeen{p.table, p.walkCondition, now, counted});
+    return counted;
 }
 
 bool TDAOQuery::worthWalking(const Plan& p, int passing)

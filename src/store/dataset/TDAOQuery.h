@@ -1,6 +1,8 @@
 #pragma once
 
+#include "ChangeLog.h"
 #include "FilterExpression.h"
+#include "KeyWalk.h"
 #include "TDAODataset.h"
 #include "TParam.h"
 
@@ -55,6 +57,10 @@ private:
     // The filter as a condition over the table, its markers numbered from `firstIndex`.
     FilterExpression::Result filterCondition(const Plan& plan, int firstIndex) const;
     std::unique_ptr<ResultSet> openWholeTable(Plan& plan, const std::vector<QVariant>& binds);
+    struct ExtentSeen;
+    // How many rows pass the walk's condition and the highest key among them: the count of the
+    // last opening when nothing changed the table since it was taken, read again otherwise.
+    KeyWalk::Extent extent(const Plan& plan, const ChangeLog::Mark& now);
     // Whether a filtered whole table is better walked along its order's index than read whole,
     // `passing` of its rows passing the filter.
     bool worthWalking(const Plan& plan, int passing);
@@ -70,4 +76,5 @@ private:
     TDataSource* m_masterSource = nullptr;
     std::unique_ptr<TMasterDataLink> m_masterLink;
     std::unique_ptr<Plan> m_plan;
+    std::unique_ptr<ExtentSeen> m_extentSeen; // kept across plans: another order, the same rows
 };
