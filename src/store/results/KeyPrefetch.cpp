@@ -22,18 +22,20 @@ public:
 
 } // namespace
 
-KeyPrefetch::KeyPrefetch(QString path, KeyWalk::Order order, KeyWalk::Condition condition)
+KeyPrefetch::KeyPrefetch(QString path, KeyWalk::Order order, KeyWalk::Condition condition, size_t expected)
     : m_path(std::move(path))
     , m_order(std::move(order))
     , m_condition(std::move(condition))
+    , m_expected(expected)
 {
     m_thread = std::thread([this] { run(); });
 }
 
-KeyPrefetch::KeyPrefetch(QString path, QString sql, std::vector<QVariant> binds)
+KeyPrefetch::KeyPrefetch(QString path, QString sql, std::vector<QVariant> binds, size_t expected)
     : m_path(std::move(path))
     , m_sql(std::move(sql))
     , m_binds(std::move(binds))
+    , m_expected(expected)
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -45,9 +47,24 @@ KeyPrefetch::~KeyPrefetch()
         m_thread.join();
 }
 
+void KeyPrefetch::wake()
+{
+    const std::lock_guard lock(m_startLock);
+    m_woken = true;
+    m_start.notify_one();
+}
+
+bool KeyPrefetch::waitForStart()
+{
+    std::unique_lock lock(m_startLock);
+    m_start.wait_for(lock, kStartAfter, [this] { return m_woken; });
+    return !m_stopped.load(std::memory_order_acquire);
+}
+
 void KeyPrefetch::stop()
 {
     m_stopped.store(true, std::memory_order_release);
+    wake();
     const std::lock_guard lock(m_handleLock);
     if (m_handle)
         sqlite3_interrupt(m_handle);
@@ -55,6 +72,7 @@ void KeyPrefetch::stop()
 
 std::optional<std::vector<qint64>> KeyPrefetch::take()
 {
+    wake();
     if (m_thread.joinable())
         m_thread.join();
     if (!m_whole)
@@ -65,7 +83,14 @@ std::optional<std::vector<qint64>> KeyPrefetch::take()
 
 void KeyPrefetch::run()
 {
+    if (!waitForStart()) {
+        m_ended.store(true, std::memory_order_release);
+        return;
+    }
     try {
+        // Room for every key at once: grown step by step, the vector would be moved in memory
+        // again and again while the window works beside it.
+        m_keys.reserve(m_expected);
         SideConnection side(m_path, SideConnection::Mode::ReadOnly);
         const Published published(*this, side.handle());
         PrefetchConnection connection(side.handle());

@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -22,11 +24,12 @@ class SqliteConnection;
 class KeyPrefetch
 {
 public:
-    // `path`: the catalogue file; `order` and `condition`: the walk to follow from its start.
-    KeyPrefetch(QString path, KeyWalk::Order order, KeyWalk::Condition condition);
+    // `path`: the catalogue file; `order` and `condition`: the walk to follow from its start;
+    // `expected`: about how many keys there are.
+    KeyPrefetch(QString path, KeyWalk::Order order, KeyWalk::Condition condition, size_t expected);
     // The same keys read by one statement (its first column), in the walk's order: for a walk
     // that passes many rows for each it keeps, the engine gathers and sorts them sooner.
-    KeyPrefetch(QString path, QString sql, std::vector<QVariant> binds);
+    KeyPrefetch(QString path, QString sql, std::vector<QVariant> binds, size_t expected);
     ~KeyPrefetch();
     KeyPrefetch(const KeyPrefetch&) = delete;
     KeyPrefetch& operator=(const KeyPrefetch&) = delete;
@@ -39,6 +42,10 @@ public:
     // Keys a window of the reading takes: the file is not held between windows, so a program
     // writing it is kept waiting no longer than one window.
     static constexpr size_t kWindow = 65536;
+    // The reading starts this long after the folder opened, unless its keys are asked for
+    // sooner: the window paints the folder's first screen meanwhile without a thread beside it
+    // taking processor and memory (a grid's first million rows fault in their memory then).
+    static constexpr std::chrono::milliseconds kStartAfter{150};
 
 private:
     // Makes the reading's handle known to stop() for as long as the handle is open.
@@ -56,6 +63,9 @@ private:
 
     void run();
     void stop();
+    // Waits out kStartAfter unless woken; false when stopped meanwhile.
+    bool waitForStart();
+    void wake();
     void walk(SqliteConnection& connection);
     void readStatement(SqliteConnection& connection);
 
@@ -64,7 +74,11 @@ private:
     KeyWalk::Condition m_condition;
     QString m_sql;
     std::vector<QVariant> m_binds;
+    size_t m_expected;
     std::atomic<bool> m_stopped{false};
+    std::mutex m_startLock;
+    std::condition_variable m_start;
+    bool m_woken = false; // guarded by m_startLock
     std::atomic<bool> m_ended{false};
     std::mutex m_handleLock; // guards m_handle for an interrupt from the owner's thread
     sqlite3* m_handle = nullptr;

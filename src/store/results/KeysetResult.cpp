@@ -106,10 +106,11 @@ void KeysetResult::follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent,
     if (!file || !*file)
         return;
     const QString path = QString::fromUtf8(file);
+    const size_t expected = size_t(m_total);
     if (beside.sql.isEmpty())
-        m_prefetch = std::make_unique<KeyPrefetch>(path, m_walk->order(), m_walk->condition());
+        m_prefetch = std::make_unique<KeyPrefetch>(path, m_walk->order(), m_walk->condition(), expected);
     else
-        m_prefetch = std::make_unique<KeyPrefetch>(path, std::move(beside.sql), std::move(beside.binds));
+        m_prefetch = std::make_unique<KeyPrefetch>(path, std::move(beside.sql), std::move(beside.binds), expected);
 }
 
 bool KeysetResult::adoptPrefetched() const
