@@ -3,6 +3,7 @@
 #include "CsvReader.h"
 #include "ExchangeError.h"
 #include "ImportPictureTarget.h"
+#include "LookupMemo.h"
 #include "Procedury.h"
 #include "SqliteStatement.h"
 #include "TDM.h"
@@ -224,6 +225,9 @@ CatalogueImporter::Summary CatalogueImporter::run(QIODevice& file, const Options
     qint64 done = 0;
     const ImportTuning tuning(m_dm.dbKOLT.handle());
     TDAODatabase::Transaction transaction(m_dm.dbKOLT);
+    // The whole file is one transaction, undone whole when anything fails: the names of the
+    // lookup lists can be looked for once for the run.
+    const LookupMemo lookups;
     try {
         if (options.header)
             reader.next(record);

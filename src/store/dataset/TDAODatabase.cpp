@@ -193,7 +193,7 @@ TDAODatabase::Transaction::Transaction(TDAODatabase& db)
         sqlite3_exec(db.m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
         db.rolledBack(0);
     }
-    m_level.emplace(db.m_handle);
+    m_level.emplace(db, db.m_depth + 1);
     m_depth = ++db.m_depth;
 }
 
