@@ -55,6 +55,8 @@ void WaitingDetails::entered(const QString& table, qint64 rowId)
 
 void WaitingDetails::removeRows(const QString& table, const QSet<qint64>& ids)
 {
+    if (ids.isEmpty())
+        return; // the common case: every post of an item asks
     const QString quoted = SqlText::quoteIdentifier(table);
     auto remove = m_db.statement(QStringLiteral("DELETE FROM %1 WHERE P_Id = 0 AND Id = ?1").arg(quoted));
     auto forget = m_db.statement(QStringLiteral("DELETE FROM kolt_waiting WHERE tbl = ?1 AND row_id = ?2"));
