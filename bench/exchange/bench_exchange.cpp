@@ -1,8 +1,14 @@
-// Import of a CSV file of movies (100,000 with three cast members each, or the number given as
-// the first argument) through the data module, against raw SQLite doing the same inserts with
-// the same lookup upkeep in one transaction; then the export of the folder to CSV against raw
+// Import of a file of movies (100,000 with three cast members each, or the number given as the
+// first argument) through the data module, against raw SQLite doing the same inserts with the
+// same lookup upkeep in one transaction; then the export of the folder to CSV against raw
 // SQLite reading the same rows and writing the same text. Both sides read the file with the
-// same CSV reader, so the figures compare the writing paths. Peak memory is the process's.
+// same readers, so the figures compare the writing paths.
+//   bench_exchange [items] [csv|tellico]
+// "csv" (the default) imports a CSV file and exports the folder; "tellico" imports a Tellico
+// collection file (tellico.xml) instead, converted to CSV as the import dialog does, the
+// conversion timed on both sides. Each mode runs in a process of its own, so that the peak
+// memory shown is that of the one import. Times are wall clock, with the process's CPU time
+// (all its threads) in brackets.
 #include "CatalogueExporter.h"
 #include "CatalogueImporter.h"
 #include "CatalogueWriter.h"
@@ -11,12 +17,15 @@
 #include "DetailText.h"
 #include "SqliteStatement.h"
 #include "TDM.h"
+#include "TellicoFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QXmlStreamWriter>
 #include <cstdio>
+#include <ctime>
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -29,6 +38,87 @@ long peakKb()
     return usage.ru_maxrss;
 }
 
+// Wall and CPU time from its start.
+class Clock
+{
+public:
+    Clock() { restart(); }
+    void restart()
+    {
+        m_wall.start();
+        m_cpu = cpuNow();
+    }
+    double wall() const { return m_wall.nsecsElapsed() / 1e9; }
+    double cpu() const { return cpuNow() - m_cpu; }
+
+private:
+    static double cpuNow()
+    {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return double(t.tv_sec) + t.tv_nsec / 1e9;
+    }
+    QElapsedTimer m_wall;
+    double m_cpu = 0;
+};
+
+struct Timing
+{
+    double wall = 0;
+    double cpu = 0;
+};
+
+Timing taken(const Clock& clock)
+{
+    return {clock.wall(), clock.cpu()};
+}
+
+QStringList castOf(int i)
+{
+    return {QStringLiteral("Actor %1").arg((i * 7) % 5000), QStringLiteral("Actor %1").arg((i * 13 + 1) % 5000),
+            QStringLiteral("Actor %1").arg((i * 31 + 2) % 5000)};
+}
+
+// The same movies as a Tellico collection of videos, written as it goes.
+void writeTellico(const QString& path, int items)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write the source file");
+    QXmlStreamWriter w(&file);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeStartElement(QStringLiteral("tellico"));
+    w.writeDefaultNamespace(QStringLiteral("http://periapsis.org/tellico/"));
+    w.writeAttribute(QStringLiteral("syntaxVersion"), QStringLiteral("11"));
+    w.writeStartElement(QStringLiteral("collection"));
+    w.writeAttribute(QStringLiteral("title"), QStringLiteral("Movies"));
+    w.writeAttribute(QStringLiteral("type"), QStringLiteral("3"));
+    for (int i = 0; i < items; ++i) {
+        w.writeStartElement(QStringLiteral("entry"));
+        w.writeAttribute(QStringLiteral("id"), QString::number(i + 1));
+        w.writeTextElement(QStringLiteral("title"), QStringLiteral("Movie %1, part \"%2\"").arg(i).arg(i % 9));
+        w.writeTextElement(QStringLiteral("year"), QString::number(1930 + i % 90));
+        w.writeStartElement(QStringLiteral("genres"));
+        w.writeTextElement(QStringLiteral("genre"), QStringLiteral("Category %1").arg(i % 40));
+        w.writeEndElement();
+        w.writeTextElement(QStringLiteral("running-time"), QString::number(80 + i % 90));
+        w.writeStartElement(QStringLiteral("directors"));
+        w.writeTextElement(QStringLiteral("director"), QStringLiteral("Director %1").arg(i % 800));
+        w.writeEndElement();
+        w.writeStartElement(QStringLiteral("casts"));
+        for (const QString& name : castOf(i)) {
+            w.writeStartElement(QStringLiteral("cast"));
+            w.writeTextElement(QStringLiteral("column"), name);
+            w.writeEndElement();
+        }
+        w.writeEndElement();
+        w.writeTextElement(QStringLiteral("plot"), QStringLiteral("Notes on movie %1,\nsecond line").arg(i));
+        w.writeEndElement();
+    }
+    w.writeEndDocument();
+}
+
 void writeSource(const QString& path, int items)
 {
     QFile file(path);
@@ -37,9 +127,7 @@ void writeSource(const QString& path, int items)
     CsvWriter writer(file);
     writer.writeRow({"Title", "Category", "Year", "Time", "Director", "Date acquired", "Cast", "Description"});
     for (int i = 0; i < items; ++i) {
-        const QStringList cast{QStringLiteral("Actor %1").arg((i * 7) % 5000),
-                               QStringLiteral("Actor %1").arg((i * 13 + 1) % 5000),
-                               QStringLiteral("Actor %1").arg((i * 31 + 2) % 5000)};
+        const QStringList cast = castOf(i);
         writer.writeRow({QStringLiteral("Movie %1, part \"%2\"").arg(i).arg(i % 9),
                          QStringLiteral("Category %1").arg(i % 40), QString::number(1930 + i % 90),
                          QStringLiteral("%1 min").arg(80 + i % 90), QStringLiteral("Director %1").arg(i % 800),
@@ -72,39 +160,73 @@ struct Lookup
     }
 };
 
-double rawImport(const QString& catalogue, const QString& source)
+// The columns of a file that the raw import writes, by their header names; -1 when absent.
+struct Columns
+{
+    int title, category, year, time, media, director, date, cast, description;
+    explicit Columns(const QStringList& header)
+        : title(int(header.indexOf("Title")))
+        , category(int(header.indexOf("Category")))
+        , year(int(header.indexOf("Year")))
+        , time(int(header.indexOf("Time")))
+        , media(int(header.indexOf("Media")))
+        , director(int(header.indexOf("Director")))
+        , date(int(header.indexOf("Date acquired")))
+        , cast(int(header.indexOf("Cast")))
+        , description(int(header.indexOf("Description")))
+    {
+    }
+};
+
+QString field(const CsvRecord& r, int column)
+{
+    return column >= 0 && column < r.fields.size() ? r.fields[column] : QString();
+}
+
+void bindOrNull(SqliteStatement& s, int index, const QString& text)
+{
+    if (text.isEmpty())
+        s.bindNull(index);
+    else
+        s.bindText(index, text);
+}
+
+Timing rawImport(const QString& catalogue, const QString& source)
 {
     TDAODatabase db;
     db.setDatabaseName(catalogue);
     db.setPassword(QStringLiteral("trobel72"));
     db.Open();
-    QElapsedTimer clock;
-    clock.start();
+    const Clock clock;
     sqlite3* h = db.handle();
     SqliteStatement::exec(h, QStringLiteral("BEGIN"));
     Lookup categories(h, "Movies_C"), directors(h, "Movies_D"), actors(h, "Movies_A");
     SqliteStatement movie(h, QStringLiteral("INSERT INTO Movies (Title, Category, Year, Tot_time, Director, Date_aq, "
-                                            "Description, Media_type) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, 'CD')"));
+                                            "Description, Media_type) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
     SqliteStatement cast(h, QStringLiteral("INSERT INTO Mv_Cast (P_Id, Name) VALUES (?1, ?2)"));
     QFile file(source);
     file.open(QIODevice::ReadOnly);
     CsvReader reader(file, TextEncoding::Utf8, u',');
     CsvRecord r;
     reader.next(r);
+    const Columns c(r.fields);
     while (reader.next(r)) {
-        categories.keep(r.fields[1]);
-        directors.keep(r.fields[4]);
+        categories.keep(field(r, c.category));
+        directors.keep(field(r, c.director));
         movie.reset();
-        movie.bindText(1, r.fields[0]);
-        movie.bindText(2, r.fields[1]);
-        movie.bindInt64(3, r.fields[2].toLongLong());
-        movie.bindText(4, r.fields[3]);
-        movie.bindText(5, r.fields[4]);
-        movie.bindText(6, r.fields[5] + QStringLiteral(" 00:00:00"));
-        movie.bindText(7, r.fields[7]);
+        movie.bindText(1, field(r, c.title));
+        movie.bindText(2, field(r, c.category));
+        movie.bindInt64(3, field(r, c.year).toLongLong());
+        bindOrNull(movie, 4, field(r, c.time));
+        bindOrNull(movie, 5, field(r, c.director));
+        const QString date = field(r, c.date);
+        bindOrNull(movie, 6, date.isEmpty() ? date : date + QStringLiteral(" 00:00:00"));
+        bindOrNull(movie, 7, field(r, c.description));
+        const QString media = field(r, c.media);
+        movie.bindText(8, media.isEmpty() ? QStringLiteral("CD") : media);
         movie.execute();
         const qint64 id = sqlite3_last_insert_rowid(h);
-        for (const QString& name : DetailText::readCast(r.fields[6])) {
+        for (const QString& name : DetailText::readCast(field(r, c.cast))) {
             actors.keep(name);
             cast.reset();
             cast.bindInt64(1, id);
@@ -113,17 +235,16 @@ double rawImport(const QString& catalogue, const QString& source)
         }
     }
     SqliteStatement::exec(h, QStringLiteral("COMMIT"));
-    return clock.elapsed() / 1000.0;
+    return taken(clock);
 }
 
-double rawExport(const QString& catalogue, const QString& target)
+Timing rawExport(const QString& catalogue, const QString& target)
 {
     TDAODatabase db;
     db.setDatabaseName(catalogue);
     db.setPassword(QStringLiteral("trobel72"));
     db.Open();
-    QElapsedTimer clock;
-    clock.start();
+    const Clock clock;
     QFile file(target);
     file.open(QIODevice::WriteOnly);
     CsvWriter writer(file);
@@ -145,7 +266,27 @@ double rawExport(const QString& catalogue, const QString& target)
         values << DetailText::castText(names);
         writer.writeRow(values);
     }
-    return clock.elapsed() / 1000.0;
+    return taken(clock);
+}
+
+// Converts a Tellico file to CSV as the import dialog does; answers the CSV's path.
+QString convertTellico(const QString& tellico, const QString& csv)
+{
+    QFile out(csv);
+    if (!out.open(QIODevice::WriteOnly))
+        qFatal("cannot write the converted file");
+    TellicoFile::toCsv(tellico, out);
+    return csv;
+}
+
+void print(const char* what, const Timing& t)
+{
+    std::printf("%-26s %7.2f s (cpu %6.2f s)", what, t.wall, t.cpu);
+}
+
+void ratio(const Timing& t, const Timing& raw)
+{
+    std::printf("  ratio %.2f x raw (cpu %.2f x)", t.wall / raw.wall, t.cpu / raw.cpu);
 }
 
 } // namespace
@@ -154,15 +295,28 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int items = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const bool tellico = argc > 2 && qstrcmp(argv[2], "tellico") == 0;
     QTemporaryDir dir;
-    const QString source = dir.filePath(QStringLiteral("movies.csv"));
-    writeSource(source, items);
-    std::printf("source: %d movies, %lld MB\n", items, QFile(source).size() >> 20);
+    QString source = dir.filePath(tellico ? QStringLiteral("movies.xml") : QStringLiteral("movies.csv"));
+    if (tellico)
+        writeTellico(source, items);
+    else
+        writeSource(source, items);
+    std::printf("source: %d movies, %lld MB (%s)\n", items, QFile(source).size() >> 20, tellico ? "Tellico" : "CSV");
 
     const QString rawCatalogue = dir.filePath(QStringLiteral("raw.mdb"));
     CatalogueWriter::create(rawCatalogue);
-    const double raw = rawImport(rawCatalogue, source);
-    std::printf("raw SQLite import:     %7.2f s\n", raw);
+    Clock rawClock;
+    if (tellico)
+        convertTellico(source, dir.filePath(QStringLiteral("raw-converted.csv")));
+    const Timing rawConversion = taken(rawClock);
+    Timing raw = rawImport(rawCatalogue, tellico ? dir.filePath(QStringLiteral("raw-converted.csv")) : source);
+    raw.wall += rawConversion.wall;
+    raw.cpu += rawConversion.cpu;
+    print("raw SQLite import:", raw);
+    if (tellico)
+        std::printf("  (of which conversion %.2f s)", rawConversion.wall);
+    std::printf("\n");
 
     QDir().mkpath(dir.filePath(QStringLiteral("module")));
     CatalogueWriter::create(dir.filePath(QStringLiteral("module/koltDB.mdb")));
@@ -171,22 +325,29 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("BENCH_PRAGMA"))
         SqliteStatement::exec(dm.dbKOLT.handle(), qEnvironmentVariable("BENCH_PRAGMA"));
     const long before = peakKb();
-    QElapsedTimer clock;
-    clock.start();
+    Clock clock;
+    if (tellico)
+        source = convertTellico(source, dir.filePath(QStringLiteral("converted.csv")));
     QFile file(source);
     file.open(QIODevice::ReadOnly);
+    CsvReader headerReader(file, TextEncoding::Utf8, u',');
+    CsvRecord header;
+    headerReader.next(header);
     CatalogueImporter::Options options;
     options.folder = 0;
     options.duplicates = CatalogueImporter::Duplicates::Add;
-    options.row.mapping = ExchangeFolder::at(0).propose(
-        {"Title", "Category", "Year", "Time", "Director", "Date acquired", "Cast", "Description"});
+    options.row.mapping = ExchangeFolder::at(0).propose(header.fields);
     const CatalogueImporter::Summary summary = CatalogueImporter(dm).run(file, options);
-    const double imported = clock.elapsed() / 1000.0;
-    std::printf("import (data module):  %7.2f s  (%d added)  ratio %.2f x raw; peak memory %ld MB (%ld MB before)\n",
-                imported, summary.added, imported / raw, peakKb() / 1024, before / 1024);
+    const Timing imported = taken(clock);
+    print("import (data module):", imported);
+    ratio(imported, raw);
+    std::printf("  (%d added); peak memory %ld MB (%ld MB before)\n", summary.added, peakKb() / 1024, before / 1024);
+    if (tellico)
+        return 0;
 
-    const double rawOut = rawExport(rawCatalogue, dir.filePath(QStringLiteral("raw-out.csv")));
-    std::printf("raw SQLite export:     %7.2f s\n", rawOut);
+    const Timing rawOut = rawExport(rawCatalogue, dir.filePath(QStringLiteral("raw-out.csv")));
+    print("raw SQLite export:", rawOut);
+    std::printf("\n");
     clock.restart();
     {
         TDAODataset& rows = ExchangeFolder::at(0).everyItem(dm);
@@ -196,7 +357,9 @@ int main(int argc, char** argv)
         CatalogueExporter(dm, 0).writeCsv(rows, out, [](const QString& memo) { return memo; });
         rows.Close();
     }
-    const double exported = clock.elapsed() / 1000.0;
-    std::printf("export (data module):  %7.2f s  ratio %.2f x raw\n", exported, exported / rawOut);
+    const Timing exported = taken(clock);
+    print("export (data module):", exported);
+    ratio(exported, rawOut);
+    std::printf("\n");
     return 0;
 }

@@ -11,6 +11,7 @@
 CatalogueExporter::CatalogueExporter(TDM& dm, int folder)
     : m_dm(dm)
     , m_folder(ExchangeFolder::at(folder))
+    , m_lists(dm.dbKOLT, m_folder.details)
 {
     m_details.setDatabase(&dm.dbKOLT);
     if (m_folder.details == ExchangeFolder::Details::Cast) {
@@ -63,6 +64,30 @@ QString CatalogueExporter::detailText(qint64 itemId)
     return DetailText::songsText(songs);
 }
 
+QString CatalogueExporter::rowDetails(TDAODataset& rows, int row)
+{
+    if (m_folder.details == ExchangeFolder::Details::None)
+        return {};
+    const TField& id = rows.FieldByName(QStringLiteral("Id"));
+    const bool held = m_listsOf == &rows && m_listsSerial == rows.ResultSerial() && m_listsFrom >= 0
+                      && row >= m_listsFrom && row < m_listsFrom + DetailLists::kBatch;
+    if (!held) {
+        std::vector<qint64> items;
+        const int end = std::min(rows.RowCount(), row + DetailLists::kBatch);
+        items.reserve(size_t(std::max(end - row, 0)));
+        for (int r = row; r < end; ++r)
+            items.push_back(rows.rowValue(r, id).toLongLong());
+        m_lists.read(items);
+        m_listsOf = &rows;
+        m_listsSerial = rows.ResultSerial();
+        m_listsFrom = row;
+    }
+    const qint64 item = rows.rowValue(row, id).toLongLong();
+    if (const QString* text = m_lists.find(item))
+        return *text;
+    return detailText(item);
+}
+
 void CatalogueExporter::checkStopped(const Progress& progress, qint64 done, qint64 total) const
 {
     if (progress && !progress(done, total))
@@ -82,7 +107,6 @@ void CatalogueExporter::writeCsv(TDAODataset& rows, QIODevice& out, const MemoTe
     if (details)
         header << m_folder.detailsCaption();
     writer.writeRow(header);
-    const TField& id = rows.FieldByName(QStringLiteral("Id"));
     const int count = rows.RowCount();
     for (int row = 0; row < count; ++row) {
         checkStopped(progress, row, count);
@@ -95,7 +119,7 @@ void CatalogueExporter::writeCsv(TDAODataset& rows, QIODevice& out, const MemoTe
                 values << valueText(value);
         }
         if (details)
-            values << detailText(rows.rowValue(row, id).toLongLong());
+            values << rowDetails(rows, row);
         writer.writeRow(values);
     }
     checkStopped(progress, count, count);
@@ -127,7 +151,6 @@ void CatalogueExporter::writeHtml(TDAODataset& rows, const std::vector<Column>& 
     std::vector<const TField*> fields;
     for (const Column& c : columns)
         fields.push_back(&rows.FieldByName(c.field));
-    const TField& id = rows.FieldByName(QStringLiteral("Id"));
     const TField* memo = rows.FindField(QStringLiteral("Description"));
     const int count = rows.RowCount();
     for (int row = 0; row < count; ++row) {
@@ -136,7 +159,7 @@ void CatalogueExporter::writeHtml(TDAODataset& rows, const std::vector<Column>& 
         for (const TField* field : fields)
             line += QStringLiteral("<td>%1</td>").arg(valueText(rows.rowValue(row, *field)).toHtmlEscaped());
         if (details) {
-            QString list = detailText(rows.rowValue(row, id).toLongLong()).toHtmlEscaped();
+            QString list = rowDetails(rows, row).toHtmlEscaped();
             list.replace(QStringLiteral("; "), QStringLiteral("<br>"));
             line += QStringLiteral("<td>%1</td>").arg(list);
         }

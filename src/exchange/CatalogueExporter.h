@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DetailLists.h"
 #include "ExchangeFolder.h"
 #include "TDAOQuery.h"
 
@@ -37,6 +38,9 @@ public:
 
     // An item's cast ("; "-separated names) or songs ("1. Title (3:45)"), as one text.
     QString detailText(qint64 itemId);
+    // The same for the item of row `row` of `rows`: the lists of a batch of rows from there on
+    // are read together, so going through the rows in order costs a query per batch.
+    QString rowDetails(TDAODataset& rows, int row);
 
     static QString valueText(const QVariant& value);
 
@@ -46,4 +50,9 @@ private:
     TDM& m_dm;
     const ExchangeFolder& m_folder;
     TDAOQuery m_details{QStringLiteral("qrExportDetails")};
+    DetailLists m_lists;
+    // The rows whose lists m_lists holds: of which dataset, which run of it, from which row.
+    const TDAODataset* m_listsOf = nullptr;
+    quint64 m_listsSerial = 0;
+    int m_listsFrom = -1;
 };

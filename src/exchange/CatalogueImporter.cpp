@@ -3,13 +3,16 @@
 #include "CsvReader.h"
 #include "ExchangeError.h"
 #include "ImportPictureTarget.h"
+#include "LookupMemo.h"
 #include "Procedury.h"
 #include "SqliteStatement.h"
 #include "TDM.h"
 #include "TellicoPictures.h"
 #include "TextFold.h"
 
+#include <QCryptographicHash>
 #include <QIODevice>
+#include <cstring>
 
 namespace {
 
@@ -117,26 +120,33 @@ qint64 CatalogueImporter::countRows(QIODevice& file, const CsvDialect& dialect, 
     return header && rows > 0 ? rows - 1 : rows;
 }
 
-QString CatalogueImporter::duplicateKey(const QString& title, const QVariant& year)
+CatalogueImporter::ItemKey CatalogueImporter::duplicateKey(const QString& title, const QVariant& year)
 {
     const std::u32string folded = TextFold::equalityKey(title);
     QString key = QString::fromUcs4(folded.data(), qsizetype(folded.size()));
     key += QChar(0x1F);
     if (year.isValid() && !year.isNull())
         key += QString::number(year.toInt());
-    return key;
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArrayView(reinterpret_cast<const char*>(key.utf16()), key.size() * qsizetype(sizeof(char16_t))),
+        QCryptographicHash::Sha256);
+    ItemKey itemKey;
+    std::memcpy(&itemKey.first, digest.constData(), sizeof itemKey.first);
+    std::memcpy(&itemKey.second, digest.constData() + sizeof itemKey.first, sizeof itemKey.second);
+    return itemKey;
 }
 
-QHash<QString, qint64> CatalogueImporter::existingItems(const ExchangeFolder& folder, TDAODataset& items) const
+QHash<CatalogueImporter::ItemKey, qint64> CatalogueImporter::existingItems(const ExchangeFolder& folder,
+                                                                           TDAODataset& items) const
 {
-    QHash<QString, qint64> known;
+    QHash<ItemKey, qint64> known;
     const TField& id = items.FieldByName(QStringLiteral("Id"));
     const TField& title = items.FieldByName(folder.titleField);
     const TField* year = folder.hasYear ? &items.FieldByName(QStringLiteral("Year")) : nullptr;
     const int rows = items.RowCount();
     known.reserve(rows);
     for (int row = 0; row < rows; ++row) {
-        const QString key
+        const ItemKey key
             = duplicateKey(items.rowValue(row, title).toString(), year ? items.rowValue(row, *year) : QVariant());
         known.insert(key, items.rowValue(row, id).toLongLong());
     }
@@ -212,7 +222,7 @@ CatalogueImporter::Summary CatalogueImporter::run(QIODevice& file, const Options
         if (!lookup->Active())
             lookup->Open();
     }
-    QHash<QString, qint64> known = existingItems(folder, items);
+    QHash<ItemKey, qint64> known = existingItems(folder, items);
 
     Summary summary;
     summary.withPictures
@@ -224,6 +234,9 @@ CatalogueImporter::Summary CatalogueImporter::run(QIODevice& file, const Options
     qint64 done = 0;
     const ImportTuning tuning(m_dm.dbKOLT.handle());
     TDAODatabase::Transaction transaction(m_dm.dbKOLT);
+    // The whole file is one transaction, undone whole when anything fails: the names of the
+    // lookup lists can be looked for once for the run.
+    const LookupMemo lookups;
     try {
         if (options.header)
             reader.next(record);
@@ -236,7 +249,7 @@ CatalogueImporter::Summary CatalogueImporter::run(QIODevice& file, const Options
                 summary.refused.push_back({row.line, row.error});
                 continue;
             }
-            const QString key
+            const ItemKey key
                 = duplicateKey(row.title(folder), folder.hasYear && row.year() ? QVariant(*row.year()) : QVariant());
             const auto found = known.constFind(key);
             qint64 existing = 0;

@@ -77,8 +77,21 @@ public:
     Summary run(QIODevice& file, const Options& options, const Progress& progress = {});
 
 private:
-    static QString duplicateKey(const QString& title, const QVariant& year);
-    QHash<QString, qint64> existingItems(const ExchangeFolder& folder, TDAODataset& items) const;
+    // What an item is known by for finding duplicates: a 128-bit digest of its title (as the
+    // catalogue compares text) and year. Two different items sharing one is out of reach, and
+    // the items of the folder and the file take 16 bytes each rather than their whole titles.
+    struct ItemKey
+    {
+        quint64 first = 0;
+        quint64 second = 0;
+        bool operator==(const ItemKey&) const = default;
+        friend size_t qHash(const ItemKey& key, size_t seed = 0) noexcept
+        {
+            return qHashMulti(seed, key.first, key.second);
+        }
+    };
+    static ItemKey duplicateKey(const QString& title, const QVariant& year);
+    QHash<ItemKey, qint64> existingItems(const ExchangeFolder& folder, TDAODataset& items) const;
     void store(const ExchangeFolder& folder, const ImportRow& row, qint64 existingId, TDAODataset& items,
                TDAODataset* details);
     static void writeDetails(const ExchangeFolder& folder, const ImportRow& row, TDAODataset& details);

@@ -348,7 +348,6 @@ QByteArray TellicoFile::xml(CatalogueExporter& exporter, int folder, TDAODataset
         w.writeEndElement();
     };
     static const QRegularExpression kMinutes(QStringLiteral("^\\s*(\\d+)"));
-    const TField& id = rows.FieldByName(QStringLiteral("Id"));
     for (int row = 0; row < rows.RowCount(); ++row) {
         w.writeStartElement(QStringLiteral("entry"));
         w.writeAttribute(QStringLiteral("id"), QString::number(row + 1));
@@ -357,7 +356,7 @@ QByteArray TellicoFile::xml(CatalogueExporter& exporter, int folder, TDAODataset
         list(QStringLiteral("genres"), QStringLiteral("genre"), QStringList{value(row, "Category")});
         if (folder != 2)
             text(QStringLiteral("medium"), value(row, "Media_type"));
-        const QString details = exporter.detailText(rows.rowValue(row, id).toLongLong());
+        const QString details = exporter.rowDetails(rows, row);
         if (folder == 0) {
             const QRegularExpressionMatch minutes = kMinutes.match(value(row, "Tot_time"));
             if (minutes.hasMatch())

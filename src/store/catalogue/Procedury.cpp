@@ -1,5 +1,6 @@
 #include "Procedury.h"
 
+#include "LookupMemo.h"
 #include "TDAODataset.h"
 #include "TDAOTable.h"
 #include "TStrings.h"
@@ -43,17 +44,31 @@ void AddToLookupIfMissing(TDAODataset& dataSet, TDAOTable& table, const QString&
     // is found again by its cut form instead of being added once more at every post.
     TField& name = table.FieldByName(QStringLiteral("Name"));
     const QString stored = TField::cutText(text, name.Size());
-    if (table.Locate(QStringLiteral("Name"), {stored}, 0)) {
-        // A name typed in other letter case is the listed one: the item takes the list's
-        // spelling, so that "GRACE SMITH" and "Grace Smith" never stand side by side.
-        const QString listed = name.AsString();
+    // A name typed in other letter case is the listed one: the item takes the list's
+    // spelling, so that "GRACE SMITH" and "Grace Smith" never stand side by side.
+    const auto takeSpelling = [&](const QString& listed) {
         if (listed != stored && listed.toCaseFolded() == stored.toCaseFolded())
             dataSet.FieldByName(fieldName).SetAsString(listed);
+    };
+    LookupMemo* memo = LookupMemo::active();
+    if (memo) {
+        if (const QString* listed = memo->listed(table, stored)) {
+            takeSpelling(*listed);
+            return;
+        }
+    }
+    if (table.Locate(QStringLiteral("Name"), {stored}, 0)) {
+        const QString listed = name.AsString();
+        if (memo)
+            memo->remember(table, stored, listed);
+        takeSpelling(listed);
         return;
     }
     table.Insert();
     name.SetAsString(stored);
     table.Post();
+    if (memo)
+        memo->remember(table, stored, name.AsString());
 }
 
 } // namespace Procedury

@@ -22,6 +22,12 @@ void run(SqliteStatement& statement)
     statement.reset();
 }
 
+// What the work kept after the commit for a table's waiting rows is known by.
+QString workKey(const QString& table)
+{
+    return QStringLiteral("kolt_waiting:") + table;
+}
+
 } // namespace
 
 WaitingDetails::WaitingDetails(TDAODatabase& db, RunningCopy& copy)
@@ -50,11 +56,13 @@ void WaitingDetails::entered(const QString& table, qint64 rowId)
     add->bind(3, m_copy.id());
     run(*add);
     // Known as this entry's only once stored: a row whose post is undone never existed.
-    m_db.afterCommit([this, table, rowId] { m_entered[table].insert(rowId); });
+    m_db.afterCommit([this, table, rowId] { m_entered[table].insert(rowId); }, workKey(table), false);
 }
 
 void WaitingDetails::removeRows(const QString& table, const QSet<qint64>& ids)
 {
+    if (ids.isEmpty())
+        return; // the common case: every post of an item asks
     const QString quoted = SqlText::quoteIdentifier(table);
     auto remove = m_db.statement(QStringLiteral("DELETE FROM %1 WHERE P_Id = 0 AND Id = ?1").arg(quoted));
     auto forget = m_db.statement(QStringLiteral("DELETE FROM kolt_waiting WHERE tbl = ?1 AND row_id = ?2"));
@@ -94,10 +102,15 @@ void WaitingDetails::adopt(const QString& table, const std::function<void()>& re
     // Every row this copy had waiting is taken now. Inside a longer transaction (an import)
     // the rows entered for this item are known only once it is committed, in the order the
     // work was asked for: clearing then forgets exactly the rows taken here.
-    m_db.afterCommit([this, table, abandoned] {
-        m_abandoned[table] -= abandoned;
-        m_entered[table].clear();
-    });
+    // Once committed into the same level, it makes the rows noted for this table before it
+    // pointless: they are dropped then, so that an import keeps no note per row till its end.
+    // A post that also removed abandoned rows has more to do than that, and is kept whole.
+    m_db.afterCommit(
+        [this, table, abandoned] {
+            m_abandoned[table] -= abandoned;
+            m_entered[table].clear();
+        },
+        abandoned.isEmpty() ? workKey(table) : QString(), abandoned.isEmpty());
 }
 
 void WaitingDetails::discard(const QString& table, const QString& what)

@@ -193,7 +193,7 @@ TDAODatabase::Transaction::Transaction(TDAODatabase& db)
         sqlite3_exec(db.m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
         db.rolledBack(0);
     }
-    m_level.emplace(db.m_handle);
+    m_level.emplace(db, db.m_depth + 1);
     m_depth = ++db.m_depth;
 }
 
@@ -251,7 +251,7 @@ void TDAODatabase::afterCommit(std::function<void()> work)
         work();
         return;
     }
-    m_afterCommit.push_back({m_depth, std::move(work), nullptr});
+    m_afterCommit.push_back({m_depth, std::move(work), nullptr, QString(), false});
 }
 
 void TDAODatabase::afterCommit(std::function<void()> work, const void* tag)
@@ -264,16 +264,51 @@ void TDAODatabase::afterCommit(std::function<void()> work, const void* tag)
     if (kept != m_keptTags.cend() && kept.value() <= m_depth)
         return;
     m_keptTags[tag] = m_depth;
-    m_afterCommit.push_back({m_depth, std::move(work), tag});
+    m_afterCommit.push_back({m_depth, std::move(work), tag, QString(), false});
+}
+
+void TDAODatabase::afterCommit(std::function<void()> work, const QString& key, bool replacing)
+{
+    if (m_depth == 0) {
+        work();
+        return;
+    }
+    const bool replaces = replacing && !key.isEmpty();
+    m_afterCommit.push_back({m_depth, std::move(work), nullptr, key, replaces});
+    if (replaces)
+        dropReplaced(m_afterCommit.size() - 1, m_depth);
+}
+
+void TDAODatabase::dropReplaced(size_t at, int depth) noexcept
+{
+    // Work is kept in the order it was asked for, its levels never decreasing: what was kept
+    // for `depth` or deeper stands right before `at`, and is undone or committed with it.
+    const QString& key = m_afterCommit[at].key;
+    size_t first = at;
+    while (first > 0 && m_afterCommit[first - 1].depth >= depth)
+        --first;
+    const auto begin = m_afterCommit.begin() + qsizetype(first);
+    const auto end = m_afterCommit.begin() + qsizetype(at);
+    m_afterCommit.erase(std::remove_if(begin, end, [&key](const Deferred& d) { return d.key == key; }), end);
 }
 
 void TDAODatabase::levelCommitted(int depth) noexcept
 {
     // Work is kept in the order it was asked for, so the committed level's is at the end.
+    size_t committed = m_afterCommit.size();
     for (auto it = m_afterCommit.rbegin(); it != m_afterCommit.rend() && it->depth >= depth; ++it) {
         it->depth = depth - 1;
+        --committed;
         if (it->tag)
             m_keptTags[it->tag] = std::min(m_keptTags.value(it->tag, depth - 1), depth - 1);
+    }
+    // Replacing work that now shares its level with earlier work of its key ends that work.
+    for (size_t i = committed; i < m_afterCommit.size(); ++i) {
+        if (!m_afterCommit[i].replacing)
+            continue;
+        const size_t before = m_afterCommit.size();
+        dropReplaced(i, depth - 1);
+        i -= before - m_afterCommit.size();
     }
 }
 

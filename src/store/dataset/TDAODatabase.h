@@ -83,6 +83,11 @@ public:
     // The same, kept once: work with the same `tag` already kept for this level or an outer
     // one is not kept again (an import posting many items re-reads the folder once).
     void afterCommit(std::function<void()> work, const void* tag);
+    // The same, for work that later `replacing` work of the same `key` makes pointless (it
+    // resets what the earlier work built up): once both are kept for the same level, the
+    // earlier one is dropped, so that a long transaction (an import of a hundred thousand
+    // items) keeps a bounded amount of work. Replacing work is replaced by later replacing work.
+    void afterCommit(std::function<void()> work, const QString& key, bool replacing);
     void runAfterCommit();
 
 private:
@@ -93,6 +98,8 @@ private:
     void levelEnded();
     // Work kept for a committed level belongs to the level around it from now on.
     void levelCommitted(int depth) noexcept;
+    // Drops the work of `key` kept before position `at` for level `depth` or a deeper one.
+    void dropReplaced(size_t at, int depth) noexcept;
     static void rolledBackByEngine(void* self);
     static int mayCommit(void* self);
     static int authorize(void* self, int action, const char* first, const char* second, const char* database,
@@ -110,6 +117,8 @@ private:
         int depth;
         std::function<void()> work;
         const void* tag = nullptr;
+        QString key; // empty: never replaced
+        bool replacing = false;
     };
     std::vector<Deferred> m_afterCommit;
     QHash<const void*, int> m_keptTags;        // the outermost level each tag's kept work is for

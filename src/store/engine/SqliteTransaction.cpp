@@ -1,6 +1,7 @@
 #include "SqliteTransaction.h"
 
 #include "EEngineError.h"
+#include "SqliteConnection.h"
 #include "SqliteErrorText.h"
 
 #include <QAtomicInteger>
@@ -8,7 +9,7 @@
 
 namespace {
 
-int run(sqlite3* db, const QByteArray& sql)
+int execute(sqlite3* db, const QByteArray& sql)
 {
     return sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
 }
@@ -27,11 +28,39 @@ SqliteTransaction::SqliteTransaction(sqlite3* db)
 {
     if (!m_outermost)
         m_savepoint = nextSavepointName();
-    const int rc = run(m_db, m_outermost ? QByteArrayLiteral("BEGIN IMMEDIATE")
-                                         : QStringLiteral("SAVEPOINT %1").arg(m_savepoint).toUtf8());
+    begin();
+}
+
+SqliteTransaction::SqliteTransaction(SqliteConnection& connection, int level)
+    : m_db(connection.handle())
+    , m_connection(&connection)
+    , m_outermost(sqlite3_get_autocommit(m_db) != 0)
+{
+    // Open levels have different levels, so their names differ as the serial's would.
+    if (!m_outermost)
+        m_savepoint = QStringLiteral("kolt_level%1").arg(level);
+    begin();
+}
+
+void SqliteTransaction::begin()
+{
+    const int rc = run(m_outermost ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("SAVEPOINT ") + m_savepoint);
     if (rc != SQLITE_OK) {
         m_done = true;
         throw error(rc);
+    }
+}
+
+int SqliteTransaction::run(const QString& sql) const
+{
+    if (!m_connection)
+        return execute(m_db, sql.toUtf8());
+    try {
+        const StatementCache::Lease kept = m_connection->statement(sql);
+        const int rc = sqlite3_step(kept->handle());
+        return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
+    } catch (const EEngineError& e) {
+        return e.ErrorCode() != SQLITE_OK ? e.ErrorCode() : SQLITE_ERROR; // could not be prepared
     }
 }
 
@@ -65,8 +94,7 @@ void SqliteTransaction::commit()
         throw EEngineError(QStringLiteral("The change could not be saved: an earlier step failed and was undone"),
                            SQLITE_ABORT);
     }
-    const int rc
-        = run(m_db, m_outermost ? QByteArrayLiteral("COMMIT") : QStringLiteral("RELEASE %1").arg(m_savepoint).toUtf8());
+    const int rc = run(m_outermost ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_savepoint);
     if (rc == SQLITE_OK) {
         m_done = true;
         return;
@@ -87,10 +115,10 @@ void SqliteTransaction::rollback() noexcept
         return; // already ended, as a whole
     if (!m_outermost) {
         const QByteArray undo = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(m_savepoint).toUtf8();
-        if (run(m_db, undo) == SQLITE_OK)
+        if (execute(m_db, undo) == SQLITE_OK)
             return;
     }
     // Ending the whole transaction is the one way left not to leave it open; the levels above
     // find it gone and report that their change was not saved.
-    run(m_db, QByteArrayLiteral("ROLLBACK"));
+    execute(m_db, QByteArrayLiteral("ROLLBACK"));
 }

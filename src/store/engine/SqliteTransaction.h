@@ -3,6 +3,7 @@
 #include <QString>
 
 class EEngineError;
+class SqliteConnection;
 struct sqlite3;
 
 // One level of a write transaction on a connection. The outermost level is
@@ -15,6 +16,10 @@ class SqliteTransaction
 {
 public:
     explicit SqliteTransaction(sqlite3* db);
+    // A level of a connection whose levels nest strictly, `level` of them open with this one
+    // (1 for the outermost): the savepoint is named by its level, so that its statements are
+    // prepared once and kept by the connection rather than compiled for every post.
+    SqliteTransaction(SqliteConnection& connection, int level);
     ~SqliteTransaction();
     SqliteTransaction(const SqliteTransaction&) = delete;
     SqliteTransaction& operator=(const SqliteTransaction&) = delete;
@@ -27,8 +32,12 @@ public:
 private:
     // The connection's last error, a busy file in words a user can act on.
     EEngineError error(int rc) const;
+    void begin();
+    // Runs one statement of the level (kept by the connection when there is one); the engine's code.
+    int run(const QString& sql) const;
 
     sqlite3* m_db;
+    SqliteConnection* m_connection = nullptr;
     QString m_savepoint; // empty for the outermost level
     bool m_outermost = false;
     bool m_done = false;

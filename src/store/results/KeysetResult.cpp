@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <sqlite3.h>
 
@@ -36,7 +37,6 @@ KeysetResult::KeysetResult(SqliteConnection& db, std::vector<ResultColumn> colum
     , m_fetchSql(fetchSql.batch.isEmpty() ? fetchStatements(m_columns, m_table, m_keyColumn) : std::move(fetchSql))
     , m_keys(std::move(keys))
     , m_total(int(m_keys.size()))
-    , m_slots(kSlots)
 {
     for (size_t c = 0; c < m_columns.size() && m_keyIndex < 0; ++c) {
         if (m_columns[c].origin.compare(m_keyColumn, Qt::CaseInsensitive) == 0)
@@ -292,8 +292,12 @@ std::vector<qint64> KeysetResult::takeKeys()
 
 void KeysetResult::invalidate()
 {
+    // Done after every post: a new generation instead of a pass over every slot.
+    if (++m_generation != 0)
+        return;
     for (Slot& s : m_slots)
         s.index = -1;
+    m_generation = 1;
 }
 
 void KeysetResult::invalidateKey(qint64 key)
@@ -304,17 +308,37 @@ void KeysetResult::invalidateKey(qint64 key)
     }
 }
 
+void KeysetResult::makeRoomFor(int index)
+{
+    if (m_slots.size() >= size_t(kSlots) || size_t(index) < m_slots.size())
+        return;
+    const size_t size = std::min(size_t(kSlots), std::max(size_t(16), std::bit_ceil(size_t(index) + 1)));
+    std::vector<Slot> grown(size);
+    // Positions in different slots before are in different slots now: a larger mask keeps
+    // the bits that told them apart.
+    for (Slot& s : m_slots) {
+        if (s.index >= 0 && s.generation == m_generation)
+            grown[size_t(s.index) & (size - 1)] = std::move(s);
+    }
+    m_slots.swap(grown);
+}
+
 const RowData* KeysetResult::cached(int index)
 {
+    // A position past the slots there are was never remembered.
+    if (size_t(index) >= m_slots.size() && m_slots.size() < size_t(kSlots))
+        return nullptr;
     const Slot& s = slotFor(index);
-    return s.index == index && s.key == m_keys[size_t(index)] ? &s.row : nullptr;
+    return s.index == index && s.generation == m_generation && s.key == m_keys[size_t(index)] ? &s.row : nullptr;
 }
 
 void KeysetResult::remember(int index, RowData row)
 {
+    makeRoomFor(index);
     Slot& s = slotFor(index);
     s.index = index;
     s.key = m_keys[size_t(index)];
+    s.generation = m_generation;
     s.row = std::move(row);
 }
 

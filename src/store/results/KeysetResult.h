@@ -91,16 +91,21 @@ public:
 private:
     // Rows are cached in slots chosen by their position: no hashing on the way to a row, and
     // a bounded memory whatever the size of the result. A slot is valid only while its
-    // position still holds the same key.
+    // position still holds the same key and nothing was invalidated since it was filled. A
+    // small result (a detail list, run again at every move of its master) has few slots:
+    // they grow with the positions remembered, up to kSlots.
     struct Slot
     {
         int index = -1;
         qint64 key = 0;
+        quint32 generation = 0;
         RowData row;
     };
     static constexpr int kSlots = 1024;
 
-    Slot& slotFor(int index) { return m_slots[size_t(index) & (kSlots - 1)]; }
+    // Only for a position that has a slot (see makeRoomFor()).
+    Slot& slotFor(int index) { return m_slots[size_t(index) & (m_slots.size() - 1)]; }
+    void makeRoomFor(int index);
     const RowData* cached(int index);
     void remember(int index, RowData row);
     void fetchAround(int index, int batch, bool backwards);
@@ -139,7 +144,8 @@ private:
     mutable bool m_positionsValid = false;
     mutable int m_scansSincePositions = 0;
     static constexpr int kScansBeforePositions = 4;
-    std::vector<Slot> m_slots;
+    std::vector<Slot> m_slots; // a power of two of them, kSlots at the most
+    quint32 m_generation = 1;  // invalidate() starts a new one: every slot filled before is stale
     int m_lastIndex = -1;
     RowData m_missing;
 };
