@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -14,7 +15,9 @@ class SqliteConnection;
 
 // Reads every key of a walk to its end on a thread and a connection of its own, so that the
 // whole order of a large folder is at hand soon after it opens, without the window waiting
-// for it: finding a row far down, or the first write, then costs no read of keys.
+// for it: finding a row far down, or the first write, then costs no read of keys. It also
+// sorts a whole folder that no index serves (a catalogue that could not be given its
+// indexes), while the window shows what it had.
 //
 // The keys are the table as it was at some moment while they were read, which need not be
 // the moment the result was opened: whoever takes them checks that nothing was written in
@@ -27,12 +30,14 @@ public:
     // The same keys read by one statement (its first column), in the walk's order: for a walk
     // that passes many rows for each it keeps, the engine gathers and sorts them sooner.
     KeyPrefetch(QString path, QString sql, std::vector<QVariant> binds);
+    // Stops the reading. The owner does not wait for a reading that is still under way (the
+    // engine may be in the middle of a sort it does not interrupt): it ends on its own.
     ~KeyPrefetch();
     KeyPrefetch(const KeyPrefetch&) = delete;
     KeyPrefetch& operator=(const KeyPrefetch&) = delete;
 
     // True once the reading has ended, whether it read every key or not.
-    bool ready() const { return m_ended.load(std::memory_order_acquire); }
+    bool ready() const { return m_reading->ended.load(std::memory_order_acquire); }
     // Waits for the end; every key in order, or nothing when the reading failed or was stopped.
     std::optional<std::vector<qint64>> take();
 
@@ -41,34 +46,42 @@ public:
     static constexpr size_t kWindow = 65536;
 
 private:
+    // All the reading's thread touches: it stays alive with the thread when the owner goes.
+    struct Reading
+    {
+        QString path;
+        std::optional<KeyWalk::Order> order;
+        KeyWalk::Condition condition;
+        QString sql;
+        std::vector<QVariant> binds;
+        std::atomic<bool> stopped{false};
+        std::atomic<bool> ended{false};
+        std::mutex handleLock; // guards handle for an interrupt from the owner's thread
+        sqlite3* handle = nullptr;
+        std::vector<qint64> keys;
+        bool whole = false;
+
+        void run();
+        void walk(SqliteConnection& connection);
+        void readStatement(SqliteConnection& connection);
+    };
+
     // Makes the reading's handle known to stop() for as long as the handle is open.
     class Published
     {
     public:
-        Published(KeyPrefetch& owner, sqlite3* handle);
+        Published(Reading& reading, sqlite3* handle);
         ~Published();
         Published(const Published&) = delete;
         Published& operator=(const Published&) = delete;
 
     private:
-        KeyPrefetch& m_owner;
+        Reading& m_reading;
     };
 
-    void run();
+    void start();
     void stop();
-    void walk(SqliteConnection& connection);
-    void readStatement(SqliteConnection& connection);
 
-    QString m_path;
-    std::optional<KeyWalk::Order> m_order;
-    KeyWalk::Condition m_condition;
-    QString m_sql;
-    std::vector<QVariant> m_binds;
-    std::atomic<bool> m_stopped{false};
-    std::atomic<bool> m_ended{false};
-    std::mutex m_handleLock; // guards m_handle for an interrupt from the owner's thread
-    sqlite3* m_handle = nullptr;
-    std::vector<qint64> m_keys;
-    bool m_whole = false;
+    std::shared_ptr<Reading> m_reading;
     std::thread m_thread;
 };
