@@ -460,8 +460,9 @@ void TDAOQuery::closeResult()
     if (!keyset || !m_plan || !m_plan->last.lent)
         return;
     m_plan->last.lent = false;
-    // A large table that no index orders: its rows stand while the next order of them is read.
-    if (m_orderBesideFrom > 0 && !m_plan->walk && keyset->count() >= m_orderBesideFrom && keyset->holdsEveryRow())
+    // A table that no index orders: its rows stand while the next order of them is read, when
+    // it is large enough for that.
+    if (m_orderBesideFrom > 0 && !m_plan->walk && keyset->holdsEveryRow())
         m_shownRows = {
             true, m_plan->table, m_plan->filtered, m_plan->filter, m_plan->last.binds, keyset->copyKeys(), m_rowsMark};
     if (!keyset->lendable())
