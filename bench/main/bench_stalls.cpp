@@ -7,6 +7,14 @@
 // Each start runs in a process of its own, so that what one run loaded does not help the next.
 // TARVENA_BENCH_CATALOGUE=<file> measures a copy of another catalogue (see BenchCatalogue.h);
 // TARVENA_BENCH_DETAIL=1 also prints how each start divides between data module and window.
+//   build/bench/main/bench_stalls --read-only [--items N]
+// measures instead a copy the program can only read: the copy is made before any opening for
+// writing (TARVENA_BENCH_CATALOGUE must then name a catalogue never opened, as made by
+// `koltdb sample`; without it a fresh sample is made), so that it has no sort indexes; the
+// file is made read-only in a read-only folder, and when run as root each start runs as the
+// user "nobody", for whom permissions count. An action that sorts beside the window is
+// measured until its order is shown. TARVENA_BENCH_SORT_HERE=1 sorts such folders on the
+// window's own thread instead, as the program did before.
 //   build/bench/main/bench_stalls --first-opening FILE
 // measures instead the first opening of a copy of FILE, a catalogue never opened before (made
 // with `koltdb sample FILE --items N`): the sort indexes built on the window's own thread (as
@@ -24,6 +32,7 @@
 #include "SearchEverywhere.h"
 #include "SearchIndex.h"
 #include "SearchResultsPopup.h"
+#include "SideConnection.h"
 #include "SqliteStatement.h"
 #include "TDBGrid.h"
 #include "TDM.h"
@@ -42,6 +51,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -132,13 +144,26 @@ struct Measured
     double stall;    // the longest the event loop was kept from running
 };
 
-// Runs `action` from the event loop, as a click would, and waits until its result is painted.
+// Whether a folder still waits for an order being read beside the window.
+bool orderPending()
+{
+    for (TDAOQuery* q : {&DM->qrMovies, &DM->qrMusic, &DM->qrBooks, &DM->qrProg, &DM->qrAddBook}) {
+        if (q->OrderPending())
+            return true;
+    }
+    return false;
+}
+
+// Runs `action` from the event loop, as a click would, and waits until its result is painted
+// (an order read beside the window included).
 Measured measure(StallMeter& meter, const QString& name, const std::function<void()>& action)
 {
     meter.restart();
     const double start = now();
     QTimer::singleShot(0, KOLTForm, [&] { ErrorGuard::run(action, KOLTForm); });
     meter.settle(150);
+    while (orderPending())
+        meter.settle(150);
     return {name, std::max(meter.painted(), start) - start, meter.longest()};
 }
 
@@ -158,6 +183,10 @@ Measured start(StallMeter& meter, const QString& folder)
     const double shown = now();
     Program::checkCatalogueAhead(folder);
     Program::createDataModule(folder);
+    if (qEnvironmentVariableIsSet("TARVENA_BENCH_SORT_HERE")) {
+        for (TDAOQuery* q : {&DM->qrMovies, &DM->qrMusic, &DM->qrBooks, &DM->qrProg, &DM->qrAddBook})
+            q->setOrderBesideFrom(0);
+    }
     const double opened = now();
     TKOLTForm* window = Program::createMainWindow(folder);
     const double built = now();
@@ -168,6 +197,8 @@ Measured start(StallMeter& meter, const QString& folder)
     window->resize(1280, 900);
     window->show();
     meter.settle(300);
+    while (orderPending())
+        meter.settle(150);
     return {QStringLiteral("start"), meter.painted(), meter.longest()};
 }
 
@@ -343,20 +374,87 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-int parent(int items)
+// Runs as the user "nobody" from now on, when started as root: file permissions then hold.
+void becomeNobody()
+{
+    if (geteuid() != 0)
+        return;
+    const passwd* nobody = getpwnam("nobody");
+    if (!nobody || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) {
+        std::fprintf(stderr, "cannot become nobody\n");
+        std::exit(1);
+    }
+}
+
+// A program folder holding a copy of a catalogue never opened for writing (so without sort
+// indexes), which the program can only read.
+class ReadOnlyProgramFolder
+{
+public:
+    explicit ReadOnlyProgramFolder(int items)
+    {
+        const QString chosen = qEnvironmentVariable("TARVENA_BENCH_CATALOGUE");
+        if (chosen.isEmpty()) {
+            std::fprintf(stderr, "making a sample of %d items per folder...\n", items);
+            CatalogueWriter::create(filePath());
+            SampleCatalogue::Options o;
+            o.items = items;
+            o.categories = 2000;
+            o.names = 10000;
+            SampleCatalogue::fill(filePath(), o);
+        } else if (!QFile::copy(chosen, filePath())) {
+            std::fprintf(stderr, "cannot copy %s\n", qPrintable(chosen));
+            std::exit(1);
+        }
+        using P = QFileDevice;
+        QFile::setPermissions(filePath(), P::ReadOwner | P::ReadGroup | P::ReadOther);
+        QFile::setPermissions(path(),
+                              P::ReadOwner | P::ExeOwner | P::ReadGroup | P::ExeGroup | P::ReadOther | P::ExeOther);
+        std::fprintf(stderr, "read-only catalogue: %s\n", qPrintable(filePath()));
+    }
+    ~ReadOnlyProgramFolder()
+    {
+        QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    ReadOnlyProgramFolder(const ReadOnlyProgramFolder&) = delete;
+    ReadOnlyProgramFolder& operator=(const ReadOnlyProgramFolder&) = delete;
+    QString path() const { return m_dir.path(); }
+    QString filePath() const { return m_dir.filePath(QStringLiteral("koltDB.mdb")); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+int parent(int items, bool readOnly)
 {
     QTemporaryDir emptyFolder;
     CatalogueWriter::create(emptyFolder.filePath(QStringLiteral("koltDB.mdb")));
-    const BenchProgramFolder full(items);
+    if (readOnly) { // the user nobody opens it too
+        QFile::setPermissions(emptyFolder.filePath(QStringLiteral("koltDB.mdb")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+        QFile::setPermissions(emptyFolder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                      | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                      | QFileDevice::ExeOther);
+    }
+    std::unique_ptr<BenchProgramFolder> writable;
+    std::unique_ptr<ReadOnlyProgramFolder> readable;
+    if (readOnly)
+        readable = std::make_unique<ReadOnlyProgramFolder>(items);
+    else
+        writable = std::make_unique<BenchProgramFolder>(items);
+    const QString fullPath = readOnly ? readable->path() : writable->path();
+    const QString fullFile = readOnly ? readable->filePath() : writable->filePath();
+    const QStringList asUser = readOnly ? QStringList{QStringLiteral("--as-nobody")} : QStringList();
 
     struct Starts
     {
         std::vector<double> time, stall, peak;
     };
-    auto starts = [](const QString& folder) {
+    auto starts = [&asUser](const QString& folder) {
         Starts s;
         for (int i = 0; i < 5; ++i) {
-            const QStringList f = runChild({QStringLiteral("--child-start"), folder}).split(QLatin1Char(' '));
+            const QStringList f
+                = runChild(QStringList{QStringLiteral("--child-start"), folder} + asUser).split(QLatin1Char(' '));
             s.time.push_back(f.value(0).toDouble());
             s.stall.push_back(f.value(1).toDouble());
             s.peak.push_back(f.value(2).toDouble());
@@ -365,15 +463,13 @@ int parent(int items)
     };
     int movies = 0;
     {
-        TDAODatabase db;
-        db.setDatabaseName(full.filePath());
-        db.setPassword(QStringLiteral("trobel72"));
-        db.Open();
-        SqliteStatement count(db.handle(), QStringLiteral("select count(*) from Movies"));
-        movies = count.step() ? int(count.columnInt64(0)) : 0;
+        // Counted by a connection that only reads: an opening of the program's, as root, would
+        // give the read-only copy its indexes.
+        SideConnection db(fullFile, SideConnection::Mode::ReadOnly);
+        movies = db.scalar(QStringLiteral("select count(*) from Movies")).toInt();
     }
     const Starts empty = starts(emptyFolder.path());
-    const Starts populated = starts(full.path());
+    const Starts populated = starts(fullPath);
     std::printf("start, median of 5 (its own process each):\n"
                 "  empty catalogue      %7.1f ms, longest stall %7.1f ms, peak %6.1f MiB\n"
                 "  %7d items/folder %7.1f ms, longest stall %7.1f ms, peak %6.1f MiB\n"
@@ -381,7 +477,9 @@ int parent(int items)
                 median(empty.time), median(empty.stall), median(empty.peak), movies, median(populated.time),
                 median(populated.stall), median(populated.peak), median(populated.time) / median(empty.time));
     std::printf("%-34s %12s %12s\n", "action", "until shown", "longest stall");
-    std::printf("%s", qPrintable(runChild({QStringLiteral("--child-actions"), full.path()})));
+    if (readOnly)
+        std::printf("(a read-only copy, opened by the user nobody when run as root)\n");
+    std::printf("%s", qPrintable(runChild(QStringList{QStringLiteral("--child-actions"), fullPath} + asUser)));
     return 0;
 }
 
@@ -390,6 +488,10 @@ int parent(int items)
 int main(int argc, char** argv)
 {
     g_clock.start();
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--as-nobody")
+            becomeNobody();
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     MessageService::setHandler([](const MessageService::Request& r) {
@@ -405,7 +507,10 @@ int main(int argc, char** argv)
     const QCommandLineOption childFirstOption(QStringLiteral("child-first-opening"), QString(),
                                               QStringLiteral("folder"));
     const QCommandLineOption wayOption(QStringLiteral("way"), QString(), QStringLiteral("way"));
-    parser.addOptions({items, childStartOption, childActionsOption, firstOpeningOption, childFirstOption, wayOption});
+    const QCommandLineOption readOnlyOption(QStringLiteral("read-only"));
+    const QCommandLineOption asNobodyOption(QStringLiteral("as-nobody"));
+    parser.addOptions({items, childStartOption, childActionsOption, firstOpeningOption, childFirstOption, wayOption,
+                       readOnlyOption, asNobodyOption});
     parser.process(app);
     if (parser.isSet(firstOpeningOption))
         return firstOpenings(parser.value(firstOpeningOption));
@@ -415,5 +520,5 @@ int main(int argc, char** argv)
         return childStart(parser.value(childStartOption));
     if (parser.isSet(childActionsOption))
         return childActions(parser.value(childActionsOption));
-    return parent(parser.value(items).toInt());
+    return parent(parser.value(items).toInt(), parser.isSet(readOnlyOption));
 }

@@ -90,6 +90,9 @@ TKOLTForm::TKOLTForm(const QString& programFolder, TDM& dm, QWidget* parent)
     reread->setInterval(2000);
     connect(reread, &QTimer::timeout, this, [this] { rereadStaleLists(); });
     reread->start();
+    // A folder sorted beside the program meets its errors outside any command.
+    for (int f = 0; f < int(FolderDefinition::all().size()); ++f)
+        folderQuery(f).OnOrderError = [this](TDAODataset&, const std::exception& e) { ErrorGuard::report(e, this); };
     guarded([this] { FormCreate(); });
     m_safety
         = new SafetyNet(m_dm, this, [this](const std::function<void()>& whileClosed) { reopenCatalogue(whileClosed); });
@@ -449,6 +452,8 @@ void TKOLTForm::tbAddClick()
 
 void TKOLTForm::tbEditClick()
 {
+    // A folder whose rows wait for their order shows none meanwhile, which is no empty folder.
+    folderQuery(m_currentFolder).waitForOrder();
     if (folderQuery(m_currentFolder).IsEmpty())
         return;
     OpenItemEditor();
@@ -556,6 +561,8 @@ void TKOLTForm::sbDelSongsClick()
 void TKOLTForm::tbPrintClick()
 {
     const ReportDefinition& whole = m_reports->byFolder(m_currentFolder);
+    // The report lists the rows in the order asked for, not in the one shown meanwhile.
+    folderQuery(m_currentFolder).waitForOrder();
     TRep_PrevForm::showReport(whole, this, std::make_unique<ShownReport>(whole, folderQuery(m_currentFolder)));
 }
 
@@ -644,6 +651,8 @@ ExchangeCommands::Context TKOLTForm::exchangeContext()
     context.dm = &m_dm;
     context.window = this;
     context.folder = m_currentFolder;
+    // What is shown is exported as the user asked for it: in its order, all of its rows.
+    folderQuery(m_currentFolder).waitForOrder();
     context.shown = &folderQuery(m_currentFolder);
     for (const GridColumn& c : FolderDefinition::all()[size_t(m_currentFolder)].columns)
         context.gridColumns.push_back({c.field, c.title.isEmpty() ? c.field : c.title});

@@ -116,6 +116,35 @@ private Q_SLOTS:
         QCOMPARE(f.dm().qrMovies.RecNo(), 0);
     }
 
+    // A large folder that no index orders (a read-only catalogue) is sorted beside the window:
+    // after a click the grid shows the same items in their old order, then the new order; a
+    // category chosen shows none until its items are sorted.
+    void largeFolderWithoutIndexesSortsBesideTheWindow()
+    {
+        MainWindowFixture f(kCatalogue);
+        TKOLTForm* w = f.window;
+        TDBGrid* grid = w->grid(0);
+        TDAOQuery& movies = f.dm().qrMovies;
+        movies.setOrderBesideFrom(1); // five movies count as many here
+        const QStringList byTitle{"Alpha", "Bravo", "charlie", "Delta", "Echo"};
+        QCOMPARE(gridColumn(grid, 0), byTitle);
+
+        clickTitles(w, grid, QStringLiteral("0"));
+        QCOMPARE(markers(grid), QStringLiteral("D...."));
+        QVERIFY(movies.OrderPending());
+        QCOMPARE(gridColumn(grid, 0), byTitle);
+        QTRY_VERIFY(!movies.OrderPending());
+        QCOMPARE(gridColumn(grid, 0), (QStringList{"Echo", "Delta", "charlie", "Bravo", "Alpha"}));
+
+        choose(w, QStringLiteral("Drama"));
+        QVERIFY(movies.OrderPending());
+        QCOMPARE(gridColumn(grid, 0), QStringList());
+        QTRY_VERIFY(!movies.OrderPending());
+        QCOMPARE(gridColumn(grid, 0), (QStringList{"charlie", "Bravo"}));
+        QCOMPARE(movies.RecNo(), 0);
+        QVERIFY(f.messages.errors().isEmpty());
+    }
+
     void plainClickSettlesAWaitingCtrlClick()
     {
         MainWindowFixture f(kCatalogue);

@@ -1,5 +1,6 @@
 #include "TDM.h"
 
+#include "CatalogueFile.h"
 #include "EEngineError.h"
 #include "HeldNotifications.h"
 #include "Procedury.h"
@@ -132,6 +133,10 @@ void TDM::declareDatasets()
     declare(qrBooks, kBooks);
     declare(qrProg, kPrograms);
     declare(qrAddBook, kAddressBook);
+    // A large folder that could not be given its indexes (a read-only catalogue) is sorted
+    // beside the program, so that a click on a column title never holds the window.
+    for (TDAOQuery* folder : {&qrMovies, &qrMusic, &qrBooks, &qrProg, &qrAddBook})
+        folder->setOrderBesideFrom(CatalogueFile::kIndexedFrom);
 
     setUp(
         qrMv_Cast, dbKOLT,

@@ -321,6 +321,25 @@ void TDAODataset::reopenResult()
     dataEvent(TDataEvent::DataSetChange);
 }
 
+void TDAODataset::resultReordered(std::optional<qint64> keep)
+{
+    m_shown.clear();
+    ++m_resultSerial;
+    const int n = m_result->count();
+    m_appendedFrom = n;
+    const int kept = keep ? m_result->indexOfKey(*keep) : -1;
+    m_recNo = kept >= 0 ? kept : (n > 0 ? 0 : -1);
+    m_bof = m_recNo <= 0;
+    m_eof = n == 0;
+    try {
+        readCurrent();
+    } catch (...) {
+        dataEvent(TDataEvent::DataSetChange); // the rows moved all the same
+        throw;
+    }
+    dataEvent(TDataEvent::DataSetChange);
+}
+
 void TDAODataset::startOnFirstRow()
 {
     m_shown.clear();

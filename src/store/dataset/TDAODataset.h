@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TDAODatabase;
@@ -164,6 +165,9 @@ protected:
     virtual void beforeRerun() { }
     // Re-runs the result with the same settings, keeping the dataset open (filter changes).
     void reopenResult();
+    // The result now holds its rows in another order (read beside the program): the views start
+    // again as after a new run, on the row with key `keep` when it is there, else on the first.
+    void resultReordered(std::optional<qint64> keep);
     // Runs the statement again and binds the fields to the new result.
     void replaceResult();
 

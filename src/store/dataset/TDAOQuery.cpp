@@ -19,6 +19,7 @@
 #include <QDateTime>
 #include <QSet>
 #include <sqlite3.h>
+#include <utility>
 
 struct TDAOQuery::Plan
 {
@@ -299,6 +300,7 @@ std::optional<std::vector<qint64>> TDAOQuery::keptKeys(Plan& p, const std::vecto
 std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<QVariant>& binds)
 {
     TDAODatabase& db = *Database();
+    ShownRows shown = std::exchange(m_shownRows, ShownRows{});
     std::optional<std::vector<qint64>> keys = keptKeys(p, binds);
     p.last = {};
     // Taken before anything is read, so that a change made meanwhile is not missed.
@@ -314,6 +316,8 @@ std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<
         if (p.filtered && !worthWalking(p, extent->rows))
             extent.reset();
     }
+    if (!keys && !extent && !p.walk && sortedBeside(p))
+        return openPreparing(p, binds, std::move(keyBinds), mark, std::move(shown));
     if (!keys && !extent) {
         auto keyQuery = db.statement(p.keySql);
         bindAll(*keyQuery, keyBinds);
@@ -334,6 +338,7 @@ std::unique_ptr<ResultSet> TDAOQuery::openWholeTable(Plan& p, const std::vector<
     p.last.lent = true;
     p.last.binds = binds;
     p.last.mark = mark;
+    m_rowsMark = mark;
     return result;
 }
 
@@ -352,6 +357,111 @@ KeyWalk::Extent TDAOQuery::extent(const Plan& p, const ChangeLog::Mark& now)
     const KeyWalk::Extent counted = KeyWalk::extent(db, p.table, p.keyColumn, p.walkCondition);
     m_extentSeen = std::make_unique<ExtentSeen>(ExtentSeen{p.table, p.walkCondition, now, counted});
     return counted;
+}
+
+bool TDAOQuery::sortedBeside(const Plan& p)
+{
+    if (m_orderBesideFrom <= 0)
+        return false;
+    auto last
+        = Database()->statement(QStringLiteral("SELECT max(%1) FROM %2")
+                                    .arg(SqlText::quoteIdentifier(p.keyColumn), SqlText::quoteIdentifier(p.table)));
+    return last->step() && last->columnInt64(0) >= m_orderBesideFrom;
+}
+
+std::unique_ptr<ResultSet> TDAOQuery::openPreparing(Plan& p, const std::vector<QVariant>& binds,
+                                                    std::vector<QVariant> keyBinds, const ChangeLog::Mark& mark,
+                                                    ShownRows shown)
+{
+    TDAODatabase& db = *Database();
+    // The rows shown before stand meanwhile when they are this run's rows: the same table and
+    // filter, and not a row written since.
+    bool everyRow = false;
+    if (shown.valid && shown.table == p.table && shown.filtered == p.filtered
+        && (!p.filtered || shown.filter == p.filter) && shown.binds == binds) {
+        const auto changed = db.changes().changedSince(shown.mark, p.table);
+        everyRow = changed && changed->empty();
+    }
+    if (!everyRow)
+        shown.keys.clear();
+    auto result
+        = std::make_unique<KeysetResult>(db, p.columns, p.table, p.keyColumn, std::move(shown.keys), p.fetchSql);
+    result->prepareOrder({p.keySql, std::move(keyBinds)}, mark, everyRow);
+    p.last.lent = true;
+    p.last.binds = binds;
+    p.last.mark = mark;
+    m_rowsMark = everyRow ? shown.mark : mark;
+    if (result->orderPending())
+        watchOrder();
+    return result;
+}
+
+KeysetResult* TDAOQuery::preparingResult() const
+{
+    auto* keyset = dynamic_cast<KeysetResult*>(result());
+    return keyset && keyset->orderPending() ? keyset : nullptr;
+}
+
+bool TDAOQuery::OrderPending() const
+{
+    return preparingResult() != nullptr;
+}
+
+void TDAOQuery::watchOrder()
+{
+    if (!m_orderWatch) {
+        m_orderWatch = std::make_unique<QTimer>();
+        m_orderWatch->setInterval(kOrderWatchInterval);
+        QObject::connect(m_orderWatch.get(), &QTimer::timeout, [this] { checkOrder(); });
+    }
+    m_orderWatch->start();
+}
+
+void TDAOQuery::checkOrder() noexcept
+{
+    KeysetResult* keyset = preparingResult();
+    if (!keyset) {
+        m_orderWatch->stop();
+        return;
+    }
+    // A row being entered or changed keeps its place until it is posted or cancelled.
+    if (!keyset->preparedOrderReady() || State() != TDataSetState::Browse)
+        return;
+    if (m_showingOrder)
+        return; // an error being shown runs the event loop: one at a time
+    m_showingOrder = true;
+    try {
+        showPreparedOrder(false);
+    } catch (const std::exception& e) {
+        try {
+            if (OnOrderError)
+                OnOrderError(*this, e);
+        } catch (...) {
+            // Nothing may leave the event loop's call; the order is read again all the same.
+        }
+    }
+    m_showingOrder = false;
+}
+
+void TDAOQuery::showPreparedOrder(bool wait)
+{
+    KeysetResult* keyset = preparingResult();
+    if (!keyset)
+        return;
+    // A row the user moved to stays current; otherwise the new order starts on its first row.
+    std::optional<qint64> keep;
+    if (RecNo() > 0)
+        keep = keyset->key(RecNo());
+    if (keyset->takePreparedOrder(wait))
+        resultReordered(keep);
+}
+
+void TDAOQuery::waitForOrder()
+{
+    if (!OrderPending())
+        return;
+    CheckBrowseMode();
+    showPreparedOrder(true);
 }
 
 bool TDAOQuery::worthWalking(const Plan& p, int passing)
@@ -375,6 +485,11 @@ void TDAOQuery::closeResult()
     if (!keyset || !m_plan || !m_plan->last.lent)
         return;
     m_plan->last.lent = false;
+    // A table that no index orders: its rows stand while the next order of them is read, when
+    // it is large enough for that.
+    if (m_orderBesideFrom > 0 && !m_plan->walk && keyset->holdsEveryRow())
+        m_shownRows = {
+            true, m_plan->table, m_plan->filtered, m_plan->filter, m_plan->last.binds, keyset->copyKeys(), m_rowsMark};
     if (!keyset->lendable())
         return;
     m_plan->last.keys = keyset->takeKeys();
@@ -517,6 +632,8 @@ bool foldsWithCatalogueRule(TDAODatabase& db, const QString& table, const QStrin
 bool TDAOQuery::Locate(const QString& keyFields, const QVariantList& values, TLocateOptions options)
 {
     checkActive();
+    // The row looked for is found in the order the user asked for, not in the one shown meanwhile.
+    waitForOrder();
     if (!CanModify())
         return TDAODataset::Locate(keyFields, values, options);
     CheckBrowseMode();

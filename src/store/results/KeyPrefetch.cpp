@@ -22,123 +22,139 @@ public:
 
 } // namespace
 
-KeyPrefetch::KeyPrefetch(QString path, KeyWalk::Order order, KeyWalk::Condition condition, size_t expected)
-    : m_path(std::move(path))
-    , m_order(std::move(order))
-    , m_condition(std::move(condition))
-    , m_expected(expected)
+KeyPrefetch::KeyPrefetch(QString path, KeyWalk::Order order, KeyWalk::Condition condition, size_t expected,
+                         std::chrono::milliseconds startAfter)
+    : m_reading(std::make_shared<Reading>())
 {
-    m_thread = std::thread([this] { run(); });
+    m_reading->expected = expected;
+    m_reading->startAfter = startAfter;
+    m_reading->path = std::move(path);
+    m_reading->order = std::move(order);
+    m_reading->condition = std::move(condition);
+    start();
 }
 
-KeyPrefetch::KeyPrefetch(QString path, QString sql, std::vector<QVariant> binds, size_t expected)
-    : m_path(std::move(path))
-    , m_sql(std::move(sql))
-    , m_binds(std::move(binds))
-    , m_expected(expected)
+KeyPrefetch::KeyPrefetch(QString path, QString sql, std::vector<QVariant> binds, size_t expected,
+                         std::chrono::milliseconds startAfter)
+    : m_reading(std::make_shared<Reading>())
 {
-    m_thread = std::thread([this] { run(); });
+    m_reading->expected = expected;
+    m_reading->startAfter = startAfter;
+    m_reading->path = std::move(path);
+    m_reading->sql = std::move(sql);
+    m_reading->binds = std::move(binds);
+    start();
+}
+
+void KeyPrefetch::start()
+{
+    m_thread = std::thread([reading = m_reading] { reading->run(); });
 }
 
 KeyPrefetch::~KeyPrefetch()
 {
     stop();
-    if (m_thread.joinable())
+    if (!m_thread.joinable())
+        return;
+    if (ready())
         m_thread.join();
-}
-
-void KeyPrefetch::wake()
-{
-    const std::lock_guard lock(m_startLock);
-    m_woken = true;
-    m_start.notify_one();
-}
-
-bool KeyPrefetch::waitForStart()
-{
-    std::unique_lock lock(m_startLock);
-    m_start.wait_for(lock, kStartAfter, [this] { return m_woken; });
-    return !m_stopped.load(std::memory_order_acquire);
+    else
+        m_thread.detach(); // it holds its own share of the reading
 }
 
 void KeyPrefetch::stop()
 {
-    m_stopped.store(true, std::memory_order_release);
-    wake();
-    const std::lock_guard lock(m_handleLock);
-    if (m_handle)
-        sqlite3_interrupt(m_handle);
+    m_reading->stopped.store(true, std::memory_order_release);
+    m_reading->wake();
+    const std::lock_guard lock(m_reading->handleLock);
+    if (m_reading->handle)
+        sqlite3_interrupt(m_reading->handle);
 }
 
 std::optional<std::vector<qint64>> KeyPrefetch::take()
 {
-    wake();
+    m_reading->wake();
     if (m_thread.joinable())
         m_thread.join();
-    if (!m_whole)
+    Reading& r = *m_reading;
+    if (!r.whole)
         return std::nullopt;
-    m_whole = false;
-    return std::move(m_keys);
+    r.whole = false;
+    return std::move(r.keys);
 }
 
-void KeyPrefetch::run()
+void KeyPrefetch::Reading::wake()
+{
+    const std::lock_guard lock(startLock);
+    woken = true;
+    startSignal.notify_one();
+}
+
+bool KeyPrefetch::Reading::waitForStart()
+{
+    std::unique_lock lock(startLock);
+    startSignal.wait_for(lock, startAfter, [this] { return woken; });
+    return !stopped.load(std::memory_order_acquire);
+}
+
+void KeyPrefetch::Reading::run()
 {
     if (!waitForStart()) {
-        m_ended.store(true, std::memory_order_release);
+        ended.store(true, std::memory_order_release);
         return;
     }
     try {
         // Room for every key at once: grown step by step, the vector would be moved in memory
         // again and again while the window works beside it.
-        m_keys.reserve(m_expected);
-        SideConnection side(m_path, SideConnection::Mode::ReadOnly);
+        keys.reserve(expected);
+        SideConnection side(path, SideConnection::Mode::ReadOnly);
         const Published published(*this, side.handle());
         PrefetchConnection connection(side.handle());
-        if (m_order)
+        if (order)
             walk(connection);
         else
             readStatement(connection);
     } catch (const EEngineError&) {
         // A file this connection cannot read (busy, a journal to roll back first): the owner
         // reads the keys itself, as it would without this.
-        m_whole = false;
+        whole = false;
     }
-    if (!m_whole)
-        m_keys.clear();
-    m_ended.store(true, std::memory_order_release);
+    if (!whole)
+        keys.clear();
+    ended.store(true, std::memory_order_release);
 }
 
-void KeyPrefetch::walk(SqliteConnection& connection)
+void KeyPrefetch::Reading::walk(SqliteConnection& connection)
 {
-    KeyWalk walk(connection, *m_order, m_condition);
-    while (!walk.done() && !m_stopped.load(std::memory_order_acquire)) {
-        const size_t before = m_keys.size();
-        walk.next(m_keys, kWindow);
-        if (m_keys.size() == before && !walk.done())
+    KeyWalk walk(connection, *order, condition);
+    while (!walk.done() && !stopped.load(std::memory_order_acquire)) {
+        const size_t before = keys.size();
+        walk.next(keys, kWindow);
+        if (keys.size() == before && !walk.done())
             return; // a window that read nothing failed
     }
-    m_whole = walk.done() && !m_stopped.load(std::memory_order_acquire);
+    whole = walk.done() && !stopped.load(std::memory_order_acquire);
 }
 
-void KeyPrefetch::readStatement(SqliteConnection& connection)
+void KeyPrefetch::Reading::readStatement(SqliteConnection& connection)
 {
-    auto stmt = connection.statement(m_sql);
-    for (size_t i = 0; i < m_binds.size(); ++i)
-        stmt->bind(int(i) + 1, m_binds[i]);
+    auto stmt = connection.statement(sql);
+    for (size_t i = 0; i < binds.size(); ++i)
+        stmt->bind(int(i) + 1, binds[i]);
     while (stmt->step())
-        m_keys.push_back(stmt->columnInt64(0));
-    m_whole = !m_stopped.load(std::memory_order_acquire);
+        keys.push_back(stmt->columnInt64(0));
+    whole = !stopped.load(std::memory_order_acquire);
 }
 
-KeyPrefetch::Published::Published(KeyPrefetch& owner, sqlite3* handle)
-    : m_owner(owner)
+KeyPrefetch::Published::Published(Reading& reading, sqlite3* handle)
+    : m_reading(reading)
 {
-    const std::lock_guard lock(m_owner.m_handleLock);
-    m_owner.m_handle = handle;
+    const std::lock_guard lock(m_reading.handleLock);
+    m_reading.handle = handle;
 }
 
 KeyPrefetch::Published::~Published()
 {
-    const std::lock_guard lock(m_owner.m_handleLock);
-    m_owner.m_handle = nullptr;
+    const std::lock_guard lock(m_reading.handleLock);
+    m_reading.handle = nullptr;
 }

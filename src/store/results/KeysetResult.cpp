@@ -108,9 +108,11 @@ void KeysetResult::follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent,
     const QString path = QString::fromUtf8(file);
     const size_t expected = size_t(m_total);
     if (beside.sql.isEmpty())
-        m_prefetch = std::make_unique<KeyPrefetch>(path, m_walk->order(), m_walk->condition(), expected);
+        m_prefetch = std::make_unique<KeyPrefetch>(path, m_walk->order(), m_walk->condition(), expected,
+                                                   KeyPrefetch::kStartAfter);
     else
-        m_prefetch = std::make_unique<KeyPrefetch>(path, std::move(beside.sql), std::move(beside.binds), expected);
+        m_prefetch = std::make_unique<KeyPrefetch>(path, std::move(beside.sql), std::move(beside.binds), expected,
+                                                   KeyPrefetch::kStartAfter);
 }
 
 bool KeysetResult::adoptPrefetched() const
@@ -132,8 +134,89 @@ bool KeysetResult::adoptPrefetched() const
     return true;
 }
 
+void KeysetResult::prepareOrder(Beside beside, const ChangeLog::Mark& opened, bool everyRow)
+{
+    m_prepared = std::move(beside);
+    m_everyRow = everyRow;
+    m_failedPreparations = 0;
+    startPreparing(opened);
+}
+
+void KeysetResult::startPreparing(const ChangeLog::Mark& from)
+{
+    m_preparedFrom = from;
+    const char* file = sqlite3_db_filename(m_db.handle(), "main");
+    if (!file || !*file) {
+        readOrderHere(); // a file in memory has no other connection
+        return;
+    }
+    // The order the user asked for is waited for: its reading starts at once.
+    m_preparing = std::make_unique<KeyPrefetch>(QString::fromUtf8(file), m_prepared.sql, m_prepared.binds, size_t(0),
+                                                std::chrono::milliseconds(0));
+}
+
+bool KeysetResult::takePreparedOrder(bool wait)
+{
+    if (!m_preparing)
+        return true;
+    if (!wait && !m_preparing->ready())
+        return false;
+    std::optional<std::vector<qint64>> keys = m_preparing->take();
+    m_preparing.reset();
+    // Read at another moment than the one asked for: only when nothing at all was written to
+    // the table in between (by this connection or any other) is it the table's order now.
+    const auto changed = m_db.changes().changedSince(m_preparedFrom, m_table);
+    if (keys && changed && changed->empty()) {
+        takeOrder(std::move(*keys));
+        return true;
+    }
+    if (!keys)
+        ++m_failedPreparations;
+    const ChangeLog::Mark now = m_db.changes().mark(m_table);
+    if (wait || m_failedPreparations >= kPreparingAttempts) {
+        try {
+            readOrderHere();
+        } catch (...) {
+            startPreparing(now); // the keys shown stay what they were, and still wait
+            throw;
+        }
+        return true;
+    }
+    startPreparing(now);
+    return false;
+}
+
+void KeysetResult::readOrderHere()
+{
+    auto stmt = m_db.statement(m_prepared.sql);
+    for (size_t i = 0; i < m_prepared.binds.size(); ++i)
+        stmt->bind(int(i) + 1, m_prepared.binds[i]);
+    std::vector<qint64> keys;
+    keys.reserve(m_keys.size());
+    while (stmt->step())
+        keys.push_back(stmt->columnInt64(0));
+    takeOrder(std::move(keys));
+}
+
+void KeysetResult::takeOrder(std::vector<qint64> keys)
+{
+    m_preparing.reset();
+    m_keys = std::move(keys);
+    m_total = int(m_keys.size());
+    m_exact = true;
+    m_everyRow = false;
+    invalidatePositions();
+}
+
+bool KeysetResult::holdsEveryRow() const
+{
+    return m_preparing ? m_everyRow : lendable();
+}
+
 bool KeysetResult::lendable() const
 {
+    if (m_preparing)
+        return false;
     if (m_prefetch && m_prefetch->ready())
         adoptPrefetched();
     return !m_walk && m_exact;

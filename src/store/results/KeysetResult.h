@@ -57,6 +57,22 @@ public:
     void follow(std::unique_ptr<KeyWalk> walk, KeyWalk::Extent extent, const ChangeLog::Mark& opened,
                 size_t firstWindow = kWindow, Beside beside = {});
 
+    // Shows the keys it was made with (the same rows in another order, or none) while the
+    // order of `beside` is read on a connection and thread of its own: for a large table that
+    // no index serves, whose sort would hold the window for seconds. `opened`: when the reading
+    // was asked for. `everyRow`: the keys held are every row of the result, in some order.
+    void prepareOrder(Beside beside, const ChangeLog::Mark& opened, bool everyRow);
+    bool orderPending() const { return m_preparing != nullptr; }
+    bool preparedOrderReady() const { return m_preparing && m_preparing->ready(); }
+    // Takes the order read beside the program in when no row of the table changed since it was
+    // asked for, and answers true. Otherwise it is asked for again (false), or, with `wait` or
+    // after it failed again and again, read here and now (true).
+    bool takePreparedOrder(bool wait);
+    // Whether the keys held are those of every row the result stands for, in whatever order.
+    bool holdsEveryRow() const;
+    // Readings beside that may fail before the order is read here instead.
+    static constexpr int kPreparingAttempts = 3;
+
     int count() const override { return m_total; }
     const RowData& row(int index) override;
     bool updatable() const override { return true; }
@@ -124,6 +140,9 @@ private:
     // Takes the keys read beside the program, waiting for them, when they are the table's keys
     // as the result opened with; true when they were taken.
     bool adoptPrefetched() const;
+    void startPreparing(const ChangeLog::Mark& from);
+    void readOrderHere();
+    void takeOrder(std::vector<qint64> keys);
 
     SqliteConnection& m_db;
     QString m_table;
@@ -135,6 +154,11 @@ private:
     mutable std::vector<qint64> m_keys;
     mutable std::unique_ptr<KeyWalk> m_walk;         // while keys are still to come
     mutable std::unique_ptr<KeyPrefetch> m_prefetch; // while the walk is also read beside
+    std::unique_ptr<KeyPrefetch> m_preparing;        // while the order is read beside
+    Beside m_prepared;                               // what reads it
+    ChangeLog::Mark m_preparedFrom;                  // when its reading was asked for
+    bool m_everyRow = false;                         // the keys shown meanwhile are every row
+    int m_failedPreparations = 0;
     int m_total = 0;
     qint64 m_lastKey = 0;           // the highest key when the walk began: higher ones came later
     size_t m_firstWindow = kWindow; // keys a walk reads at the least
