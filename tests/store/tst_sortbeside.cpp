@@ -1,3 +1,4 @@
+#include "KeysOf.h"
 #include "KeysetResult.h"
 #include "OtherProgram.h"
 #include "ResultColumn.h"
@@ -33,24 +34,6 @@ void fillMovies(StoreFixture& f, int rows, quint32 seed = 11)
         insert.reset();
     }
     f.exec(QStringLiteral("COMMIT"));
-}
-
-std::vector<qint64> keysOf(StoreFixture& f, const QString& sql)
-{
-    std::vector<qint64> keys;
-    SqliteStatement s(f.db.handle(), sql);
-    while (s.step())
-        keys.push_back(s.columnInt64(0));
-    return keys;
-}
-
-std::vector<qint64> shownKeys(TDAODataset& ds)
-{
-    std::vector<qint64> keys;
-    const TField& id = ds.FieldByName(QStringLiteral("Id"));
-    for (int r = 0; r < ds.RowCount(); ++r)
-        keys.push_back(ds.rowValue(r, id).toLongLong());
-    return keys;
 }
 
 // The folder's query as the window runs it: sorted beside from `from` rows on.

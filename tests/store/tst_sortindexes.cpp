@@ -2,6 +2,7 @@
 #include "EDatabaseError.h"
 #include "KeyOrder.h"
 #include "KeyWalk.h"
+#include "KeysOf.h"
 #include "KeysetResult.h"
 #include "OtherProgram.h"
 #include "ResultColumn.h"
@@ -65,25 +66,6 @@ void indexMovies(StoreFixture& f)
         for (const char* c : t.columns)
             f.exec(QStringLiteral("CREATE INDEX \"Movies$%1\" ON Movies (%1)").arg(QLatin1String(c)));
     }
-}
-
-std::vector<qint64> keysOf(StoreFixture& f, const QString& sql)
-{
-    std::vector<qint64> keys;
-    SqliteStatement s(f.db.handle(), sql);
-    while (s.step())
-        keys.push_back(s.columnInt64(0));
-    return keys;
-}
-
-// The keys a dataset shows, row by row.
-std::vector<qint64> shownKeys(TDAODataset& ds)
-{
-    std::vector<qint64> keys;
-    const TField& id = ds.FieldByName(QStringLiteral("Id"));
-    for (int r = 0; r < ds.RowCount(); ++r)
-        keys.push_back(ds.rowValue(r, id).toLongLong());
-    return keys;
 }
 
 QStringList indexesOf(StoreFixture& f, const QString& table)
