@@ -12,12 +12,11 @@
 #include "TDM.h"
 #include "TKOLTForm.h"
 #include "TSplashForm.h"
+#include "WorkBeside.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QIcon>
-#include <QThread>
 #include <QTimer>
 #include <memory>
 
@@ -38,13 +37,7 @@ QString ownFileName(char** argv)
 void Program::checkCatalogueAhead(const QString& programFolder)
 {
     const QString path = QDir(programFolder).filePath(QLatin1String(TDM::kFileName));
-    QEventLoop loop;
-    std::unique_ptr<QThread> thread(
-        QThread::create([path] { CatalogueFile::checkAhead(path, QLatin1String(TDM::kPassword)); }));
-    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    thread->start();
-    loop.exec();
-    thread->wait();
+    WorkBeside::run([&path] { CatalogueFile::checkAhead(path, QLatin1String(TDM::kPassword)); });
 }
 
 void Program::prepareUpgrades()

@@ -1,23 +1,13 @@
 #include "BackgroundTask.h"
 
-#include <QEventLoop>
+#include "WorkBeside.h"
+
 #include <QProgressDialog>
-#include <QThread>
-#include <QTimer>
 #include <exception>
-#include <memory>
 
 bool BackgroundTask::run(QWidget* parent, const QString& label, const Work& work, bool cancellable)
 {
     Control control;
-    std::exception_ptr failure;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
-        try {
-            work(control);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }));
 
     QProgressDialog window(label, cancellable ? QStringLiteral("Cancel") : QString(), 0, 100, parent);
     window.setWindowModality(Qt::ApplicationModal);
@@ -28,15 +18,8 @@ bool BackgroundTask::run(QWidget* parent, const QString& label, const Work& work
         window.setCancelButton(nullptr);
     QObject::connect(&window, &QProgressDialog::canceled, [&control] { control.cancelled = true; });
 
-    QEventLoop loop;
-    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { window.setValue(qBound(0, control.percent.load(), 99)); });
-    tick.start(50);
-    thread->start();
-    loop.exec();
-    thread->wait();
-    tick.stop();
+    const std::exception_ptr failure
+        = WorkBeside::run([&] { work(control); }, 50, [&] { window.setValue(qBound(0, control.percent.load(), 99)); });
     const bool finished = !control.cancelled;
     window.disconnect(); // closing the window says "cancelled" too
     window.close();

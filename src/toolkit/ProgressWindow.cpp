@@ -1,13 +1,13 @@
 #include "ProgressWindow.h"
 
+#include "WorkBeside.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
 #include <memory>
@@ -106,29 +106,14 @@ void ProgressWindow::reject()
 bool ProgressWindow::runInThread(const QString& label, const QString& note, const Work& work, QWidget* parent)
 {
     Control control;
-    std::exception_ptr failure;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
-        try {
-            work(control);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }));
     ProgressWindow window(label, note, parent);
-    QEventLoop loop;
-    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &window, [&] {
-        window.setPercent(control.percent);
-        if (window.stopRequested())
-            control.stop = true;
-        window.showWhenDue();
-    });
-    tick.start(kTurnEveryMs);
-    thread->start();
-    loop.exec();
-    thread->wait();
-    tick.stop();
+    const std::exception_ptr failure = WorkBeside::run([&] { work(control); }, kTurnEveryMs,
+                                                       [&] {
+                                                           window.setPercent(control.percent);
+                                                           if (window.stopRequested())
+                                                               control.stop = true;
+                                                           window.showWhenDue();
+                                                       });
     window.m_finished = true;
     const bool stopped = window.stopRequested() || control.stop;
     window.hide();
