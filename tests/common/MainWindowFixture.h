@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnText.h"
 #include "MessageRecorder.h"
 #include "Program.h"
 #include "SqliteStatement.h"
@@ -36,14 +37,7 @@ public:
     TDM& dm() const { return *DM; }
 
     void exec(const QString& sql) { SqliteStatement::exec(DM->dbKOLT.handle(), sql); }
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(DM->dbKOLT.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << s.columnText(0);
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(DM->dbKOLT.handle(), sql); }
     // The first column of the first row, read straight from the file.
     QVariant scalar(const QString& sql)
     {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnText.h"
 #include "SqliteStatement.h"
 #include "TDAODatabase.h"
 #include "TDAOQuery.h"
@@ -47,14 +48,7 @@ public:
         return s.step() ? s.column(0) : QVariant();
     }
 
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(db.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << (s.columnIsNull(0) ? QStringLiteral("<null>") : s.columnText(0));
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(db.handle(), sql, QStringLiteral("<null>")); }
 
     void exec(const QString& sql) { SqliteStatement::exec(db.handle(), sql); }
 

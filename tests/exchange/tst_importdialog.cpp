@@ -1,3 +1,4 @@
+#include "ColumnText.h"
 #include "ExchangeCommands.h"
 #include "ImportDialog.h"
 #include "ImportPreviewModel.h"
@@ -39,14 +40,7 @@ struct Module
         return path;
     }
 
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(dm.dbKOLT.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << s.columnText(0);
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(dm.dbKOLT.handle(), sql); }
 };
 
 QStringList previewRow(const ImportPreviewModel& model, int row)

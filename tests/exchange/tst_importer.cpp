@@ -1,5 +1,6 @@
 #include "CatalogueExporter.h"
 #include "CatalogueImporter.h"
+#include "ColumnText.h"
 #include "CsvReader.h"
 #include "ExchangeError.h"
 #include "FaultyVfs.h"
@@ -21,14 +22,7 @@ struct Module
 
     Module() { dm.DataModuleCreate(); }
 
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(dm.dbKOLT.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << (s.columnIsNull(0) ? QStringLiteral("<null>") : s.columnText(0));
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(dm.dbKOLT.handle(), sql, QStringLiteral("<null>")); }
 
     CatalogueImporter::Summary import(QByteArray bytes, CatalogueImporter::Options options,
                                       const CatalogueImporter::Progress& progress = {})

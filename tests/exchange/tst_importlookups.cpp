@@ -1,4 +1,5 @@
 #include "CatalogueImporter.h"
+#include "ColumnText.h"
 #include "CsvReader.h"
 #include "ExchangeError.h"
 #include "SqliteStatement.h"
@@ -17,14 +18,7 @@ struct Module
 
     Module() { dm.DataModuleCreate(); }
 
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(dm.dbKOLT.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << s.columnText(0);
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(dm.dbKOLT.handle(), sql); }
 
     CatalogueImporter::Summary import(QByteArray bytes, const CatalogueImporter::Progress& progress = {})
     {

@@ -1,4 +1,5 @@
 #include "CatalogueImporter.h"
+#include "ColumnText.h"
 #include "ExchangeCommands.h"
 #include "ExchangeError.h"
 #include "ImportDialog.h"
@@ -117,14 +118,7 @@ struct Module
         return importer.run(buffer, o, progress);
     }
 
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(dm.dbKOLT.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << s.columnText(0);
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(dm.dbKOLT.handle(), sql); }
 
     // The books that have a picture, by title.
     QStringList pictured()

@@ -1,3 +1,4 @@
+#include "ColumnText.h"
 #include "EPictureError.h"
 #include "PictureEncoder.h"
 #include "PictureReader.h"
@@ -71,14 +72,7 @@ struct Catalogue
                             "insert into Books (Category, Title) values ('Novel', 'Persuasion')"));
     }
     void exec(const QString& sql) { SqliteStatement::exec(dm.dbKOLT.handle(), sql); }
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(dm.dbKOLT.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << s.columnText(0);
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(dm.dbKOLT.handle(), sql); }
     QStringList pictured()
     {
         return column(QStringLiteral("select folder || ':' || item from kolt_pictures order by 1"));

@@ -1,3 +1,4 @@
+#include "ColumnText.h"
 #include "EDatabaseError.h"
 #include "ErrorText.h"
 #include "ModuleSteps.h"
@@ -31,14 +32,7 @@ struct Module
             ds->Open();
     }
 
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(dm.dbKOLT.handle(), sql);
-        QStringList out;
-        while (s.step())
-            out << (s.columnIsNull(0) ? QStringLiteral("<null>") : s.columnText(0));
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(dm.dbKOLT.handle(), sql, QStringLiteral("<null>")); }
     void exec(const QString& sql) { SqliteStatement::exec(dm.dbKOLT.handle(), sql); }
 
     void postMovie(const QString& title, const QString& category, const QString& director)

@@ -1,6 +1,7 @@
 #include "CatalogueFile.h"
 #include "CatalogueWriter.h"
 #include "CollectionCounter.h"
+#include "ColumnText.h"
 #include "EEngineError.h"
 #include "SqliteFunctions.h"
 #include "SqliteStatement.h"
@@ -64,14 +65,7 @@ public:
         return s.step() ? s.columnInt64(0) : -1;
     }
     const QString& path() const { return m_path; }
-    QStringList column(const QString& sql)
-    {
-        SqliteStatement s(m_db, sql);
-        QStringList out;
-        while (s.step())
-            out << s.columnText(0);
-        return out;
-    }
+    QStringList column(const QString& sql) { return columnText(m_db, sql); }
 
 private:
     QTemporaryDir m_dir;
